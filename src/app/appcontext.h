@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+namespace lumivox {
+
+class colFilterKey;
+
+// What every window gets from its opener: the application folder, the shared
+// database connection, the settings file and the keyword history. Built once by
+// the start routine (and by each test for its own temporary folder).
+struct AppContext {
+    QString appDir;         // folder of the executable, no trailing separator
+    QString connectionName; // the shared connection
+    colFilterKey *filterKeys = nullptr; // gcolFilterKey: the keyword history of this run
+
+    QSqlDatabase db() const { return QSqlDatabase::database(connectionName, false); }
+    QString iniPath() const;      // appDir/lumivox.INI
+    QString databasePath() const; // appDir/Pennora.db
+    QString helpPath() const;     // appDir/Help/index.htm
+};
+
+inline constexpr auto kProductName = "Lumivox";
+inline constexpr auto kSettingsFileName = "lumivox.INI";
+inline constexpr auto kDatabaseFileName = "Pennora.db";
+
+} // namespace lumivox

@@ -1,0 +1,155 @@
+#include "app/startup.h"
+
+#include "db/database.h"
+#include "registers/colfilterkey.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTranslator>
+#include <QWidget>
+
+#include <exception>
+
+// Resources of a static library must be registered by hand (outside any namespace).
+static void initResources()
+{
+    Q_INIT_RESOURCE(lumivox);
+}
+
+namespace lumivox {
+
+namespace {
+
+QString firstInstalled(const QStringList &families)
+{
+    const QStringList installed = QFontDatabase::families();
+    for (const QString &family : families) {
+        if (installed.contains(family, Qt::CaseInsensitive))
+            return family;
+    }
+    return {};
+}
+
+void showAlreadyRunning()
+{
+    QMessageBox box(QMessageBox::Critical, QLatin1String(kProductName),
+                    QStringLiteral("『Lumivox』は既に起動しています。本ソフトウェアは，特定の作業領域を使用するため多重起動に未対応です。"
+                                   "\r\n\r\n"
+                                   "プログラムの起動を中止します。"),
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+void showStartFailure(const QString &reason)
+{
+    QMessageBox box(QMessageBox::Critical, QLatin1String(kProductName),
+                    QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。"
+                                   "\r\n\r\n"
+                                   "データベースファイル（Pennora.db）がプログラムと同じフォルダにあるかご確認のうえ，"
+                                   "解決しない場合は［詳細］の内容を添えてサポート窓口までお問い合わせください。"),
+                    QMessageBox::Ok);
+    box.setDetailedText(reason);
+    box.exec();
+}
+
+} // namespace
+
+void prepareApplication(QApplication &app)
+{
+    QApplication::setApplicationName(QLatin1String(kProductName));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(LUMIVOX_VERSION_MAJOR)
+                                            .arg(LUMIVOX_VERSION_MINOR)
+                                            .arg(LUMIVOX_VERSION_REVISION));
+    initResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumivox/lumivox.svg")));
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+
+    auto *translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
+
+    // Without a Japanese family first, Han characters may be drawn in their
+    // Chinese forms.
+    const QString sans = firstInstalled({QStringLiteral("Noto Sans CJK JP"),
+                                         QStringLiteral("IPAexGothic"), QStringLiteral("IPAGothic"),
+                                         QStringLiteral("VL Gothic"), QStringLiteral("TakaoGothic")});
+    if (!sans.isEmpty()) {
+        QFont f = QApplication::font();
+        f.setFamily(sans);
+        if (f.pointSize() < 9)
+            f.setPointSize(9);
+        QApplication::setFont(f);
+    }
+}
+
+QFont minchoFont(int points)
+{
+    QFont f;
+    const QString mincho = firstInstalled({QStringLiteral("ＭＳ 明朝"), QStringLiteral("MS Mincho"),
+                                           QStringLiteral("Noto Serif CJK JP"),
+                                           QStringLiteral("IPAexMincho"), QStringLiteral("IPAMincho"),
+                                           QStringLiteral("TakaoMincho")});
+    f.setFamily(mincho.isEmpty() ? QStringLiteral("serif") : mincho);
+    f.setStyleHint(QFont::Serif);
+    f.setPointSize(points);
+    return f;
+}
+
+int runLumivox(const QString &appDir,
+               const std::function<QWidget *(AppContext &)> &createMainWindow)
+{
+    // Two instances would refill the same work tables in the shared file.
+    QLockFile lock(appDir + QStringLiteral("/lumivox.lock"));
+    lock.setStaleLockTime(0); // only a dead owner makes a lock stale, never its age
+    if (!lock.tryLock(0)) {
+        if (lock.error() == QLockFile::LockFailedError) {
+            showAlreadyRunning();
+            return kExitAlreadyRunning;
+        }
+        showStartFailure(QStringLiteral("%1/lumivox.lock を作成できません。").arg(appDir));
+        return kExitStartFailed;
+    }
+
+    AppContext context;
+    context.appDir = appDir;
+    context.connectionName = QLatin1String(kSharedConnection);
+    colFilterKey gcolFilterKey;
+    context.filterKeys = &gcolFilterKey;
+
+    int exitCode = 0;
+    try {
+        QString error;
+        if (!openSharedConnection(context.connectionName, context.databasePath(), &error)) {
+            showStartFailure(error);
+            exitCode = kExitStartFailed;
+        } else {
+            QPointer<QWidget> mainWindow = createMainWindow(context);
+            if (!mainWindow) {
+                showStartFailure(QStringLiteral("メインウィンドウを作成できません。"));
+                exitCode = kExitStartFailed;
+            } else {
+                mainWindow->setAttribute(Qt::WA_DeleteOnClose);
+                QEventLoop loop;
+                QObject::connect(mainWindow, &QObject::destroyed, &loop, &QEventLoop::quit);
+                mainWindow->show();
+                loop.exec();
+                delete mainWindow; // when the loop ended for another reason
+            }
+        }
+    } catch (const std::exception &e) {
+        showStartFailure(QString::fromLocal8Bit(e.what()));
+        exitCode = kExitStartFailed;
+    }
+    closeSharedConnection(context.connectionName);
+    return exitCode;
+}
+
+} // namespace lumivox

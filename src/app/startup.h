@@ -1,0 +1,35 @@
+#pragma once
+
+#include "app/appcontext.h"
+
+#include <QString>
+#include <functional>
+
+class QApplication;
+class QFont;
+class QWidget;
+
+namespace lumivox {
+
+inline constexpr int kExitStartFailed = 1;
+inline constexpr int kExitAlreadyRunning = 2;
+inline constexpr auto kSharedConnection = "lumivox";
+
+// Japanese throughout: Qt's own dialogs in Japanese, Japanese glyph forms in the
+// interface font, the product name and the window icon.
+void prepareApplication(QApplication &app);
+
+// A Mincho (serif) font of the given size for notice bodies, falling back to
+// whatever Mincho or serif CJK font is installed.
+QFont minchoFont(int points);
+
+// The start routine. Refuses a second instance in appDir, opens the shared
+// connection on appDir/Pennora.db, creates the keyword history, shows the main
+// window made by createMainWindow and waits until it has closed; then closes the
+// connection. Returns the process's exit code: 0 after a normal run,
+// kExitAlreadyRunning when another instance holds the folder, kExitStartFailed
+// after the start-up error message.
+int runLumivox(const QString &appDir,
+               const std::function<QWidget *(AppContext &)> &createMainWindow);
+
+} // namespace lumivox

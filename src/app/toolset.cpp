@@ -1,0 +1,167 @@
+#include "app/toolset.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStyle>
+#include <QToolBar>
+
+namespace lumivox {
+
+namespace {
+
+QIcon toolIcon(const QString &name)
+{
+    static const QHash<QString, QStyle::StandardPixmap> fallback{
+        {QStringLiteral("document-new"), QStyle::SP_FileIcon},
+        {QStringLiteral("document-edit"), QStyle::SP_FileDialogDetailedView},
+        {QStringLiteral("edit-delete"), QStyle::SP_TrashIcon},
+        {QStringLiteral("edit-copy"), QStyle::SP_FileLinkIcon},
+        {QStringLiteral("edit-paste"), QStyle::SP_DialogSaveButton},
+        {QStringLiteral("mail-send"), QStyle::SP_ArrowRight},
+        {QStringLiteral("window-close"), QStyle::SP_DialogCloseButton},
+    };
+    const QIcon themed = QIcon::fromTheme(name);
+    if (!themed.isNull())
+        return themed;
+    return QApplication::style()->standardIcon(
+        fallback.value(name, QStyle::SP_FileIcon));
+}
+
+} // namespace
+
+ToolSet::ToolSet(QMenuBar *menuBar, QToolBar *toolBar, QObject *parent)
+    : QObject(parent), m_menuBar(menuBar), m_toolBar(toolBar)
+{
+    if (m_toolBar) {
+        m_toolBar->setObjectName(QStringLiteral("ToolBar"));
+        m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        m_toolBar->setMovable(false);
+        m_toolBar->setFloatable(false);
+    }
+    if (m_menuBar)
+        m_menuBar->setObjectName(QStringLiteral("MenuBar"));
+}
+
+QAction *ToolSet::registerTool(QAction *action, const QString &id)
+{
+    action->setObjectName(id);
+    m_tools.insert(id, action);
+    connect(action, &QAction::triggered, this, [this, id] { Q_EMIT toolClick(id); });
+    return action;
+}
+
+QMenu *ToolSet::addMenu(const QString &id, const QString &caption, const QString &parentMenu)
+{
+    QMenu *parent = m_menus.value(parentMenu);
+    QMenu *menu = parent ? parent->addMenu(caption) : m_menuBar->addMenu(caption);
+    menu->setObjectName(id);
+    menu->menuAction()->setObjectName(id);
+    m_menus.insert(id, menu);
+    m_tools.insert(id, menu->menuAction());
+    return menu;
+}
+
+QAction *ToolSet::addMenuBarCommand(const QString &id, const QString &caption)
+{
+    return registerTool(m_menuBar->addAction(caption), id);
+}
+
+QAction *ToolSet::addMenuItem(const QString &menu, const QString &id, const QString &caption,
+                              const QString &description, const QString &group)
+{
+    QAction *action = m_menus.value(menu)->addAction(caption);
+    if (!description.isEmpty()) {
+        action->setStatusTip(description);
+        action->setToolTip(description);
+    }
+    if (!group.isEmpty()) {
+        QActionGroup *g = m_groups.value(group);
+        if (!g) {
+            g = new QActionGroup(this);
+            g->setObjectName(group);
+            g->setExclusive(true);
+            m_groups.insert(group, g);
+        }
+        action->setCheckable(true);
+        g->addAction(action);
+    }
+    return registerTool(action, id);
+}
+
+void ToolSet::addMenuSeparator(const QString &menu)
+{
+    m_menus.value(menu)->addSeparator();
+}
+
+QAction *ToolSet::addToolButton(const QString &id, const QString &caption, const QString &tooltip,
+                                const QString &iconName)
+{
+    QAction *action = m_toolBar->addAction(toolIcon(iconName), caption);
+    action->setToolTip(tooltip.isEmpty() ? caption : tooltip);
+    return registerTool(action, id);
+}
+
+void ToolSet::addToolSeparator()
+{
+    m_toolBar->addSeparator();
+}
+
+void ToolSet::setEnabled(const QString &id, bool enabled)
+{
+    if (QAction *a = tool(id))
+        a->setEnabled(enabled);
+}
+
+int ToolSet::checkedNumber(const QString &idPrefix, int count) const
+{
+    for (int n = 1; n <= count; ++n) {
+        const QAction *a = tool(idPrefix + QString::number(n));
+        if (a && a->isChecked())
+            return n;
+    }
+    return 0;
+}
+
+void ToolSet::check(const QString &id)
+{
+    if (QAction *a = tool(id))
+        a->setChecked(true);
+}
+
+int fontPointsForSize(int sizeNumber)
+{
+    switch (sizeNumber) {
+    case 1: return 14;
+    case 2: return 12;
+    case 4: return 8;
+    case 5: return 6;
+    default: return 9;
+    }
+}
+
+void addFontSizeMenu(ToolSet &tools, const QString &parentMenu, const QString &submenuCaption)
+{
+    tools.addMenu(QStringLiteral("ID_mnuFontS"), submenuCaption, parentMenu);
+    const QString captions[] = {QStringLiteral("最大(&G)"), QStringLiteral("大(&L)"),
+                                QStringLiteral("中(&M)"), QStringLiteral("小(&S)"),
+                                QStringLiteral("最小(&A)")};
+    for (int n = 1; n <= 5; ++n) {
+        tools.addMenuItem(QStringLiteral("ID_mnuFontS"),
+                          QStringLiteral("ID_mnuFontSize") + QString::number(n), captions[n - 1],
+                          {}, QStringLiteral("FontSize"));
+    }
+    tools.check(QStringLiteral("ID_mnuFontSize3"));
+}
+
+void checkFontSizeTool(ToolSet &tools, int storedNumber)
+{
+    const int n = (storedNumber == 1 || storedNumber == 2 || storedNumber == 4 || storedNumber == 5)
+                      ? storedNumber
+                      : 3;
+    tools.check(QStringLiteral("ID_mnuFontSize") + QString::number(n));
+}
+
+} // namespace lumivox

@@ -1,0 +1,358 @@
+#include "db/tablemodel.h"
+
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace lumivox {
+
+namespace {
+
+constexpr auto kRowidAlias = "lumivox_rowid";
+
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() && b.isNull();
+    bool okA = false;
+    bool okB = false;
+    const double da = a.toDouble(&okA);
+    const double db = b.toDouble(&okB);
+    if (okA && okB)
+        return da == db;
+    return a.toString() == b.toString();
+}
+
+} // namespace
+
+TableModel::TableModel(const QSqlDatabase &db, QObject *parent)
+    : QAbstractTableModel(parent), m_db(db)
+{
+}
+
+bool TableModel::open(const QString &table, const QString &where, const QVariantList &binds)
+{
+    beginResetModel();
+    m_table = table;
+    m_where = where;
+    m_binds = binds;
+    m_fields.clear();
+    m_rowids.clear();
+    m_rows.clear();
+    m_headings.clear();
+    m_lastError.clear();
+
+    QSqlQuery q(m_db);
+    q.setForwardOnly(true);
+    QString sql = QStringLiteral("select rowid as %1, * from %2")
+                      .arg(QLatin1String(kRowidAlias), quoted(table));
+    if (!where.isEmpty())
+        sql += QStringLiteral(" where ") + where;
+    bool ok = q.prepare(sql);
+    if (ok) {
+        for (const QVariant &v : binds)
+            q.addBindValue(v);
+        ok = q.exec();
+    }
+    if (ok) {
+        const QSqlRecord rec = q.record();
+        for (int i = 1; i < rec.count(); ++i)
+            m_fields << rec.fieldName(i);
+        const int n = static_cast<int>(m_fields.size());
+        while (q.next()) {
+            m_rowids << q.value(0).toLongLong();
+            QVector<QVariant> row(n);
+            for (int i = 0; i < n; ++i)
+                row[i] = q.value(i + 1);
+            m_rows << row;
+        }
+        loadDeclaredTypes();
+    } else {
+        m_lastError = q.lastError().text();
+        m_table.clear();
+    }
+    endResetModel();
+    return ok;
+}
+
+bool TableModel::reload()
+{
+    if (m_table.isEmpty())
+        return false;
+    return open(QString(m_table), QString(m_where), QVariantList(m_binds));
+}
+
+void TableModel::close()
+{
+    beginResetModel();
+    m_table.clear();
+    m_where.clear();
+    m_binds.clear();
+    m_fields.clear();
+    m_types.clear();
+    m_key.clear();
+    m_rowids.clear();
+    m_rows.clear();
+    m_headings.clear();
+    endResetModel();
+}
+
+void TableModel::loadDeclaredTypes()
+{
+    m_types = QStringList(m_fields.size());
+    m_key = QVector<bool>(m_fields.size(), false);
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("pragma table_info(%1)").arg(quoted(m_table))))
+        return;
+    while (q.next()) {
+        const int i = fieldIndex(q.value(1).toString());
+        if (i < 0)
+            continue;
+        m_types[i] = q.value(2).toString().toUpper();
+        m_key[i] = q.value(5).toInt() > 0;
+    }
+}
+
+int TableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int TableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_fields.size());
+}
+
+QVariant TableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_fields.size())
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::EditRole) {
+        const QVariant &v = m_rows[index.row()][index.column()];
+        return v.isNull() ? QVariant() : v;
+    }
+    return {};
+}
+
+bool TableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid())
+        return false;
+    return setValues(index.row(), {{m_fields[index.column()], value}});
+}
+
+QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation == Qt::Vertical)
+        return section + 1;
+    if (m_headings.contains(section))
+        return m_headings.value(section);
+    return section < m_fields.size() ? QVariant(m_fields[section]) : QVariant();
+}
+
+bool TableModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant &value,
+                               int role)
+{
+    if (orientation != Qt::Horizontal || (role != Qt::EditRole && role != Qt::DisplayRole))
+        return false;
+    m_headings.insert(section, value.toString());
+    Q_EMIT headerDataChanged(orientation, section, section);
+    return true;
+}
+
+Qt::ItemFlags TableModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (index.isValid() && !isKeyColumn(index.column()))
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+QVariant TableModel::value(int row, int column) const
+{
+    if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_fields.size())
+        return {};
+    return m_rows[row][column];
+}
+
+QVariant TableModel::value(int row, const QString &field) const
+{
+    return value(row, fieldIndex(field));
+}
+
+bool TableModel::fail(const QString &message)
+{
+    m_lastError = message;
+    Q_EMIT writeFailed(message);
+    return false;
+}
+
+bool TableModel::setValues(int row, const QVariantMap &fieldValues)
+{
+    if (row < 0 || row >= m_rows.size() || fieldValues.isEmpty())
+        return false;
+    QStringList sets;
+    QVariantList binds;
+    QVector<int> columns;
+    for (auto it = fieldValues.cbegin(); it != fieldValues.cend(); ++it) {
+        const int c = fieldIndex(it.key());
+        if (c < 0)
+            return fail(QStringLiteral("no column %1").arg(it.key()));
+        sets << quoted(it.key()) + QStringLiteral(" = ?");
+        binds << it.value();
+        columns << c;
+    }
+    binds << m_rowids[row];
+    QString error;
+    if (!execute(m_db,
+                 {QStringLiteral("update %1 set %2 where rowid = ?")
+                      .arg(quoted(m_table), sets.join(QStringLiteral(", "))),
+                  binds},
+                 &error))
+        return fail(error);
+    QVector<QVariant> stored;
+    if (readRow(m_rowids[row], &stored))
+        m_rows[row] = stored;
+    const int first = *std::min_element(columns.cbegin(), columns.cend());
+    const int last = *std::max_element(columns.cbegin(), columns.cend());
+    Q_EMIT dataChanged(index(row, first), index(row, last));
+    return true;
+}
+
+bool TableModel::writeCells(const QList<CellWrite> &cells)
+{
+    QList<SqlStatement> statements;
+    for (const CellWrite &cell : cells) {
+        if (cell.row < 0 || cell.row >= m_rows.size() || cell.column < 0
+            || cell.column >= m_fields.size())
+            continue;
+        statements << SqlStatement{QStringLiteral("update %1 set %2 = ? where rowid = ?")
+                                       .arg(quoted(m_table), quoted(m_fields[cell.column])),
+                                   {cell.value, m_rowids[cell.row]}};
+    }
+    if (statements.isEmpty())
+        return true;
+    QString error;
+    if (!executeAll(m_db, statements, &error))
+        return fail(error);
+    int firstRow = INT_MAX;
+    int lastRow = -1;
+    for (const CellWrite &cell : cells) {
+        if (cell.row < 0 || cell.row >= m_rows.size())
+            continue;
+        firstRow = std::min(firstRow, cell.row);
+        lastRow = std::max(lastRow, cell.row);
+    }
+    for (int r = firstRow; r <= lastRow; ++r) {
+        QVector<QVariant> stored;
+        if (readRow(m_rowids[r], &stored))
+            m_rows[r] = stored;
+    }
+    Q_EMIT dataChanged(index(firstRow, 0), index(lastRow, columnCount() - 1));
+    return true;
+}
+
+bool TableModel::readRow(qint64 rowid, QVector<QVariant> *values)
+{
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("select * from %1 where rowid = ?").arg(quoted(m_table)));
+    q.addBindValue(rowid);
+    if (!q.exec() || !q.next())
+        return false;
+    values->resize(m_fields.size());
+    for (int i = 0; i < m_fields.size(); ++i)
+        (*values)[i] = q.value(i);
+    return true;
+}
+
+int TableModel::findRow(const QString &field, const QVariant &wanted) const
+{
+    const int c = fieldIndex(field);
+    if (c < 0)
+        return -1;
+    for (int r = 0; r < m_rows.size(); ++r) {
+        if (sameValue(m_rows[r][c], wanted))
+            return r;
+    }
+    return -1;
+}
+
+int TableModel::appendRecord(const QVariantMap &fieldValues)
+{
+    if (m_table.isEmpty())
+        return -1;
+    QStringList columns;
+    QStringList marks;
+    QVariantList binds;
+    for (auto it = fieldValues.cbegin(); it != fieldValues.cend(); ++it) {
+        columns << quoted(it.key());
+        marks << QStringLiteral("?");
+        binds << it.value();
+    }
+    QSqlQuery q(m_db);
+    const QString sql = columns.isEmpty()
+                            ? QStringLiteral("insert into %1 default values").arg(quoted(m_table))
+                            : QStringLiteral("insert into %1 (%2) values (%3)")
+                                  .arg(quoted(m_table), columns.join(u','), marks.join(u','));
+    bool ok = q.prepare(sql);
+    if (ok) {
+        for (const QVariant &v : binds)
+            q.addBindValue(v);
+        ok = q.exec();
+    }
+    if (!ok) {
+        fail(q.lastError().text());
+        return -1;
+    }
+    const qint64 rowid = q.lastInsertId().toLongLong();
+    QVector<QVariant> stored;
+    if (!readRow(rowid, &stored)) {
+        fail(QStringLiteral("inserted row not found"));
+        return -1;
+    }
+    const int row = static_cast<int>(m_rows.size());
+    beginInsertRows({}, row, row);
+    m_rowids << rowid;
+    m_rows << stored;
+    endInsertRows();
+    return row;
+}
+
+bool TableModel::removeRecord(int row, const QList<SqlStatement> &alsoRun)
+{
+    if (row < 0 || row >= m_rows.size())
+        return false;
+    QList<SqlStatement> statements{
+        {QStringLiteral("delete from %1 where rowid = ?").arg(quoted(m_table)), {m_rowids[row]}}};
+    statements += alsoRun;
+    QString error;
+    if (!executeAll(m_db, statements, &error))
+        return fail(error);
+    beginRemoveRows({}, row, row);
+    m_rowids.removeAt(row);
+    m_rows.removeAt(row);
+    endRemoveRows();
+    return true;
+}
+
+int TableModel::maxTextLength(int column) const
+{
+    static const QRegularExpression sized(QStringLiteral(R"(^\w*CHAR\s*\(\s*(\d+)\s*\))"));
+    const auto m = sized.match(declaredType(column));
+    return m.hasMatch() ? m.captured(1).toInt() : 0;
+}
+
+QString TableModel::declaredType(int column) const
+{
+    return column >= 0 && column < m_types.size() ? m_types[column] : QString();
+}
+
+bool TableModel::isKeyColumn(int column) const
+{
+    return column >= 0 && column < m_key.size() && m_key[column];
+}
+
+} // namespace lumivox

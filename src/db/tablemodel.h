@@ -1,0 +1,99 @@
+#pragma once
+
+#include "db/database.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QSqlDatabase>
+#include <QStringList>
+#include <QVector>
+
+namespace lumivox {
+
+// The rows of one table (or of the part of it that a condition selects), in the
+// table's own order, for a list grid to show and edit. Every edit is written to
+// the table at once, row by row through the row's rowid; a refused write leaves
+// the row as stored and raises writeFailed with the database's reason.
+//
+// Columns are the table's columns in stored order and the headings are the field
+// names, as the lists of the program show them.
+class TableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    explicit TableModel(const QSqlDatabase &db, QObject *parent = nullptr);
+
+    // Loads the whole table, or the rows matching `where` (an SQL condition whose
+    // values are bound through `binds`). False, with lastError(), when it fails;
+    // the model is then empty.
+    bool open(const QString &table, const QString &where = {}, const QVariantList &binds = {});
+    // Reloads with the same table and condition.
+    bool reload();
+    void close();
+    bool isOpen() const { return !m_table.isEmpty(); }
+    QString table() const { return m_table; }
+    QString lastError() const { return m_lastError; }
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    bool setHeaderData(int section, Qt::Orientation orientation, const QVariant &value,
+                       int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    // Field access by 0-based row.
+    const QStringList &fieldNames() const { return m_fields; }
+    int fieldIndex(const QString &field) const { return m_fields.indexOf(field); }
+    QVariant value(int row, int column) const;
+    QVariant value(int row, const QString &field) const;
+    // Writes several fields of one row in one statement.
+    bool setValues(int row, const QVariantMap &fieldValues);
+    // One cell written as part of a block.
+    struct CellWrite {
+        int row;
+        int column;
+        QVariant value;
+    };
+    // Writes a block of cells in one transaction: all of them or none.
+    bool writeCells(const QList<CellWrite> &cells);
+    // First row whose field equals value (compared as numbers when both are), or -1.
+    int findRow(const QString &field, const QVariant &value) const;
+    // Inserts a record (fields not named take their defaults) and appends it as
+    // the last row. Returns the new row, or -1.
+    int appendRecord(const QVariantMap &fieldValues);
+    // Deletes a row's record and runs `alsoRun` in the same transaction.
+    bool removeRecord(int row, const QList<SqlStatement> &alsoRun = {});
+
+    // The declared size of a text column (VARCHAR(n)), 0 when it has none.
+    int maxTextLength(int column) const;
+    // SQLite's declared type of a column, upper-case ("INTEGER", "VARCHAR(10)", …).
+    QString declaredType(int column) const;
+    bool isKeyColumn(int column) const;
+
+    QSqlDatabase database() const { return m_db; }
+
+Q_SIGNALS:
+    void writeFailed(const QString &message);
+
+private:
+    bool fail(const QString &message);
+    bool readRow(qint64 rowid, QVector<QVariant> *values);
+    void loadDeclaredTypes();
+
+    QSqlDatabase m_db;
+    QString m_table;
+    QString m_where;
+    QVariantList m_binds;
+    QString m_lastError;
+    QStringList m_fields;
+    QStringList m_types;
+    QVector<bool> m_key;
+    QHash<int, QString> m_headings;
+    QVector<qint64> m_rowids;
+    QVector<QVector<QVariant>> m_rows;
+};
+
+} // namespace lumivox

@@ -1,0 +1,115 @@
+#include "db/worktables.h"
+
+#include "db/database.h"
+
+namespace lumivox {
+
+namespace {
+
+// The part of the recipient join that both send-list refills share: the links of
+// T_temp_グループ一覧 (A) joined to T_メンバー (B) and T_グループ (C).
+QString sendListInsert(const QString &memberJoin)
+{
+    return QStringLiteral(
+               "insert into T_temp_送信リスト "
+               "select A.GroupID as GroupID, C.グループ名称 as グループ名称, B.MemberID as MemberID, "
+               "B.名前 as 名前, B.敬称 as 敬称, B.\"E-Mail\" as \"E-Mail\" "
+               "from (T_temp_グループ一覧 as A %1 T_メンバー as B on A.ID = B.MemberID) "
+               "left outer join T_グループ as C on A.GroupID = C.GroupID "
+               "order by A.GroupID, B.名前")
+        .arg(memberJoin);
+}
+
+QString placeholders(qsizetype n)
+{
+    QStringList marks;
+    for (qsizetype i = 0; i < n; ++i)
+        marks << QStringLiteral("?");
+    return marks.join(u',');
+}
+
+} // namespace
+
+const LinkTable &noticeDestinations()
+{
+    static const LinkTable links{QStringLiteral("T_お知らせに対する宛先情報"),
+                                 QStringLiteral("NewsID")};
+    return links;
+}
+
+const LinkTable &memberGroups()
+{
+    static const LinkTable links{QStringLiteral("T_メンバーの登録グループ情報"),
+                                 QStringLiteral("MemberID")};
+    return links;
+}
+
+bool fillGroupNames(const QSqlDatabase &db, const LinkTable &links, qint64 key, QString *error)
+{
+    return executeAll(
+        db,
+        {{QStringLiteral("delete from T_temp_グループ一覧")},
+         {QStringLiteral("delete from T_temp_グループ名称")},
+         {QStringLiteral("insert into T_temp_グループ一覧 select %1 as ID, GroupID from %2 where %1 = ?")
+              .arg(links.keyColumn, links.table),
+          {key}},
+         {QStringLiteral("insert into T_temp_グループ名称 "
+                         "select T_グループ.グループ名称 as グループ名称 from T_temp_グループ一覧 "
+                         "inner join T_グループ on T_temp_グループ一覧.GroupID = T_グループ.GroupID")}},
+        error);
+}
+
+bool fillGroupSelection(const QSqlDatabase &db, QString *error)
+{
+    return executeAll(db,
+                      {{QStringLiteral("delete from T_temp_グループ選択")},
+                       {QStringLiteral("insert into T_temp_グループ選択 "
+                                       "select GroupID, 0 as 選択, グループ名称 from T_グループ")}},
+                      error);
+}
+
+bool fillGroupSelection(const QSqlDatabase &db, const LinkTable &links, qint64 key, QString *error)
+{
+    return executeAll(
+        db,
+        {{QStringLiteral("delete from T_temp_グループ選択")},
+         {QStringLiteral("delete from T_temp_グループ一覧")},
+         {QStringLiteral("insert into T_temp_グループ選択 "
+                         "select GroupID, 0 as 選択, グループ名称 from T_グループ")},
+         {QStringLiteral("insert into T_temp_グループ一覧 select %1 as ID, GroupID from %2 where %1 = ?")
+              .arg(links.keyColumn, links.table),
+          {key}},
+         {QStringLiteral("update T_temp_グループ選択 set 選択 = 1 "
+                         "where GroupID in (select GroupID from T_temp_グループ一覧)")}},
+        error);
+}
+
+bool fillSendList(const QSqlDatabase &db, const QList<int> &groupIds, QString *error)
+{
+    QVariantList binds;
+    for (int id : groupIds)
+        binds << id;
+    return executeAll(
+        db,
+        {{QStringLiteral("delete from T_temp_グループ一覧")},
+         {QStringLiteral("insert into T_temp_グループ一覧 select MemberID as ID, GroupID "
+                         "from T_メンバーの登録グループ情報 where GroupID in (%1)")
+              .arg(placeholders(binds.size())),
+          binds},
+         {QStringLiteral("delete from T_temp_送信リスト")},
+         {sendListInsert(QStringLiteral("left outer join"))}},
+        error);
+}
+
+bool fillMembersByGroup(const QSqlDatabase &db, QString *error)
+{
+    return executeAll(db,
+                      {{QStringLiteral("delete from T_temp_グループ一覧")},
+                       {QStringLiteral("insert into T_temp_グループ一覧 select MemberID as ID, GroupID "
+                                       "from T_メンバーの登録グループ情報")},
+                       {QStringLiteral("delete from T_temp_送信リスト")},
+                       {sendListInsert(QStringLiteral("right outer join"))}},
+                      error);
+}
+
+} // namespace lumivox

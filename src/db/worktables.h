@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+namespace lumivox {
+
+// A link table from a record (a notice or a member) to groups.
+struct LinkTable {
+    QString table;     // T_お知らせに対する宛先情報 or T_メンバーの登録グループ情報
+    QString keyColumn; // NewsID or MemberID
+};
+const LinkTable &noticeDestinations();
+const LinkTable &memberGroups();
+
+// The refills of the work tables that several windows share. Each empties its
+// tables and fills them again; false (with the reason in *error) when a statement
+// fails.
+
+// T_temp_グループ一覧 and T_temp_グループ名称: the names of the groups linked to
+// one record, in the order the join yields them. Links to groups that no longer
+// exist give no name.
+bool fillGroupNames(const QSqlDatabase &db, const LinkTable &links, qint64 key,
+                    QString *error = nullptr);
+
+// T_temp_グループ選択: one row per group, 選択 = 0. With links, the groups
+// linked to `key` get 選択 = 1 (T_temp_グループ一覧 then holds those links).
+bool fillGroupSelection(const QSqlDatabase &db, QString *error = nullptr);
+bool fillGroupSelection(const QSqlDatabase &db, const LinkTable &links, qint64 key,
+                        QString *error = nullptr);
+
+// T_temp_送信リスト from the memberships of the given groups: one row per group
+// and member, ordered by GroupID and then 名前; a link to a missing member or
+// group still gives a row, with that side's columns Null.
+bool fillSendList(const QSqlDatabase &db, const QList<int> &groupIds, QString *error = nullptr);
+
+// T_temp_送信リスト from every member: members of no group (GroupID Null) first,
+// a member of two groups twice, links to missing groups with a Null name.
+bool fillMembersByGroup(const QSqlDatabase &db, QString *error = nullptr);
+
+} // namespace lumivox

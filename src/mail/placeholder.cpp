@@ -1,0 +1,2 @@
+// Placeholder until the area has its first source file.
+namespace lumivox {}

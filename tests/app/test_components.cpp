@@ -1,0 +1,201 @@
+// The window components: the list grid, the tool set and the keyword history.
+#include "app/placement.h"
+#include "app/spreadgrid.h"
+#include "app/toolset.h"
+#include "db/tablemodel.h"
+#include "registers/colfilterkey.h"
+#include "support/testapp.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolBar>
+
+using namespace lumivox;
+using lumivox::test::TestApp;
+
+class TestComponents : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void gridAddressesCellsFromOne()
+    {
+        TestApp app;
+        app.addMember(1, QStringLiteral("山田"), QStringLiteral("ヤマダ"));
+        app.addMember(2, QStringLiteral("伊藤"), QStringLiteral("イトウ"));
+        TableModel model(app.db());
+        QVERIFY(model.open(QStringLiteral("T_メンバー")));
+        SpreadGrid grid;
+        grid.bind(&model);
+        QCOMPARE(grid.maxRows(), 2);
+        QCOMPARE(grid.maxCols(), 5);
+        QCOMPARE(grid.text(2, 1), QStringLiteral("山田"));
+        grid.setActiveCell(3, 2);
+        QCOMPARE(grid.activeRow(), 2);
+        QCOMPARE(grid.activeCol(), 3);
+        QVERIFY(grid.setText(2, 2, QStringLiteral("伊東")));
+        QCOMPARE(app.scalar(QStringLiteral("select 名前 from T_メンバー where MemberID = 2")).toString(),
+                 QStringLiteral("伊東"));
+    }
+
+    void widthsAreTwipsAndZeroHides()
+    {
+        TestApp app;
+        TableModel model(app.db());
+        QVERIFY(model.open(QStringLiteral("T_メンバー")));
+        SpreadGrid grid;
+        grid.bind(&model);
+        QSignalSpy userResized(&grid, &SpreadGrid::columnWidthsChanged);
+        grid.setColWidthTwips(1, 0);
+        QVERIFY(grid.isColumnHidden(0));
+        QCOMPARE(grid.colWidthTwips(1), 0);
+        grid.setColWidthTwips(2, 1500);
+        QCOMPARE(grid.columnWidth(1), twipsToPxX(1500, &grid));
+        QCOMPARE(grid.colWidthTwips(2), pxToTwipsX(grid.columnWidth(1), &grid));
+        QCOMPARE(userResized.count(), 0); // the program's own widths are no change by the user
+        grid.horizontalHeader()->resizeSection(2, 77); // as a drag on the header does
+        QCOMPARE(userResized.count(), 1);
+    }
+
+    void blockCopyAndPasteThroughTheClipboard()
+    {
+        TestApp app;
+        app.addMember(1, QStringLiteral("山田"), QStringLiteral("ヤマダ"), QStringLiteral("様"), QStringLiteral("y@example.jp"));
+        app.addMember(2, QStringLiteral("伊藤"), QStringLiteral("イトウ"), QStringLiteral("さん"), QStringLiteral("i@example.jp"));
+        app.addMember(3, QStringLiteral("上田"), QStringLiteral("ウエダ"), QStringLiteral("君"), QStringLiteral("u@example.jp"));
+        TableModel model(app.db());
+        QVERIFY(model.open(QStringLiteral("T_メンバー")));
+        SpreadGrid grid;
+        grid.bind(&model);
+        QVERIFY(!grid.hasBlockSelection());
+        grid.selectBlock(2, 1, 3, 2);
+        QVERIFY(grid.hasBlockSelection());
+        const SpreadGrid::Block b = grid.selectedBlock();
+        QCOMPARE(b.firstRow, 1);
+        QCOMPARE(b.lastRow, 2);
+        QCOMPARE(b.lastCol, 3);
+        grid.copyBlock();
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("山田\tヤマダ\r\n伊藤\tイトウ\r\n"));
+
+        // Pasting two rows at row 3 writes row 3 only: no row is added.
+        grid.selectBlock(2, 3, 3, 3);
+        QCOMPARE(grid.pasteBlock(), 2);
+        QCOMPARE(grid.maxRows(), 3);
+        QCOMPARE(app.count(QStringLiteral("T_メンバー")), 3);
+        QCOMPARE(app.scalar(QStringLiteral("select 名前 || フリガナ from T_メンバー where MemberID = 3")).toString(),
+                 QStringLiteral("山田ヤマダ"));
+        // The key column is never written by a paste.
+        QApplication::clipboard()->setText(QStringLiteral("77\tX"));
+        grid.selectBlock(1, 1, 2, 1);
+        grid.pasteBlock();
+        QCOMPARE(app.scalar(QStringLiteral("select 名前 from T_メンバー where MemberID = 1")).toString(), QStringLiteral("X"));
+        QCOMPARE(app.count(QStringLiteral("T_メンバー"), QStringLiteral("MemberID = 77")), 0);
+    }
+
+    void inputHintFollowsTheFieldSize()
+    {
+        TestApp app;
+        app.addMember(1, QStringLiteral("山田"));
+        TableModel model(app.db());
+        QVERIFY(model.open(QStringLiteral("T_メンバー")));
+        SpreadGrid grid;
+        grid.bind(&model);
+        QCOMPARE(grid.inputHint(5, 1), QStringLiteral("入力範囲：64ﾊﾞｲﾄ以内の文字列"));
+        QCOMPARE(grid.inputHint(2, 1), QStringLiteral("入力範囲：10ﾊﾞｲﾄ以内の文字列"));
+    }
+
+    void checkBoxColumnTogglesAndWrites()
+    {
+        TestApp app;
+        app.addGroup(1, QStringLiteral("一組"));
+        QVERIFY(fillGroupSelection(app.db()));
+        TableModel model(app.db());
+        QVERIFY(model.open(QStringLiteral("T_temp_グループ選択")));
+        SpreadGrid grid;
+        grid.bind(&model);
+        grid.setCheckBoxColumn(2);
+        grid.resize(400, 200);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const QRect cell = grid.visualRect(model.index(0, 1));
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(app.scalar(QStringLiteral("select 選択 from T_temp_グループ選択")).toInt(), 1);
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(app.scalar(QStringLiteral("select 選択 from T_temp_グループ選択")).toInt(), 0);
+        // The two pictures differ: the ticked one carries red.
+        const QImage ticked = SpreadGrid::checkBoxPicture(true).toImage();
+        const QImage empty = SpreadGrid::checkBoxPicture(false).toImage();
+        QCOMPARE(ticked.size(), QSize(16, 16));
+        QVERIFY(ticked != empty);
+        QCOMPARE(empty.pixelColor(0, 0).alpha(), 0);
+    }
+
+    void toolsCarryTheirIdsAndFontSizesAreExclusive()
+    {
+        QMenuBar bar;
+        QToolBar toolBar;
+        ToolSet tools(&bar, &toolBar);
+        tools.addMenu(QStringLiteral("ID_mnuDisp"), QStringLiteral("表示(&D)"));
+        addFontSizeMenu(tools, QStringLiteral("ID_mnuDisp"), QStringLiteral("文字の大きさ"));
+        tools.addToolButton(QStringLiteral("ID_Close"), QStringLiteral("閉じる"), QStringLiteral("閉じる"));
+        QCOMPARE(tools.checkedNumber(QStringLiteral("ID_mnuFontSize"), 5), 3);
+        QCOMPARE(tools.tool(QStringLiteral("ID_Close"))->objectName(), QStringLiteral("ID_Close"));
+
+        QSignalSpy clicks(&tools, &ToolSet::toolClick);
+        tools.tool(QStringLiteral("ID_mnuFontSize1"))->trigger();
+        QCOMPARE(clicks.count(), 1);
+        QCOMPARE(clicks.at(0).at(0).toString(), QStringLiteral("ID_mnuFontSize1"));
+        QCOMPARE(tools.checkedNumber(QStringLiteral("ID_mnuFontSize"), 5), 1);
+        QVERIFY(!tools.tool(QStringLiteral("ID_mnuFontSize3"))->isChecked());
+
+        for (int stored : {0, 3, 6, -1}) {
+            checkFontSizeTool(tools, stored);
+            QCOMPARE(tools.checkedNumber(QStringLiteral("ID_mnuFontSize"), 5), 3);
+        }
+        checkFontSizeTool(tools, 5);
+        QCOMPARE(tools.checkedNumber(QStringLiteral("ID_mnuFontSize"), 5), 5);
+        QCOMPARE(fontPointsForSize(1), 14);
+        QCOMPARE(fontPointsForSize(2), 12);
+        QCOMPARE(fontPointsForSize(3), 9);
+        QCOMPARE(fontPointsForSize(4), 8);
+        QCOMPARE(fontPointsForSize(5), 6);
+        QCOMPARE(fontPointsForSize(0), 9);
+    }
+
+    void keywordHistory()
+    {
+        colFilterKey keys;
+        QCOMPARE(keys.Count(), 0L);
+        QVERIFY(keys.Item(1) == nullptr);
+        QCOMPARE(keys.Add(QStringLiteral("b"))->KeyWord, QStringLiteral("b"));
+        keys.Add(QStringLiteral("a"), 1, true);  // before position 1
+        keys.Add(QStringLiteral("c"), 2, false); // after position 2
+        keys.Add(QStringLiteral("a2"), 1, false);
+        keys.Add(QStringLiteral("d"));           // appended
+        QStringList order;
+        for (const clsFilterKey &k : keys)
+            order << k.KeyWord;
+        QCOMPARE(order, (QStringList{"a", "a2", "b", "c", "d"}));
+        QVERIFY(keys.Add(QStringLiteral("x"), 9, true) == nullptr);
+        QCOMPARE(keys.Count(), 5L);
+
+        QVERIFY(!keys.Remove(0));
+        QVERIFY(!keys.Remove(6));
+        QVERIFY(keys.Item(0) == nullptr);
+        QVERIFY(keys.Item(6) == nullptr);
+        QVERIFY(keys.Remove(2));
+        QCOMPARE(keys.Item(2)->KeyWord, QStringLiteral("b"));
+        keys.Add(QStringLiteral("b")); // duplicates are kept
+        QCOMPARE(keys.Count(), 5L);
+        keys.Clear();
+        QCOMPARE(keys.Count(), 0L);
+    }
+};
+
+QTEST_MAIN(TestComponents)
+#include "test_components.moc"

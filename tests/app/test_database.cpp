@@ -1,0 +1,256 @@
+// The database layer: opening, key allocation, the table model that every list
+// is bound to, the shared work-table refills, and the password BLOB.
+#include "db/database.h"
+#include "db/keys.h"
+#include "db/tablemodel.h"
+#include "db/worktables.h"
+#include "support/testapp.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace lumivox;
+using lumivox::test::TestApp;
+
+namespace {
+
+std::function<bool(int)> takenIn(std::initializer_list<int> keys)
+{
+    QSet<int> set(keys);
+    return [set](int k) { return set.contains(k); };
+}
+
+} // namespace
+
+class TestDatabase : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void openingRefusesWhatIsNotADatabase()
+    {
+        QTemporaryDir dir;
+        QString error;
+        const QString path = dir.filePath(QStringLiteral("Pennora.db"));
+        QVERIFY(!openSharedConnection(QStringLiteral("t1"), path, &error));
+        QVERIFY(!QFile::exists(path)); // never created by opening
+        QVERIFY(!error.isEmpty());
+
+        QFile junk(path);
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(4096, 'J'));
+        junk.close();
+        QVERIFY(!openSharedConnection(QStringLiteral("t2"), path, &error));
+        QVERIFY(!QSqlDatabase::contains(QStringLiteral("t2")));
+    }
+
+    void keyAllocation()
+    {
+        QCOMPARE(nextFreeKey(3, 999, takenIn({1, 2, 4})), 5);
+        QCOMPARE(nextFreeKey(2, 999, takenIn({2, 3})), 4);
+        QCOMPARE(nextFreeKey(3, 999, takenIn({1, 2, 3})), 4);
+        QCOMPARE(nextFreeKey(0, 99, takenIn({})), 1);
+        // 998 rows holding 2 to 999: the search passes 999 and wraps to 1.
+        QCOMPARE(nextFreeKey(998, 999, [](int k) { return k >= 2; }), 1);
+        // 98 groups, 1 to 99 less 50: candidate 99 is taken, the search wraps to 1 … 50.
+        QCOMPARE(nextFreeKey(98, 99, [](int k) { return k != 50; }), 50);
+        // Groups 1, 2 and 4 to 99 (98 rows): 99 is taken, wrap, 3.
+        QCOMPARE(nextFreeKey(98, 99, [](int k) { return k != 3; }), 3);
+        // Groups 1, 2 and 4 to 98 (97 rows): 98 is taken, then 99 is free.
+        QCOMPARE(nextFreeKey(97, 99, [](int k) { return k != 3 && k != 99; }), 99);
+        QCOMPARE(nextFreeKey(99, 99, [](int) { return true; }), 0);
+    }
+
+    void keyAllocationLooksAtTheWholeTable()
+    {
+        TestApp app;
+        QVERIFY(app.isValid());
+        app.addMember(1, QStringLiteral("一"));
+        app.addMember(2, QStringLiteral("二"));
+        app.addMember(4, QStringLiteral("四"));
+        QCOMPARE(allocateKey(app.db(), QStringLiteral("T_メンバー"), QStringLiteral("MemberID"), 999), 5);
+        app.exec(QStringLiteral("delete from T_メンバー where MemberID = 2"));
+        // Rows 1 and 4 (2 rows): candidate 3 is free.
+        QCOMPARE(allocateKey(app.db(), QStringLiteral("T_メンバー"), QStringLiteral("MemberID"), 999), 3);
+        for (int g = 1; g <= 99; ++g)
+            app.addGroup(g, QStringLiteral("G%1").arg(g));
+        QCOMPARE(allocateKey(app.db(), QStringLiteral("T_グループ"), QStringLiteral("GroupID"), 99), 0);
+    }
+
+    void passwordBlobKeepsEveryCodeUnit()
+    {
+        TestApp app;
+        QVERIFY(app.isValid());
+        QByteArray bytes;
+        for (int u = 0; u <= 0xFFFF; ++u) { // every 16-bit value, NUL and lone surrogates
+            bytes.append(char(u & 0xFF));
+            bytes.append(char(u >> 8));
+        }
+        QVERIFY(app.exec(QStringLiteral("insert into T_SMTPサーバー (パスワード) values (?)"), {bytes}));
+        const QVariant back = app.scalar(QStringLiteral("select パスワード from T_SMTPサーバー"));
+        QCOMPARE(back.toByteArray(), bytes);
+        QCOMPARE(app.scalar(QStringLiteral("select 接続の保護 from T_SMTPサーバー")).toInt(), 0);
+    }
+
+    void schemaHasTheHonorificsWithSamaFirst()
+    {
+        TestApp app;
+        QCOMPARE(app.scalar(QStringLiteral("select 敬称 from T_敬称 order by rowid limit 1")).toString(),
+                 QStringLiteral("様"));
+        QVERIFY(app.count(QStringLiteral("T_敬称")) >= 3);
+    }
+
+    void tableModelReadsInTableOrderAndWritesThrough()
+    {
+        TestApp app;
+        app.addMember(3, QStringLiteral("佐藤"), QStringLiteral("サトウ"), QStringLiteral("様"), QStringLiteral("sato@example.jp"));
+        app.addMember(1, QStringLiteral("鈴木"), QStringLiteral("スズキ"));
+        TableModel model(app.db());
+        QVERIFY(model.open(QStringLiteral("T_メンバー")));
+        QCOMPARE(model.fieldNames(),
+                 (QStringList{"MemberID", "名前", "フリガナ", "敬称", "E-Mail"}));
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QStringLiteral("E-Mail"));
+        QCOMPARE(model.maxTextLength(1), 10);
+        QCOMPARE(model.maxTextLength(4), 64);
+        QVERIFY(model.isKeyColumn(0));
+        QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsEditable));
+
+        const int row = model.findRow(QStringLiteral("MemberID"), 3);
+        QVERIFY(row >= 0);
+        QVERIFY(model.setData(model.index(row, 1), QStringLiteral("O'Brien")));
+        QCOMPARE(app.scalar(QStringLiteral("select 名前 from T_メンバー where MemberID = 3")).toString(),
+                 QStringLiteral("O'Brien"));
+
+        const int added = model.appendRecord({{"MemberID", 7}, {"敬称", QStringLiteral("様")}});
+        QCOMPARE(added, 2);
+        QCOMPARE(model.value(added, "敬称").toString(), QStringLiteral("様"));
+        QVERIFY(model.value(added, "名前").isNull());
+
+        app.link(memberGroups(), 7, 1);
+        app.link(memberGroups(), 3, 1);
+        QVERIFY(model.removeRecord(added, {{QStringLiteral("delete from T_メンバーの登録グループ情報 where MemberID = ?"), {7}}}));
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(app.count(QStringLiteral("T_メンバー")), 2);
+        QCOMPARE(app.count(QStringLiteral("T_メンバーの登録グループ情報")), 1);
+    }
+
+    void tableModelConditionBindsValues()
+    {
+        TestApp app;
+        app.addMember(1, QStringLiteral("O'Brien"));
+        app.addMember(2, QStringLiteral("Brien"));
+        TableModel model(app.db());
+        QVERIFY(model.open(QStringLiteral("T_メンバー"), QStringLiteral("\"名前\" like ?"), {QStringLiteral("%O'B%")}));
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(model.value(0, "MemberID").toInt(), 1);
+        QVERIFY(!model.open(QStringLiteral("T_メンバー"), QStringLiteral("no_such_column = 1")));
+        QVERIFY(!model.lastError().isEmpty());
+        QCOMPARE(model.rowCount(), 0);
+    }
+
+    void aFailedWriteIsReportedAndLeavesTheRowAsStored()
+    {
+        TestApp app;
+        app.addMember(1, QStringLiteral("山田"));
+        TableModel model(app.db());
+        QVERIFY(model.open(QStringLiteral("T_メンバー")));
+        QSignalSpy failed(&model, &TableModel::writeFailed);
+        // Another connection holds a write lock: the update cannot happen.
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("locker"));
+        other.setDatabaseName(app.context().databasePath());
+        other.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1"));
+        QVERIFY(other.open());
+        QSqlQuery lock(other);
+        QVERIFY(lock.exec(QStringLiteral("begin exclusive")));
+        app.exec(QStringLiteral("pragma busy_timeout = 1"));
+        QVERIFY(!model.setData(model.index(0, 1), QStringLiteral("田中")));
+        QCOMPARE(failed.count(), 1);
+        QCOMPARE(model.value(0, 1).toString(), QStringLiteral("山田"));
+        lock.exec(QStringLiteral("rollback"));
+        lock = QSqlQuery();
+        other.close();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("locker"));
+    }
+
+    void groupNamesOfARecordSkipMissingGroups()
+    {
+        TestApp app;
+        app.addGroup(1, QStringLiteral("一組"));
+        app.addGroup(2, QStringLiteral("二組"));
+        app.link(noticeDestinations(), 5, 2);
+        app.link(noticeDestinations(), 5, 9); // group 9 was deleted
+        app.link(noticeDestinations(), 6, 1);
+        QVERIFY(fillGroupNames(app.db(), noticeDestinations(), 5));
+        QCOMPARE(app.count(QStringLiteral("T_temp_グループ名称")), 1);
+        QCOMPARE(app.scalar(QStringLiteral("select グループ名称 from T_temp_グループ名称")).toString(),
+                 QStringLiteral("二組"));
+        QVERIFY(fillGroupNames(app.db(), noticeDestinations(), 7));
+        QCOMPARE(app.count(QStringLiteral("T_temp_グループ名称")), 0);
+    }
+
+    void groupSelectionTicksTheLinkedGroups()
+    {
+        TestApp app;
+        for (int g = 1; g <= 4; ++g)
+            app.addGroup(g, QStringLiteral("G%1").arg(g));
+        app.link(memberGroups(), 3, 2);
+        app.link(memberGroups(), 3, 4);
+        app.link(memberGroups(), 8, 1);
+        QVERIFY(fillGroupSelection(app.db(), memberGroups(), 3));
+        QCOMPARE(app.count(QStringLiteral("T_temp_グループ選択")), 4);
+        QCOMPARE(app.count(QStringLiteral("T_temp_グループ選択"), QStringLiteral("選択 = 1")), 2);
+        QCOMPARE(app.scalar(QStringLiteral("select group_concat(GroupID) from T_temp_グループ選択 where 選択 = 1")).toString(),
+                 QStringLiteral("2,4"));
+        QVERIFY(fillGroupSelection(app.db()));
+        QCOMPARE(app.count(QStringLiteral("T_temp_グループ選択"), QStringLiteral("選択 = 1")), 0);
+    }
+
+    void sendListJoinsMembersOfTheGroups()
+    {
+        TestApp app;
+        app.addGroup(1, QStringLiteral("A組"));
+        app.addGroup(2, QStringLiteral("B組"));
+        app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
+        app.addMember(2, QStringLiteral("伊藤"), {}, QStringLiteral("さん"), QStringLiteral("i@example.jp"));
+        app.link(memberGroups(), 1, 2);
+        app.link(memberGroups(), 2, 2);
+        app.link(memberGroups(), 1, 1);
+        app.link(memberGroups(), 99, 1); // a member that is gone
+        QVERIFY(fillSendList(app.db(), {2, 1}));
+        QSqlQuery q(app.db());
+        QVERIFY(q.exec(QStringLiteral("select GroupID, グループ名称, MemberID, 名前 from T_temp_送信リスト")));
+        QStringList rows;
+        while (q.next())
+            rows << QStringLiteral("%1/%2/%3/%4").arg(q.value(0).toString(), q.value(1).toString(),
+                                                    q.value(2).toString(), q.value(3).toString());
+        // By GroupID, then 名前 (a missing member's Null name sorts first).
+        QCOMPARE(rows, (QStringList{"1/A組//", "1/A組/1/山田", "2/B組/2/伊藤", "2/B組/1/山田"}));
+    }
+
+    void membersByGroupListsUngroupedMembersFirst()
+    {
+        TestApp app;
+        app.addGroup(1, QStringLiteral("A組"));
+        app.addMember(1, QStringLiteral("山田"));
+        app.addMember(2, QStringLiteral("伊藤"));
+        app.addMember(3, QStringLiteral("上田"));
+        app.link(memberGroups(), 1, 1);
+        app.link(memberGroups(), 2, 1);
+        app.link(memberGroups(), 2, 5); // group 5 no longer exists
+        QVERIFY(fillMembersByGroup(app.db()));
+        QSqlQuery q(app.db());
+        QVERIFY(q.exec(QStringLiteral("select ifnull(GroupID,'-'), ifnull(グループ名称,'-'), 名前 from T_temp_送信リスト")));
+        QStringList rows;
+        while (q.next())
+            rows << q.value(0).toString() + u'/' + q.value(1).toString() + u'/' + q.value(2).toString();
+        QCOMPARE(rows, (QStringList{"-/-/上田", "1/A組/伊藤", "1/A組/山田", "5/-/伊藤"}));
+    }
+};
+
+QTEST_MAIN(TestDatabase)
+#include "test_database.moc"

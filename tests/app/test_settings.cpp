@@ -1,0 +1,148 @@
+// The settings file: reading rules, atomic writes, and the placement rule that
+// every dialog shares.
+#include "app/placement.h"
+#include "app/privateprofile.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace lumivox;
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    CPrivateProfile m_profile;
+    QString ini() const { return m_dir.filePath(QStringLiteral("lumivox.INI")); }
+
+    void writeFile(const QByteArray &content)
+    {
+        QFile f(ini());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(content);
+    }
+
+private Q_SLOTS:
+    void init() { QFile::remove(ini()); }
+
+    void integerReadingRules()
+    {
+        writeFile("[MenuMain]\r\nC2=12.75\r\nTop=-300\r\nLeft=abc\r\nWidth= 42 \r\nHeight=7px\r\n"
+                  "Big=99999999999\r\n");
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "C2"), 12);
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Top"), -300);
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Left"), 0);
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Width"), 42);
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Height"), 7);
+        QVERIFY(m_profile.GetValueLong(ini(), "MenuMain", "Big") > 0);
+    }
+
+    void missingFileSectionOrKeyReadAsZero()
+    {
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Top"), 0);
+        QCOMPARE(m_profile.GetValueString(ini(), "MenuMain", "Top"), QString());
+        writeFile("[MenuMain]\nTop=5\n");
+        QCOMPARE(m_profile.GetValueLong(ini(), "InpNews", "Top"), 0);
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Left"), 0);
+    }
+
+    void namesMatchWithoutRegardToCase()
+    {
+        writeFile("[InpDBmember]\nSpreadW=3000\n[Other]\nspreadw=1\n");
+        QCOMPARE(m_profile.GetValueLong(ini(), "INPDBMEMBER", "spreadW"), 3000);
+        m_profile.SetValueString(ini(), "inpdbMember", "SPREADW", "4000");
+        QCOMPARE(m_profile.GetValueLong(ini(), "InpDBmember", "SpreadW"), 4000);
+        QCOMPARE(m_profile.GetValueLong(ini(), "Other", "SpreadW"), 1);
+        // The key was replaced in place, not added a second time.
+        QFile f(ini());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(f.readAll()).count(QStringLiteral("=4000")), 1);
+    }
+
+    void longStringsAreCutTo127Bytes()
+    {
+        const QByteArray value(200, 'x');
+        writeFile("[S]\nK=" + value + "\n");
+        QCOMPARE(m_profile.GetValueString(ini(), "S", "K"), QString(127, u'x'));
+        // A multi-byte character that does not fit whole is dropped, not split.
+        writeFile("[S]\nK=" + QByteArray(126, 'a') + QString(QStringLiteral("漢")).toUtf8() + "\n");
+        QCOMPARE(m_profile.GetValueString(ini(), "S", "K"), QString(126, u'a'));
+    }
+
+    void firstWriteCreatesTheFileAndKeepsOtherSections()
+    {
+        QVERIFY(!QFile::exists(ini()));
+        QVERIFY(m_profile.SetValueString(ini(), "MenuMain", "Top", "150") != 0);
+        QVERIFY(QFile::exists(ini()));
+        m_profile.SetValueString(ini(), "InpNews", "Top", "30");
+        m_profile.SetValueString(ini(), "MenuMain", "Left", "60");
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Top"), 150);
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Left"), 60);
+        QCOMPARE(m_profile.GetValueLong(ini(), "InpNews", "Top"), 30);
+        // A value with a fraction is stored as written and read as its whole part.
+        m_profile.SetValueString(ini(), "MenuMain", "C3", "8.5");
+        QCOMPARE(m_profile.GetValueString(ini(), "MenuMain", "C3"), QStringLiteral("8.5"));
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "C3"), 8);
+    }
+
+    void aWriteIntoAnUnwritableFolderChangesNothing()
+    {
+        const QString missing = m_dir.filePath(QStringLiteral("no/such/folder/lumivox.INI"));
+        QCOMPARE(m_profile.SetValueString(missing, "S", "K", "1"), std::int16_t(0));
+        QCOMPARE(m_profile.GetValueLong(missing, "S", "K"), 0);
+    }
+
+    void writesLeaveNoTemporaryFilesBehind()
+    {
+        for (int i = 0; i < 20; ++i)
+            m_profile.SetValueString(ini(), "S", QStringLiteral("K%1").arg(i), QString::number(i));
+        const QStringList files = QDir(m_dir.path()).entryList(QDir::Files);
+        QCOMPARE(files, QStringList{QStringLiteral("lumivox.INI")});
+        QCOMPARE(m_profile.GetValueLong(ini(), "S", "K19"), 19);
+    }
+
+    void dialogEdgeRule()
+    {
+        QCOMPARE(dialogEdge(500, 10000, 3000), 500);   // a saved edge of 1 or more is kept
+        QCOMPARE(dialogEdge(0, 10000, 3000), 3500);    // otherwise centred
+        QCOMPARE(dialogEdge(-300, 10001, 3000), 3500); // whole twips
+        QCOMPARE(dialogEdge(0, 3000, 5000), 0);        // never negative
+    }
+
+    void dialogTopZeroLeft500IsCentredVertically()
+    {
+        CPrivateProfile().SetValueString(ini(), "InpNews", "Top", "0");
+        CPrivateProfile().SetValueString(ini(), "InpNews", "Left", "500");
+        QDialog dialog;
+        dialog.resize(300, 200);
+        placeDialog(&dialog, ini(), "InpNews");
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        QCOMPARE(dialog.pos().x() - screen.left(), twipsToPxX(500, &dialog));
+        const int expectedTop = twipsToPxY(
+            dialogEdge(0, pxToTwipsY(screen.height(), &dialog), pxToTwipsY(200, &dialog)), &dialog);
+        QCOMPARE(dialog.pos().y() - screen.top(), expectedTop);
+
+        dialog.move(screen.left() + 90, screen.top() + 45);
+        saveDialogPosition(&dialog, ini(), "InpNews");
+        QCOMPARE(CPrivateProfile().GetValueLong(ini(), "InpNews", "Left"), pxToTwipsX(90, &dialog));
+        QCOMPARE(CPrivateProfile().GetValueLong(ini(), "InpNews", "Top"), pxToTwipsY(45, &dialog));
+    }
+
+    void twipsAt96Dpi()
+    {
+        QWidget w;
+        if (w.logicalDpiX() != 96)
+            QSKIP("the screen is not at 96 DPI");
+        QCOMPARE(pxToTwipsX(100, &w), 1500);
+        QCOMPARE(twipsToPxX(1500, &w), 100);
+    }
+};
+
+QTEST_MAIN(TestSettings)
+#include "test_settings.moc"

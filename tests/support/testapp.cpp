@@ -1,0 +1,131 @@
+#include "support/testapp.h"
+
+#include "db/makedatabase.h"
+
+#include <QAbstractButton>
+#include <QPushButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+#include <QTimer>
+#include <QUuid>
+
+namespace lumivox::test {
+
+TestApp::TestApp()
+{
+    m_context.appDir = m_dir.path();
+    m_context.connectionName = QStringLiteral("test-") + QUuid::createUuid().toString();
+    m_context.filterKeys = &m_filterKeys;
+    QString error;
+    m_valid = m_dir.isValid() && makeDatabase(m_context.databasePath(), &error)
+              && openSharedConnection(m_context.connectionName, m_context.databasePath(), &error);
+    if (!m_valid)
+        qWarning("TestApp: %s", qPrintable(error));
+}
+
+TestApp::~TestApp()
+{
+    closeSharedConnection(m_context.connectionName);
+}
+
+bool TestApp::exec(const QString &sql, const QVariantList &binds)
+{
+    QString error;
+    if (execute(db(), {sql, binds}, &error))
+        return true;
+    qWarning("TestApp::exec failed: %s: %s", qPrintable(sql), qPrintable(error));
+    return false;
+}
+
+QVariant TestApp::scalar(const QString &sql, const QVariantList &binds)
+{
+    return lumivox::scalar(db(), {sql, binds});
+}
+
+int TestApp::count(const QString &table, const QString &where)
+{
+    QString sql = QStringLiteral("select count(*) from ") + quoted(table);
+    if (!where.isEmpty())
+        sql += QStringLiteral(" where ") + where;
+    return scalar(sql).toInt();
+}
+
+void TestApp::addGroup(int id, const QString &name, const QString &reading)
+{
+    exec(QStringLiteral("insert into T_グループ values (?, ?, ?)"),
+         {id, name, reading.isEmpty() ? name : reading});
+}
+
+void TestApp::addMember(int id, const QString &name, const QString &reading,
+                        const QString &honorific, const QString &mail)
+{
+    exec(QStringLiteral("insert into T_メンバー values (?, ?, ?, ?, ?)"),
+         {id, name, reading, honorific, mail});
+}
+
+void TestApp::addNotice(int id, const QString &title, const QString &body, const QString &created,
+                        const QString &sent)
+{
+    exec(QStringLiteral("insert into T_お知らせ values (?, ?, ?, ?, ?)"),
+         {id, title, body, created, sent});
+}
+
+void TestApp::link(const LinkTable &links, int key, int groupId)
+{
+    exec(QStringLiteral("insert into %1 values (?, ?)").arg(quoted(links.table)), {key, groupId});
+}
+
+bool makeTestDatabase(const QString &path)
+{
+    return makeDatabase(path);
+}
+
+void answerNextModal(const std::function<void(QWidget *)> &answer, int timeoutMs)
+{
+    auto *timer = new QTimer(qApp);
+    auto waited = std::make_shared<int>(0);
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, qApp, [timer, answer, waited, timeoutMs] {
+        *waited += timer->interval();
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(modal);
+            return;
+        }
+        if (*waited > timeoutMs) {
+            timer->stop();
+            timer->deleteLater();
+            qWarning("answerNextModal: no modal dialog opened within %d ms", timeoutMs);
+        }
+    });
+    timer->start();
+}
+
+QString messageText(QWidget *box)
+{
+    auto *mb = qobject_cast<QMessageBox *>(box);
+    return mb ? mb->text() : QString();
+}
+
+void acceptMessage(QWidget *box)
+{
+    if (auto *mb = qobject_cast<QMessageBox *>(box)) {
+        QAbstractButton *button = mb->defaultButton();
+        if (!button && !mb->buttons().isEmpty())
+            button = mb->buttons().first();
+        if (button)
+            button->click();
+        else
+            mb->accept();
+    } else if (box) {
+        box->close();
+    }
+}
+
+} // namespace lumivox::test

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "app/appcontext.h"
+#include "db/database.h"
+#include "db/worktables.h"
+#include "registers/colfilterkey.h"
+
+#include <QSqlDatabase>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace lumivox::test {
+
+// An application folder of the test's own: a temporary directory with a fresh
+// Pennora.db made from schema.sql, its own lumivox.INI path, the shared
+// connection open on it and an empty keyword history. Nothing outside the
+// temporary directory is touched.
+class TestApp
+{
+public:
+    TestApp();
+    ~TestApp();
+    TestApp(const TestApp &) = delete;
+    TestApp &operator=(const TestApp &) = delete;
+
+    bool isValid() const { return m_valid; }
+    AppContext &context() { return m_context; }
+    QSqlDatabase db() const { return m_context.db(); }
+    QString dir() const { return m_dir.path(); }
+    QString iniPath() const { return m_context.iniPath(); }
+
+    // Runs a statement; fails the test (QFAIL-style, returns false) when it does not run.
+    bool exec(const QString &sql, const QVariantList &binds = {});
+    QVariant scalar(const QString &sql, const QVariantList &binds = {});
+    int count(const QString &table, const QString &where = {});
+
+    // Sample data.
+    void addGroup(int id, const QString &name, const QString &reading = {});
+    void addMember(int id, const QString &name, const QString &reading = {},
+                   const QString &honorific = QStringLiteral("様"), const QString &mail = {});
+    void addNotice(int id, const QString &title, const QString &body = {},
+                   const QString &created = QStringLiteral("2026/12/01 09:00:00"),
+                   const QString &sent = QStringLiteral("(未送信)"));
+    void link(const LinkTable &links, int key, int groupId);
+
+private:
+    QTemporaryDir m_dir;
+    colFilterKey m_filterKeys;
+    AppContext m_context;
+    bool m_valid = false;
+};
+
+// Makes a fresh database file (for tests that need more than one folder).
+bool makeTestDatabase(const QString &path);
+
+// Waits (processing events) for the next modal dialog, or message box, to be
+// open and runs `answer` on it. Call before the code that opens it; the answer
+// runs from the event loop of that dialog. `timeoutMs` guards a test that would
+// otherwise hang when no dialog opens.
+void answerNextModal(const std::function<void(QWidget *)> &answer, int timeoutMs = 10000);
+
+// The text of a message box (QMessageBox::text()), or an empty text.
+QString messageText(QWidget *box);
+// Presses the default (or only) button of a message box.
+void acceptMessage(QWidget *box);
+
+} // namespace lumivox::test

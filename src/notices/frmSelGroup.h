@@ -1,0 +1,104 @@
+#pragma once
+
+#include "app/appcontext.h"
+#include "db/worktables.h"
+
+#include <QDialog>
+#include <QString>
+
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+namespace lumivox {
+
+class SpreadGrid;
+class TableModel;
+
+// What tells the two group choosers apart: the record whose links are chosen,
+// the texts, and where the window keeps its position and column widths.
+struct SelGroupDesign {
+    QString objectName;    // frmSelGroupforNews / frmSelGroupforMember
+    QString title;         // window title
+    QString idBoxName;     // numNewsID / numMemberID
+    QString memo;          // lblMemo
+    QString nameDesign;    // lblName until the opener sets it
+    const LinkTable *links = nullptr;
+    QString section;       // settings section
+};
+
+// The group chooser: every group of T_グループ with a tick at each group linked to
+// one record (a notice or a member). OK replaces the record's link rows by one row
+// per ticked group; Cancel and the close box write nothing.
+//
+// How an opener uses it: connect LoadData (raised once, before the window is
+// first shown) to a handler that calls setRecordKey() and sets lblName(); exec();
+// read UsrTag(): "OK", "ｷｬﾝｾﾙ", or empty after the close box.
+class frmSelGroup : public QDialog
+{
+    Q_OBJECT
+public:
+    frmSelGroup(AppContext &context, const SelGroupDesign &design, QWidget *parent = nullptr);
+    ~frmSelGroup() override;
+
+    void setRecordKey(qint64 key);
+    qint64 recordKey() const;
+    QLabel *lblName() const { return m_lblName; }
+    QString UsrTag() const { return m_usrTag; }
+    void setUsrTag(const QString &tag) { m_usrTag = tag; }
+
+    const SelGroupDesign &design() const { return m_design; }
+
+Q_SIGNALS:
+    void LoadData();
+
+public Q_SLOTS:
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void Form_Load();
+    void Form_Activate();
+    void cmdOk_Click();
+    void cmdCancel_Click();
+    void Form_Unload();
+
+    AppContext &m_context;
+    SelGroupDesign m_design;
+    QSpinBox *m_numID = nullptr;
+    QLabel *m_lblName = nullptr;
+    QLabel *m_lblMemo = nullptr;
+    QLabel *m_lblCaption = nullptr;
+    SpreadGrid *fpSpread1 = nullptr;
+    QPushButton *cmdOk = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    TableModel *m_selection = nullptr;
+    QString m_usrTag;
+    bool m_loaded = false;
+    bool m_activated = false;
+    bool m_selectionReady = false; // the work table holds this record's ticks
+    bool m_unloaded = false;
+};
+
+// The destination groups of a notice (T_お知らせに対する宛先情報).
+class frmSelGroupforNews : public frmSelGroup
+{
+    Q_OBJECT
+public:
+    explicit frmSelGroupforNews(AppContext &context, QWidget *parent = nullptr);
+    static const SelGroupDesign &Design();
+};
+
+// The groups a member belongs to (T_メンバーの登録グループ情報).
+class frmSelGroupforMember : public frmSelGroup
+{
+    Q_OBJECT
+public:
+    explicit frmSelGroupforMember(AppContext &context, QWidget *parent = nullptr);
+    static const SelGroupDesign &Design();
+};
+
+} // namespace lumivox

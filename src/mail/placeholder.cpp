@@ -1,2 +1,0 @@
-// Placeholder until the area has its first source file.
-namespace lumivox {}

@@ -1,0 +1,105 @@
+#include "reports/reportpreview.h"
+
+#include "app/messages.h"
+#include "app/placement.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QPrinter>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QToolBar>
+
+namespace lumivox {
+
+ReportPreview::ReportPreview(const ReportDocument &document, QWidget *parent)
+    : QPrintPreviewDialog(parent), m_document(document)
+{
+    const ReportDefinition &definition = document.definition();
+    setObjectName(definition.name);
+    setWindowTitle(definition.previewCaption);
+
+    QPrinter *paper = printer();
+    paper->setResolution(1200); // the preview's own printer would draw at screen resolution
+    ReportDocument::applyPageSettings(paper);
+    paper->setDocName(QLatin1String(kProductName));
+    paper->setCreator(QLatin1String(kProductName));
+    connect(this, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter *target) { m_document.print(target); });
+
+    m_savePdf = new QAction(QIcon::fromTheme(QStringLiteral("document-save-as"),
+                                             style()->standardIcon(QStyle::SP_DialogSaveButton)),
+                            QStringLiteral("PDFとして保存(&S)..."), this);
+    m_savePdf->setObjectName(QStringLiteral("ID_SavePDF"));
+    m_savePdf->setToolTip(QStringLiteral("PDFとして保存"));
+    m_savePdf->setShortcut(QKeySequence::Save);
+    connect(m_savePdf, &QAction::triggered, this, &ReportPreview::onSavePdf);
+    if (auto *toolBar = findChild<QToolBar *>()) {
+        toolBar->addSeparator();
+        toolBar->addAction(m_savePdf);
+    } else {
+        addAction(m_savePdf);
+    }
+
+    // Most of the screen, so that a page can be read at once.
+    if (const QScreen *screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        resize(qMin(available.width(), 960), available.height() * 9 / 10);
+    }
+    centreOnScreen(this);
+}
+
+void ReportPreview::onSavePdf()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("PDFとして保存"),
+        QDir(folder).filePath(m_document.definition().previewCaption + QStringLiteral(".pdf")),
+        QStringLiteral("PDF ファイル (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
+        path += QStringLiteral(".pdf");
+    savePdf(path);
+}
+
+bool ReportPreview::savePdf(const QString &path)
+{
+    QString error;
+    if (m_document.writePdf(path, &error))
+        return true;
+    informUser(this, QStringLiteral("PDFファイルを保存できませんでした。\n\n%1\n\n詳細：%2")
+                         .arg(QDir::toNativeSeparators(path), error));
+    return false;
+}
+
+bool showReport(AppContext &context, ReportKind kind, QWidget *parent)
+{
+    const ReportDefinition &definition = reportDefinition(kind);
+    QList<ReportRow> rows;
+    QString error;
+    if (!loadReportRows(context.db(), definition, &rows, &error)) {
+        informUser(parent, QStringLiteral("「%1」のデータを読み込めませんでした。\n\n詳細：%2")
+                               .arg(definition.previewCaption, error));
+        return false;
+    }
+    const ReportDocument document(definition, std::move(rows), QDateTime::currentDateTime());
+    ReportPreview preview(document, parent);
+    preview.exec();
+    return true;
+}
+
+bool exportReportPdf(AppContext &context, ReportKind kind, const QString &path, QString *error)
+{
+    QList<ReportRow> rows;
+    if (!loadReportRows(context.db(), reportDefinition(kind), &rows, error))
+        return false;
+    const ReportDocument document(reportDefinition(kind), std::move(rows),
+                                  QDateTime::currentDateTime());
+    return document.writePdf(path, error);
+}
+
+} // namespace lumivox

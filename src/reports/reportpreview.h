@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/appcontext.h"
+#include "reports/reportdocument.h"
+
+#include <QPrintPreviewDialog>
+
+class QAction;
+
+namespace lumivox {
+
+// The preview window of a report: its pages as they will print, the preview's
+// own print button (the system's print dialog), and "PDFとして保存" which writes
+// the document to a PDF file the user names. Shown modally.
+class ReportPreview : public QPrintPreviewDialog
+{
+    Q_OBJECT
+public:
+    ReportPreview(const ReportDocument &document, QWidget *parent = nullptr);
+
+    // Writes the document to `path`; a failure is shown to the user. Returns
+    // whether the file was written.
+    bool savePdf(const QString &path);
+
+private:
+    void onSavePdf();
+
+    const ReportDocument &m_document;
+    QAction *m_savePdf = nullptr;
+};
+
+// Opens a report: reads its data (refilling the work tables where the report
+// does) and shows its preview modally. False, after a message, when the data
+// could not be read; the preview is then not shown.
+bool showReport(AppContext &context, ReportKind kind, QWidget *parent);
+
+// The same report straight to a PDF file, without a window.
+bool exportReportPdf(AppContext &context, ReportKind kind, const QString &path,
+                     QString *error = nullptr);
+
+} // namespace lumivox

@@ -209,12 +209,12 @@ void RegisterWindow::buildCard()
     v->setContentsMargins(10, 8, 10, 8);
     v->setSpacing(3);
 
-    for (const CardBox &spec : std::as_const(m_design.boxes)) {
-        auto *caption = new QLabel(spec.caption, card);
-        caption->setObjectName(QStringLiteral("lbl") + spec.objectName.mid(3));
+    for (const CardBox &def : std::as_const(m_design.boxes)) {
+        auto *caption = new QLabel(def.caption, card);
+        caption->setObjectName(QStringLiteral("lbl") + def.objectName.mid(3));
         v->addWidget(caption);
         QWidget *box = nullptr;
-        switch (spec.kind) {
+        switch (def.kind) {
         case CardBox::Name: {
             m_nameBox = new ReadingEdit(card);
             box = m_nameBox;
@@ -230,7 +230,7 @@ void RegisterWindow::buildCard()
             combo->setEditable(true);
             combo->setInsertPolicy(QComboBox::NoInsert);
             combo->setCompleter(nullptr);
-            combo->lineEdit()->setMaxLength(spec.maxLength);
+            combo->lineEdit()->setMaxLength(def.maxLength);
             // The honorifics in table order; whatever else is typed is kept too.
             QSqlQuery q(m_context.db());
             if (q.exec(QStringLiteral("select 敬称 from T_敬称"))) {
@@ -253,19 +253,19 @@ void RegisterWindow::buildCard()
         }
         }
         if (auto *edit = qobject_cast<QLineEdit *>(box)) {
-            edit->setMaxLength(spec.maxLength);
+            edit->setMaxLength(def.maxLength);
             edit->installEventFilter(this);
         }
-        box->setObjectName(spec.objectName);
-        box->setToolTip(spec.caption);
+        box->setObjectName(def.objectName);
+        box->setToolTip(def.caption);
         caption->setBuddy(box);
-        if (spec.note.isEmpty()) {
+        if (def.note.isEmpty()) {
             v->addWidget(box);
         } else {
             auto *row = new QHBoxLayout;
             row->addWidget(box, 1);
-            auto *note = new QLabel(spec.note, card);
-            note->setObjectName(QStringLiteral("lbl") + spec.objectName.mid(3) + QStringLiteral("Note"));
+            auto *note = new QLabel(def.note, card);
+            note->setObjectName(QStringLiteral("lbl") + def.objectName.mid(3) + QStringLiteral("Note"));
             row->addWidget(note);
             v->addLayout(row);
         }

@@ -1,0 +1,181 @@
+#include "mail/sendrun.h"
+
+#include "db/database.h"
+#include "mail/cencryption.h"
+#include "mail/foldtext.h"
+#include "mail/jistext.h"
+#include "mail/mailcomposer.h"
+
+#include <QSet>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace lumivox {
+
+namespace {
+
+QString text(const QVariant &v) { return v.isNull() ? QString() : v.toString(); }
+
+bool flag(const QVariant &v, bool whenNull) { return v.isNull() ? whenNull : v.toBool(); }
+
+} // namespace
+
+SenderSettings readSenderSettings(const QSqlDatabase &db)
+{
+    SenderSettings s;
+    s.smtp.port = 0;
+    s.smtp.authenticate = false;
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("select サーバー名, ポート番号, ユーザー名, パスワード, SMTP認証, "
+                               "送信元名前, \"送信元E-Mail\", 接続の保護 "
+                               "from T_SMTPサーバー order by rowid limit 1"))
+        || !q.next())
+        return s;
+    s.smtp.server = text(q.value(0));
+    s.smtp.port = q.value(1).isNull() ? 25 : q.value(1).toInt();
+    s.smtp.user = text(q.value(2));
+    s.smtp.password = unscramblePassword(q.value(3));
+    s.smtp.authenticate = flag(q.value(4), true);
+    s.name = text(q.value(5));
+    s.address = text(q.value(6));
+    const int security = q.value(7).toInt();
+    s.smtp.security = security == 1   ? ConnectionSecurity::StartTls
+                      : security == 2 ? ConnectionSecurity::SslTls
+                                      : ConnectionSecurity::None;
+    return s;
+}
+
+SendOptions readSendOptions(const QSqlDatabase &db)
+{
+    SendOptions o;
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("select グループ名称付加, 名前付加, 文字数制限, 文字数 "
+                               "from T_送信設定 order by rowid limit 1"))
+        || !q.next())
+        return o;
+    o.addGroup = flag(q.value(0), true);
+    o.addName = flag(q.value(1), true);
+    o.limitWidth = flag(q.value(2), false);
+    o.width = q.value(3).isNull() ? 60 : q.value(3).toInt();
+    return o;
+}
+
+QList<Recipient> readSendList(const QSqlDatabase &db)
+{
+    QList<Recipient> rows;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("select グループ名称, 名前, 敬称, \"E-Mail\" from T_temp_送信リスト order by rowid")))
+        return rows;
+    while (q.next())
+        rows.append({text(q.value(0)), text(q.value(1)), text(q.value(2)), text(q.value(3))});
+    return rows;
+}
+
+NoticeText readNoticeText(const QSqlDatabase &db, int newsId)
+{
+    NoticeText notice;
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("select 見出し, 本文 from T_お知らせ where NewsID = ?"));
+    q.addBindValue(newsId);
+    if (q.exec() && q.next()) {
+        notice.subject = text(q.value(0));
+        notice.body = text(q.value(1));
+    }
+    return notice;
+}
+
+QString preparedBody(const QString &body, const SendOptions &options)
+{
+    return options.limitWidth ? FoldText(body, options.width) : body;
+}
+
+QString bodyPrefix(const Recipient &row, const SendOptions &options)
+{
+    QString prefix;
+    if (options.addGroup)
+        prefix += row.groupName + QStringLiteral("\r\n");
+    if (options.addName)
+        prefix += row.name + QStringLiteral("  ") + row.honorific + QStringLiteral("\r\n");
+    if (options.addGroup || options.addName)
+        prefix += QStringLiteral("\r\n");
+    return prefix;
+}
+
+QString mailboxText(const QString &name, const QString &address)
+{
+    return name + u'<' + address + u'>';
+}
+
+QList<UncarriableText> findUncarriable(const SendPlan &plan, const QString &originalBody)
+{
+    QList<UncarriableText> found;
+    QSet<QString> checked;
+    auto check = [&](const QString &where, const QString &value) {
+        if (value.isEmpty() || checked.contains(where))
+            return;
+        checked.insert(where);
+        const QList<char32_t> chars = uncarriableCharacters(value);
+        if (!chars.isEmpty())
+            found.append({where, chars});
+    };
+    check(QStringLiteral("件名"), plan.subject);
+    check(QStringLiteral("本文"), originalBody);
+    check(QStringLiteral("送信元の名前"), plan.sender.name);
+    for (const Recipient &row : plan.rows) {
+        if (plan.options.addGroup)
+            check(QStringLiteral("グループ名称「%1」").arg(row.groupName), row.groupName);
+        check(QStringLiteral("名前「%1」").arg(row.name), row.name);
+        if (plan.options.addName)
+            check(QStringLiteral("敬称「%1」").arg(row.honorific), row.honorific);
+    }
+    return found;
+}
+
+QStringList describeUncarriable(const QList<UncarriableText> &found, int maxLines)
+{
+    QStringList lines;
+    for (const UncarriableText &entry : found) {
+        if (lines.size() == maxLines) {
+            lines << QStringLiteral("ほか %1 か所").arg(found.size() - maxLines);
+            break;
+        }
+        QStringList chars;
+        for (char32_t c : entry.characters) {
+            const bool printable = c >= 0x20 && !(c >= 0xD800 && c < 0xE000);
+            chars << (printable ? QString::fromUcs4(&c, 1) + QStringLiteral(" (") + codePointName(c) + u')'
+                                : codePointName(c));
+        }
+        lines << entry.where + QStringLiteral(": ") + chars.join(QStringLiteral(", "));
+    }
+    return lines;
+}
+
+RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
+                      const std::function<bool(int n, int total)> &beforeEach)
+{
+    RunOutcome outcome;
+    const MessageComposer composer(mailboxText(plan.sender.name, plan.sender.address), plan.subject,
+                                   plan.body);
+    const auto total = static_cast<int>(plan.rows.size());
+    for (int i = 0; i < total; ++i) {
+        if (beforeEach && !beforeEach(i + 1, total)) {
+            outcome.end = RunOutcome::Cancelled;
+            return outcome;
+        }
+        const Recipient &row = plan.rows.at(i);
+        const QByteArray mail = composer.compose(mailboxText(row.name, row.address),
+                                                 bodyPrefix(row, plan.options));
+        if (!transport.send(plan.sender.address, row.address, mail)) {
+            outcome.end = RunOutcome::Failed;
+            outcome.reason = transport.errorText();
+            outcome.reply = transport.serverReply();
+            outcome.detail = transport.technicalDetail();
+            return outcome;
+        }
+        ++outcome.sent;
+    }
+    return outcome;
+}
+
+} // namespace lumivox

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+namespace lumivox {
+
+// How the connection to the SMTP server is protected (T_SMTPサーバー.接続の保護).
+enum class ConnectionSecurity { None = 0, StartTls = 1, SslTls = 2 };
+
+struct SmtpSettings {
+    QString server;
+    int port = 25;
+    bool authenticate = false; // AUTH with user and password only when on
+    QString user;
+    QString password;
+    ConnectionSecurity security = ConnectionSecurity::None;
+    // A CA certificate trusted besides the system's store (a test's own
+    // certificate); empty for the system's store alone.
+    QString extraCaFile;
+    int connectTimeoutSeconds = 30;
+    // One connection for the whole run; off opens a new one for every mail.
+    bool reuseConnection = true;
+};
+
+// The SMTP conversation through libcurl: one connection kept open for all the
+// mails of a run (closed with QUIT when the transport goes), a 30-second connect
+// time-out, server certificates verified. Not thread-safe: one thread uses it.
+class SmtpTransport
+{
+public:
+    explicit SmtpTransport(const SmtpSettings &settings);
+    ~SmtpTransport();
+    SmtpTransport(const SmtpTransport &) = delete;
+    SmtpTransport &operator=(const SmtpTransport &) = delete;
+
+    // Hands one message to the server: MAIL FROM sender, RCPT TO recipient,
+    // DATA. Returns only once the server has accepted or refused it. On failure
+    // errorText() says why, in Japanese, and serverReply() holds the server's
+    // own words when it answered.
+    bool send(const QString &sender, const QString &recipient, const QByteArray &message);
+
+    QString errorText() const { return m_errorText; }
+    QString serverReply() const { return m_serverReply; }
+    // libcurl's own description of the last failure (English).
+    QString technicalDetail() const { return m_detail; }
+
+    struct Session; // libcurl state, internal
+
+private:
+    bool fail(const QString &why);
+    QByteArray serverUrl() const;
+
+    SmtpSettings m_settings;
+    std::unique_ptr<Session> m_session;
+    QString m_errorText;
+    QString m_serverReply;
+    QString m_detail;
+};
+
+// Whether an address may go into the SMTP envelope: printable ASCII without
+// blanks or angle brackets (no CR or LF can reach the conversation). An empty
+// address is passed on and left to the server to refuse.
+bool isEnvelopeSafe(const QString &address);
+
+} // namespace lumivox

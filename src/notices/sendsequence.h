@@ -1,0 +1,28 @@
+#pragma once
+
+#include "app/appcontext.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+class QWidget;
+
+namespace lumivox {
+
+// Computes the recipients of a notice into T_temp_送信リスト: one row per
+// destination group and member of it, by GroupID and then 名前 (a member of two
+// destination groups is listed twice; a membership of a member that no longer
+// exists gives a row with empty name and address). When the notice has no
+// destination group, tells the user so (titled with the window's caption),
+// leaves T_temp_送信リスト as it was and returns false. A failing statement is
+// reported and also gives false.
+bool MakeSendList(QWidget *window, const QSqlDatabase &db, int newsId);
+
+// The Send command for one notice: MakeSendList; the message when no member
+// belongs to the destination groups; the send-options dialog (ｷｬﾝｾﾙ stops); the
+// sending window; then the time of sending, "yyyy/mm/dd hh:nn:ss", written to
+// the notice's 送信日時 however the run ended. Returns that time, or an empty
+// text when the sending window was never opened. The caller shows it in its list.
+QString SendNotice(QWidget *window, AppContext &context, int newsId);
+
+} // namespace lumivox

@@ -1,0 +1,199 @@
+// The report preview window: modal, captioned per report, set up for A4, saving
+// the document as PDF from its toolbar, and telling the user what went wrong.
+#include "reports/reportpreview.h"
+#include "support/testapp.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPageLayout>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QTest>
+#include <QToolBar>
+
+using namespace lumivox;
+using lumivox::test::TestApp;
+
+namespace {
+
+QString pdfText(const QString &path)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    process.waitForFinished(60000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+void addMembers(TestApp &app, int count)
+{
+    QVERIFY(app.db().transaction());
+    for (int i = 1; i <= count; ++i)
+        app.addMember(i, QStringLiteral("会員%1").arg(i));
+    QVERIFY(app.db().commit());
+}
+
+struct PreviewSeen {
+    QString objectName;
+    QString title;
+    int pages = -1;
+    QString docName;
+    bool a4Portrait = false;
+    bool hasSaveAction = false;
+};
+
+// Opens a report through showReport and records what its modal preview showed.
+PreviewSeen openAndClose(TestApp &app, ReportKind kind, bool *opened)
+{
+    PreviewSeen seen;
+    test::answerNextModal([&seen](QWidget *modal) {
+        auto *preview = qobject_cast<ReportPreview *>(modal);
+        if (preview) {
+            seen.objectName = preview->objectName();
+            seen.title = preview->windowTitle();
+            if (auto *pages = preview->findChild<QPrintPreviewWidget *>())
+                seen.pages = pages->pageCount();
+            seen.docName = preview->printer()->docName();
+            const QPageLayout layout = preview->printer()->pageLayout();
+            seen.a4Portrait = layout.pageSize().id() == QPageSize::A4
+                              && layout.orientation() == QPageLayout::Portrait;
+            auto *save = preview->findChild<QAction *>(QStringLiteral("ID_SavePDF"));
+            auto *toolBar = preview->findChild<QToolBar *>();
+            seen.hasSaveAction = save && toolBar && toolBar->actions().contains(save);
+        }
+        modal->close();
+    });
+    *opened = showReport(app.context(), kind, nullptr);
+    return seen;
+}
+
+} // namespace
+
+class TestReportPreview : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void eachReportOpensItsModalPreview_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<int>("pages");
+        QTest::newRow("groups") << int(ReportKind::arpGroup) << QStringLiteral("arpGroup")
+                                << QStringLiteral("グループ一覧") << 1;
+        QTest::newRow("members") << int(ReportKind::arpMember) << QStringLiteral("arpMember")
+                                 << QStringLiteral("メンバー一覧") << 2;
+        QTest::newRow("by group") << int(ReportKind::arpMember2) << QStringLiteral("arpMember2")
+                                  << QStringLiteral("メンバー一覧（グループ別）") << 2;
+        QTest::newRow("check list") << int(ReportKind::arpCheckList) << QStringLiteral("arpCheckList")
+                                    << QStringLiteral("送信チェックリスト") << 1;
+    }
+
+    void eachReportOpensItsModalPreview()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, name);
+        QFETCH(QString, caption);
+        QFETCH(int, pages);
+        TestApp app;
+        app.addGroup(1, QStringLiteral("役員会"));
+        addMembers(app, 50); // 44 rows fit on the first page
+        bool opened = false;
+        const PreviewSeen seen = openAndClose(app, ReportKind(kind), &opened);
+        QVERIFY(opened);
+        QCOMPARE(seen.objectName, name);
+        QCOMPARE(seen.title, caption);
+        QCOMPARE(seen.pages, pages);
+        QCOMPARE(seen.docName, QStringLiteral("Lumivox"));
+        QVERIFY(seen.a4Portrait);
+        QVERIFY(seen.hasSaveAction);
+    }
+
+    void memberListByGroupRebuildsTheWorkTable()
+    {
+        TestApp app;
+        app.addGroup(1, QStringLiteral("役員会"));
+        app.addMember(1, QStringLiteral("山田"));
+        app.addMember(2, QStringLiteral("佐藤"));
+        app.link(memberGroups(), 1, 1);
+        app.exec(QStringLiteral("insert into T_temp_送信リスト (GroupID, 名前) values (7, '前回の送信')"));
+        bool opened = false;
+        openAndClose(app, ReportKind::arpMember2, &opened);
+        QVERIFY(opened);
+        QCOMPARE(app.count(QStringLiteral("T_temp_送信リスト")), 2);
+        QCOMPARE(app.count(QStringLiteral("T_temp_送信リスト"), QStringLiteral("名前 = '前回の送信'")), 0);
+    }
+
+    void unreadableSourceIsReportedAndNothingOpens()
+    {
+        TestApp app;
+        QVERIFY(app.exec(QStringLiteral("drop table T_グループ")));
+        QString shown;
+        bool sawPreview = false;
+        test::answerNextModal([&](QWidget *modal) {
+            sawPreview = qobject_cast<ReportPreview *>(modal) != nullptr;
+            shown = test::messageText(modal);
+            if (sawPreview)
+                modal->close();
+            else
+                test::acceptMessage(modal);
+        });
+        QVERIFY(!showReport(app.context(), ReportKind::arpGroup, nullptr));
+        QVERIFY(!sawPreview);
+        QVERIFY2(shown.startsWith(QStringLiteral("「グループ一覧」のデータを読み込めませんでした。")),
+                 qPrintable(shown));
+    }
+
+    void savePdfFromThePreviewToolbar()
+    {
+        TestApp app;
+        app.addGroup(1, QStringLiteral("子ども会"), QStringLiteral("コドモカイ"));
+        QList<ReportRow> rows;
+        QVERIFY(loadReportRows(app.db(), reportDefinition(ReportKind::arpGroup), &rows));
+        const ReportDocument document(reportDefinition(ReportKind::arpGroup), rows, QDateTime::currentDateTime());
+        ReportPreview preview(document);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+
+        // The file name is asked for; ".pdf" is added when the user leaves it out.
+        const QString chosen = app.dir() + QStringLiteral("/名簿");
+        bool askedForFile = false;
+        test::answerNextModal([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            askedForFile = dialog && dialog->acceptMode() == QFileDialog::AcceptSave;
+            if (dialog) {
+                // Typed, as a user would: a full path in the name box.
+                if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                    name->setText(chosen);
+                QMetaObject::invokeMethod(dialog, "accept");
+            } else {
+                modal->close();
+            }
+        });
+        preview.findChild<QAction *>(QStringLiteral("ID_SavePDF"))->trigger();
+        QVERIFY(askedForFile);
+        const QString written = chosen + QStringLiteral(".pdf");
+        QVERIFY(QFile::exists(written));
+        const QString text = pdfText(written);
+        QVERIFY(text.contains(QStringLiteral("グループ一覧表")));
+        QVERIFY(text.contains(QStringLiteral("子ども会")));
+
+        // A file that cannot be written is reported, never pretended.
+        QString shown;
+        test::answerNextModal([&](QWidget *modal) {
+            shown = test::messageText(modal);
+            test::acceptMessage(modal);
+        });
+        QVERIFY(!preview.savePdf(app.dir() + QStringLiteral("/missing/folder/a.pdf")));
+        QVERIFY2(shown.startsWith(QStringLiteral("PDFファイルを保存できませんでした。")), qPrintable(shown));
+        QCOMPARE(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()), nullptr);
+    }
+};
+
+QTEST_MAIN(TestReportPreview)
+#include "test_reportpreview.moc"

@@ -50,8 +50,10 @@ struct ReportFonts {
     QList<QFont> all() const { return {plain, bold, title}; }
 };
 
+} // namespace
+
 // Draws in millimetres from the top left corner of a section of the body.
-class Canvas
+class ReportDocument::Canvas
 {
 public:
     Canvas(QPainter &painter, double pxPerMm, QPointF bodyOrigin)
@@ -107,8 +109,6 @@ private:
     double m_top = 0;
 };
 
-} // namespace
-
 ReportDocument::ReportDocument(const ReportDefinition &definition, QList<ReportRow> rows,
                                const QDateTime &printedAt)
     : m_definition(definition), m_rows(std::move(rows)), m_dateLine(printDateLine(printedAt))
@@ -130,26 +130,25 @@ int ReportDocument::print(QPagedPaintDevice *device) const
     QPainter painter;
     if (!painter.begin(device))
         return 0;
-    for (int i = 0; i < pages.size(); ++i) {
-        if (i > 0 && !device->newPage())
-            return 0;
-        paintPage(painter, pages[i], i + 1, int(pages.size()), pageHeight);
-    }
-    painter.end();
-    return int(pages.size());
-}
-
-void ReportDocument::paintPage(QPainter &painter, const ReportPage &page, int pageNumber,
-                               int pageCount, double pageHeightMm) const
-{
     // The painter's origin is the corner of the device's printable area; the body
     // starts 20 mm from the paper's edges whatever margins the device keeps.
-    QPaintDevice *device = painter.device();
     const double pxPerMm = device->logicalDpiX() / 25.4;
-    const QRectF printable =
-        static_cast<QPagedPaintDevice *>(device)->pageLayout().paintRect(QPageLayout::Millimeter);
+    const QRectF printable = layout.paintRect(QPageLayout::Millimeter);
     Canvas canvas(painter, pxPerMm,
                   QPointF((kMargin - printable.left()) * pxPerMm, (kMargin - printable.top()) * pxPerMm));
+    for (int i = 0; i < pages.size(); ++i) {
+        if (i > 0 && !device->newPage()) {
+            painter.end();
+            return 0;
+        }
+        paintPage(canvas, pages[i], i + 1, int(pages.size()), pageHeight);
+    }
+    return painter.end() ? int(pages.size()) : 0;
+}
+
+void ReportDocument::paintPage(Canvas &canvas, const ReportPage &page, int pageNumber,
+                               int pageCount, double pageHeightMm) const
+{
     const ReportFonts fonts;
 
     for (const PlacedSection &section : page.sections) {

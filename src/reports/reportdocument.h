@@ -7,7 +7,6 @@
 #include <QSqlDatabase>
 
 class QPagedPaintDevice;
-class QPainter;
 
 namespace lumivox {
 
@@ -40,7 +39,8 @@ public:
     QString drawnText() const;
 
 private:
-    void paintPage(QPainter &painter, const ReportPage &page, int pageNumber, int pageCount,
+    class Canvas;
+    void paintPage(Canvas &canvas, const ReportPage &page, int pageNumber, int pageCount,
                    double pageHeightMm) const;
 
     ReportDefinition m_definition;

@@ -213,6 +213,8 @@ private Q_SLOTS:
         const QStringList lines = nonEmptyLines(pages[0]);
         QCOMPARE(lines[1].trimmed(), QStringLiteral("メンバー一覧表"));
         QCOMPARE(lines[2].simplified(), QStringLiteral("No 名前 フリガナ 敬称 E-Mail"));
+        // The text reads back as drawn: 山 and 田 are not their look-alike
+        // radicals, and the space is a space.
         QCOMPARE(detailLines(pages),
                  QStringList({QStringLiteral("1 渡辺 翔太 ワタナベ ショウタ 君 shota@example.jp"),
                               QStringLiteral("2 伊藤 由美 イトウ ユミ 様 yumi@example.jp"),

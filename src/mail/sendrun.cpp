@@ -1,14 +1,13 @@
 #include "mail/sendrun.h"
 
 #include "db/database.h"
-#include "mail/cencryption.h"
 #include "mail/foldtext.h"
 #include "mail/jistext.h"
 #include "mail/mailcomposer.h"
+#include "mail/mailsettings.h"
 
 #include <QSet>
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 namespace lumivox {
 
@@ -16,48 +15,33 @@ namespace {
 
 QString text(const QVariant &v) { return v.isNull() ? QString() : v.toString(); }
 
-bool flag(const QVariant &v, bool whenNull) { return v.isNull() ? whenNull : v.toBool(); }
-
 } // namespace
 
 SenderSettings readSenderSettings(const QSqlDatabase &db)
 {
+    // Without a row the run has nothing: no server, port 0, no authentication.
+    SmtpForm form;
+    form.port = 0;
+    form.authenticate = false;
+    loadSmtpForm(db, &form);
     SenderSettings s;
-    s.smtp.port = 0;
-    s.smtp.authenticate = false;
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("select サーバー名, ポート番号, ユーザー名, パスワード, SMTP認証, "
-                               "送信元名前, \"送信元E-Mail\", 接続の保護 "
-                               "from T_SMTPサーバー order by rowid limit 1"))
-        || !q.next())
-        return s;
-    s.smtp.server = text(q.value(0));
-    s.smtp.port = q.value(1).isNull() ? 25 : q.value(1).toInt();
-    s.smtp.user = text(q.value(2));
-    s.smtp.password = unscramblePassword(q.value(3));
-    s.smtp.authenticate = flag(q.value(4), true);
-    s.name = text(q.value(5));
-    s.address = text(q.value(6));
-    const int security = q.value(7).toInt();
-    s.smtp.security = security == 1   ? ConnectionSecurity::StartTls
-                      : security == 2 ? ConnectionSecurity::SslTls
-                                      : ConnectionSecurity::None;
+    s.smtp.server = form.server;
+    s.smtp.port = form.port;
+    s.smtp.user = form.user;
+    s.smtp.password = form.password;
+    s.smtp.authenticate = form.authenticate;
+    s.smtp.security = form.security;
+    s.name = form.senderName;
+    s.address = form.senderAddress;
     return s;
 }
 
 SendOptions readSendOptions(const QSqlDatabase &db)
 {
-    SendOptions o;
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("select グループ名称付加, 名前付加, 文字数制限, 文字数 "
-                               "from T_送信設定 order by rowid limit 1"))
-        || !q.next())
-        return o;
-    o.addGroup = flag(q.value(0), true);
-    o.addName = flag(q.value(1), true);
-    o.limitWidth = flag(q.value(2), false);
-    o.width = q.value(3).isNull() ? 60 : q.value(3).toInt();
-    return o;
+    // Without a row: no leading lines, no folding, width 0.
+    SubmitForm form{false, false, false, 0};
+    loadSubmitForm(db, &form);
+    return {form.addGroup, form.addName, form.limitWidth, form.width};
 }
 
 QList<Recipient> readSendList(const QSqlDatabase &db)

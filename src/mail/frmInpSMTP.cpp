@@ -1,0 +1,233 @@
+#include "mail/frmInpSMTP.h"
+
+#include "app/messages.h"
+#include "app/placement.h"
+#include "mail/mailsettings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace lumivox {
+
+namespace {
+
+const QString kSection = QStringLiteral("InpSMTP");
+
+QLabel *heading(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QStringLiteral("lblCaption"));
+    QFont f = label->font();
+    f.setBold(true);
+    label->setFont(f);
+    return label;
+}
+
+// A box's own caption, with its mnemonic leading to the box.
+QLabel *captionFor(QWidget *box, const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(box->objectName() + QStringLiteral("Caption"));
+    label->setBuddy(box);
+    return label;
+}
+
+} // namespace
+
+frmInpSMTP::frmInpSMTP(AppContext &context, QWidget *parent) : QDialog(parent), m_context(context)
+{
+    setObjectName(QStringLiteral("frmInpSMTP"));
+    setWindowTitle(QStringLiteral("SMTPｻｰﾊﾞｰ設定"));
+
+    txtServer = new QLineEdit(this);
+    txtServer->setObjectName(QStringLiteral("txtServer"));
+    numPortNo = new QSpinBox(this);
+    numPortNo->setObjectName(QStringLiteral("numPortNo"));
+    numPortNo->setRange(0, 99999);
+    numPortNo->setValue(25);
+    numPortNo->setAlignment(Qt::AlignRight);
+    cboSecurity = new QComboBox(this);
+    cboSecurity->setObjectName(QStringLiteral("cboSecurity"));
+    cboSecurity->addItems({QStringLiteral("なし"), QStringLiteral("STARTTLS"), QStringLiteral("SSL/TLS")});
+    chkAuthenticate = new QCheckBox(QStringLiteral("SMTP認証を行う(&A)"), this);
+    chkAuthenticate->setObjectName(QStringLiteral("chkAuthenticate"));
+    chkAuthenticate->setChecked(true);
+    txtUser = new QLineEdit(this);
+    txtUser->setObjectName(QStringLiteral("txtUser"));
+    txtPassword = new QLineEdit(this);
+    txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtUserName = new QLineEdit(this);
+    txtUserName->setObjectName(QStringLiteral("txtUserName"));
+    txtUserAddress = new QLineEdit(this);
+    txtUserAddress->setObjectName(QStringLiteral("txtUserAddress"));
+
+    auto *grid = new QGridLayout;
+    grid->setColumnMinimumWidth(0, 16);
+    grid->setColumnStretch(2, 1);
+    int row = 0;
+    grid->addWidget(heading(QStringLiteral("■ SMTPサーバー"), this), row++, 0, 1, 3);
+    grid->addWidget(captionFor(txtServer, QStringLiteral("SMTP サーバー名(&S)"), this), row, 1);
+    grid->addWidget(txtServer, row++, 2);
+    auto *hint = new QLabel(QStringLiteral("(smtp.example.ne.jp または 192.168.1.10 など)"), this);
+    hint->setObjectName(QStringLiteral("lblCaption"));
+    grid->addWidget(hint, row++, 2);
+    grid->addWidget(captionFor(numPortNo, QStringLiteral("送信サーバーのポート番号(&P)"), this), row, 1);
+    auto *portRow = new QHBoxLayout;
+    portRow->addWidget(numPortNo);
+    portRow->addSpacing(12);
+    portRow->addWidget(captionFor(cboSecurity, QStringLiteral("接続の保護(&T)"), this));
+    portRow->addWidget(cboSecurity);
+    portRow->addStretch(1);
+    grid->addLayout(portRow, row++, 2);
+    grid->addWidget(chkAuthenticate, row++, 1, 1, 2);
+    grid->addWidget(captionFor(txtUser, QStringLiteral("ユーザー名(&U)"), this), row, 1);
+    grid->addWidget(txtUser, row++, 2);
+    grid->addWidget(captionFor(txtPassword, QStringLiteral("パスワード(&W)"), this), row, 1);
+    grid->addWidget(txtPassword, row++, 2);
+    grid->setRowMinimumHeight(row++, 8);
+    grid->addWidget(heading(QStringLiteral("■ 送信元"), this), row++, 0, 1, 3);
+    grid->addWidget(captionFor(txtUserName, QStringLiteral("名前(&N)"), this), row, 1);
+    grid->addWidget(txtUserName, row++, 2);
+    grid->addWidget(captionFor(txtUserAddress, QStringLiteral("E-Mail(&E)"), this), row, 1);
+    grid->addWidget(txtUserAddress, row++, 2);
+
+    fraCaption = new QFrame(this);
+    fraCaption->setObjectName(QStringLiteral("fraCaption"));
+    fraCaption->setFrameShape(QFrame::StyledPanel);
+    txtCaption = new QPlainTextEdit(fraCaption);
+    txtCaption->setObjectName(QStringLiteral("txtCaption"));
+    txtCaption->setReadOnly(true);
+    txtCaption->setFrameShape(QFrame::NoFrame);
+    txtCaption->setFocusPolicy(Qt::NoFocus);
+    txtCaption->viewport()->setAutoFillBackground(false);
+    txtCaption->setPlainText(
+        QStringLiteral("プロバイダとの契約資料を参考に，メール送信サーバー(SMTPサーバー)の設定を行ってください。\n"
+                       "\n"
+                       "【注意】\n"
+                       "プロバイダによっては，迷惑メール対策等のため，一度に送信できるメール数に上限を設けている"
+                       "場合があります。　『Pennora』の目的と相反するところではありますが，"
+                       "あらかじめご承知おき下さい。"));
+    txtCaption->setFixedHeight(txtCaption->fontMetrics().lineSpacing() * 6 + 12);
+    auto *frameLayout = new QVBoxLayout(fraCaption);
+    frameLayout->setContentsMargins(4, 4, 4, 4);
+    frameLayout->addWidget(txtCaption);
+
+    cmdOk = new QPushButton(QStringLiteral("OK(&O)"), this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdHelp = new QPushButton(QStringLiteral("ﾍﾙﾌﾟ(&H)"), this);
+    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+    buttons->addWidget(cmdHelp);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addSpacing(6);
+    layout->addWidget(fraCaption);
+    layout->addLayout(buttons);
+
+    const QList<QWidget *> tabOrder{txtServer, numPortNo, cboSecurity, chkAuthenticate, txtUser, txtPassword, txtUserName,
+                 txtUserAddress, cmdOk, cmdCancel};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    connect(cmdOk, &QPushButton::clicked, this, &frmInpSMTP::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(chkAuthenticate, &QCheckBox::toggled, this, &frmInpSMTP::updateLoginBoxes);
+    connect(cboSecurity, &QComboBox::currentIndexChanged, this, &frmInpSMTP::onSecurityChanged);
+
+    // Loading: the design size, the saved position, no help.
+    resize(520, sizeHint().height());
+    setFixedSize(size());
+    placeDialog(this, m_context.iniPath(), kSection);
+    cmdHelp->hide();
+}
+
+void frmInpSMTP::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_filled) {
+        m_filled = true;
+        Form_Activate();
+    }
+}
+
+// The stored row, filled once; without a row the boxes keep their initial
+// contents (empty, port 25, authentication ticked, no protection).
+void frmInpSMTP::Form_Activate()
+{
+    SmtpForm form;
+    if (!loadSmtpForm(m_context.db(), &form))
+        return;
+    txtServer->setText(form.server);
+    numPortNo->setValue(form.port);
+    txtUser->setText(form.user);
+    txtPassword->setText(form.password);
+    chkAuthenticate->setChecked(form.authenticate);
+    txtUserName->setText(form.senderName);
+    txtUserAddress->setText(form.senderAddress);
+    m_security = static_cast<int>(form.security);
+    const QSignalBlocker quiet(cboSecurity);
+    cboSecurity->setCurrentIndex(m_security);
+    updateLoginBoxes();
+}
+
+void frmInpSMTP::updateLoginBoxes()
+{
+    txtUser->setEnabled(chkAuthenticate->isChecked());
+    txtPassword->setEnabled(chkAuthenticate->isChecked());
+}
+
+// A port still at the usual number of the old kind of connection follows the
+// new kind; a port the user chose stays.
+void frmInpSMTP::onSecurityChanged(int index)
+{
+    const auto before = static_cast<ConnectionSecurity>(m_security);
+    if (numPortNo->value() == usualPort(before) || numPortNo->value() == 25)
+        numPortNo->setValue(usualPort(static_cast<ConnectionSecurity>(index)));
+    m_security = index;
+}
+
+void frmInpSMTP::cmdOk_Click()
+{
+    SmtpForm form;
+    form.server = txtServer->text();
+    form.port = numPortNo->value();
+    form.user = txtUser->text();
+    form.password = txtPassword->text();
+    form.authenticate = chkAuthenticate->isChecked();
+    form.senderName = txtUserName->text();
+    form.senderAddress = txtUserAddress->text();
+    form.security = static_cast<ConnectionSecurity>(cboSecurity->currentIndex());
+    QString error;
+    if (!saveSmtpForm(m_context.db(), form, &error)) {
+        // Nothing typed is lost: the dialog stays open for another try or ｷｬﾝｾﾙ.
+        reportWriteFailure(this, QStringLiteral("SMTPサーバーの設定"), error);
+        return;
+    }
+    accept();
+}
+
+void frmInpSMTP::done(int result)
+{
+    saveDialogPosition(this, m_context.iniPath(), kSection);
+    QDialog::done(result);
+}
+
+} // namespace lumivox

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/appcontext.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace lumivox {
+
+// SMTP server settings: the server, the optional login, the connection's
+// protection and the sender, kept as the single row of T_SMTPサーバー (the
+// password scrambled). OK stores, ｷｬﾝｾﾙ and the close box leave the row as it
+// was; the position is kept in section "InpSMTP" however the dialog closes.
+class frmInpSMTP : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmInpSMTP(AppContext &context, QWidget *parent = nullptr);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void done(int result) override;
+
+private:
+    void Form_Activate();
+    void cmdOk_Click();
+    void updateLoginBoxes();
+    void onSecurityChanged(int index);
+
+    AppContext &m_context;
+    bool m_filled = false;
+    int m_security = 0;
+
+    QLineEdit *txtServer = nullptr;
+    QSpinBox *numPortNo = nullptr;
+    QComboBox *cboSecurity = nullptr;
+    QCheckBox *chkAuthenticate = nullptr;
+    QLineEdit *txtUser = nullptr;
+    QLineEdit *txtPassword = nullptr;
+    QLineEdit *txtUserName = nullptr;
+    QLineEdit *txtUserAddress = nullptr;
+    QFrame *fraCaption = nullptr;
+    QPlainTextEdit *txtCaption = nullptr;
+    QPushButton *cmdOk = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QPushButton *cmdHelp = nullptr;
+};
+
+} // namespace lumivox

@@ -1,0 +1,172 @@
+#include "mail/frmInpSubmit.h"
+
+#include "app/messages.h"
+#include "app/placement.h"
+#include "mail/mailsettings.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace lumivox {
+
+namespace {
+
+const QString kSection = QStringLiteral("InpSubmit");
+
+QLabel *captionLabel(const QString &text, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QStringLiteral("lblCaption"));
+    return label;
+}
+
+} // namespace
+
+frmInpSubmit::frmInpSubmit(AppContext &context, QWidget *parent) : QDialog(parent), m_context(context)
+{
+    setObjectName(QStringLiteral("frmInpSubmit"));
+    setWindowTitle(QStringLiteral("送信ｵﾌﾟｼｮﾝ設定"));
+
+    chkGroup = new QCheckBox(QStringLiteral("お知らせ本文にグループ名称を付加する(&G)"), this);
+    chkGroup->setObjectName(QStringLiteral("chkGroup"));
+    chkGroup->setChecked(true);
+    chkName = new QCheckBox(QStringLiteral("お知らせ本文に名前を付加する(&N)"), this);
+    chkName->setObjectName(QStringLiteral("chkName"));
+    chkName->setChecked(true);
+    chkMoji = new QCheckBox(QStringLiteral("１行の文字数を制限する(&L)"), this);
+    chkMoji->setObjectName(QStringLiteral("chkMoji"));
+    chkMoji->setChecked(true);
+    numMoji = new QSpinBox(this);
+    numMoji->setObjectName(QStringLiteral("numMoji"));
+    numMoji->setRange(10, 512);
+    numMoji->setValue(60);
+    numMoji->setAlignment(Qt::AlignRight);
+    auto *mojiCaption = new QLabel(QStringLiteral("１行の文字数(&C)"), this);
+    mojiCaption->setObjectName(QStringLiteral("numMojiCaption"));
+    mojiCaption->setBuddy(numMoji);
+
+    auto *heading = captionLabel(QStringLiteral("■ 送信オプション"), this);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+
+    auto *grid = new QGridLayout;
+    grid->setColumnMinimumWidth(0, 16);
+    grid->setColumnMinimumWidth(1, 16);
+    grid->setColumnStretch(4, 1);
+    grid->addWidget(heading, 0, 0, 1, 5);
+    grid->addWidget(chkGroup, 1, 1, 1, 4);
+    grid->addWidget(chkName, 2, 1, 1, 4);
+    grid->addWidget(chkMoji, 3, 1, 1, 4);
+    grid->addWidget(mojiCaption, 4, 2);
+    grid->addWidget(numMoji, 4, 3);
+    grid->addWidget(captionLabel(QStringLiteral("(10～512)"), this), 4, 4);
+    grid->addWidget(captionLabel(QStringLiteral("(半角文字を１文字，全角文字を２文字でカウントします)"), this),
+                    5, 2, 1, 3);
+
+    fraCaption = new QFrame(this);
+    fraCaption->setObjectName(QStringLiteral("fraCaption"));
+    fraCaption->setFrameShape(QFrame::StyledPanel);
+    txtCaption = new QPlainTextEdit(fraCaption);
+    txtCaption->setObjectName(QStringLiteral("txtCaption"));
+    txtCaption->setReadOnly(true);
+    txtCaption->setFrameShape(QFrame::NoFrame);
+    txtCaption->setFocusPolicy(Qt::NoFocus);
+    txtCaption->viewport()->setAutoFillBackground(false);
+    txtCaption->setPlainText(QStringLiteral("お知らせ「本文」の1～2行目に，グループ名称および名前を追加できます。"));
+    txtCaption->setFixedHeight(txtCaption->fontMetrics().lineSpacing() * 2 + 12);
+    auto *frameLayout = new QVBoxLayout(fraCaption);
+    frameLayout->setContentsMargins(4, 4, 4, 4);
+    frameLayout->addWidget(txtCaption);
+
+    cmdOk = new QPushButton(QStringLiteral("OK(&O)"), this);
+    cmdOk->setObjectName(QStringLiteral("cmdOk"));
+    cmdOk->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdHelp = new QPushButton(QStringLiteral("ﾍﾙﾌﾟ(&H)"), this);
+    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdOk);
+    buttons->addWidget(cmdCancel);
+    buttons->addWidget(cmdHelp);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addSpacing(6);
+    layout->addWidget(fraCaption);
+    layout->addLayout(buttons);
+
+    const QList<QWidget *> tabOrder{chkGroup, chkName, chkMoji, numMoji, cmdOk, cmdCancel};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    connect(chkMoji, &QCheckBox::toggled, numMoji, &QWidget::setEnabled);
+    connect(cmdOk, &QPushButton::clicked, this, &frmInpSubmit::cmdOk_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmInpSubmit::reject);
+
+    resize(440, sizeHint().height());
+    setFixedSize(size());
+    placeDialog(this, m_context.iniPath(), kSection);
+    cmdHelp->hide();
+}
+
+void frmInpSubmit::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_filled) {
+        m_filled = true;
+        Form_Activate();
+    }
+}
+
+// The stored row, once; without a row the boxes keep their initial states.
+void frmInpSubmit::Form_Activate()
+{
+    SubmitForm form;
+    if (!loadSubmitForm(m_context.db(), &form))
+        return;
+    chkGroup->setChecked(form.addGroup);
+    chkName->setChecked(form.addName);
+    chkMoji->setChecked(form.limitWidth);
+    numMoji->setValue(form.width);
+    numMoji->setEnabled(chkMoji->isChecked());
+}
+
+void frmInpSubmit::cmdOk_Click()
+{
+    numMoji->interpretText(); // a number still being typed counts
+    const SubmitForm form{chkGroup->isChecked(), chkName->isChecked(), chkMoji->isChecked(),
+                          numMoji->value()};
+    QString error;
+    if (!saveSubmitForm(m_context.db(), form, &error)) {
+        reportWriteFailure(this, QStringLiteral("送信オプションの設定"), error);
+        return;
+    }
+    m_userTag = QStringLiteral("OK");
+    accept();
+}
+
+// ｷｬﾝｾﾙ, Esc and the close box alike.
+void frmInpSubmit::reject()
+{
+    m_userTag = QStringLiteral("ｷｬﾝｾﾙ");
+    QDialog::reject();
+}
+
+void frmInpSubmit::done(int result)
+{
+    saveDialogPosition(this, m_context.iniPath(), kSection);
+    QDialog::done(result);
+}
+
+} // namespace lumivox

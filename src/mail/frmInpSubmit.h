@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/appcontext.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QFrame;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace lumivox {
+
+// Send options: the group-name line, the name line and folding to a byte width,
+// kept as the single row of T_送信設定. Opened from the menu and before every
+// send; UserTag() is "OK" after OK, "ｷｬﾝｾﾙ" after ｷｬﾝｾﾙ, Esc or the close box, and
+// empty before the dialog closes. The position is kept in section "InpSubmit".
+class frmInpSubmit : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmInpSubmit(AppContext &context, QWidget *parent = nullptr);
+
+    QString UserTag() const { return m_userTag; }
+
+public Q_SLOTS:
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void done(int result) override;
+
+private:
+    void Form_Activate();
+    void cmdOk_Click();
+
+    AppContext &m_context;
+    bool m_filled = false;
+    QString m_userTag;
+
+    QCheckBox *chkGroup = nullptr;
+    QCheckBox *chkName = nullptr;
+    QCheckBox *chkMoji = nullptr;
+    QSpinBox *numMoji = nullptr;
+    QFrame *fraCaption = nullptr;
+    QPlainTextEdit *txtCaption = nullptr;
+    QPushButton *cmdOk = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QPushButton *cmdHelp = nullptr;
+};
+
+} // namespace lumivox

@@ -1,0 +1,120 @@
+#include "mail/mailsettings.h"
+
+#include "db/database.h"
+#include "mail/cencryption.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace lumivox {
+
+namespace {
+
+QString text(const QVariant &v) { return v.isNull() ? QString() : v.toString(); }
+
+bool hasRow(const QSqlDatabase &db, const QString &table, bool *ok)
+{
+    QSqlQuery q(db);
+    *ok = q.exec(QStringLiteral("select count(*) from ") + quoted(table)) && q.next();
+    return *ok && q.value(0).toLongLong() > 0;
+}
+
+// Inserts the row, or updates the first one, in one transaction.
+bool storeSingleRow(const QSqlDatabase &db, const QString &table, const QStringList &columns,
+                    const QVariantList &values, QString *error)
+{
+    bool ok = false;
+    const bool exists = hasRow(db, table, &ok);
+    if (!ok) {
+        if (error)
+            *error = QSqlQuery(db).lastError().text();
+        return false;
+    }
+    QStringList quotedColumns;
+    QStringList marks;
+    QStringList assignments;
+    for (const QString &column : columns) {
+        quotedColumns << quoted(column);
+        marks << QStringLiteral("?");
+        assignments << quoted(column) + QStringLiteral(" = ?");
+    }
+    const QString sql =
+        exists ? QStringLiteral("update %1 set %2 where rowid = (select min(rowid) from %1)")
+                     .arg(quoted(table), assignments.join(QStringLiteral(", ")))
+               : QStringLiteral("insert into %1 (%2) values (%3)")
+                     .arg(quoted(table), quotedColumns.join(QStringLiteral(", ")),
+                          marks.join(QStringLiteral(", ")));
+    return executeAll(db, {{sql, values}}, error);
+}
+
+} // namespace
+
+int usualPort(ConnectionSecurity security)
+{
+    switch (security) {
+    case ConnectionSecurity::StartTls: return 587;
+    case ConnectionSecurity::SslTls: return 465;
+    default: return 25;
+    }
+}
+
+bool loadSmtpForm(const QSqlDatabase &db, SmtpForm *form)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("select サーバー名, ポート番号, ユーザー名, パスワード, SMTP認証, "
+                               "送信元名前, \"送信元E-Mail\", 接続の保護 "
+                               "from T_SMTPサーバー order by rowid limit 1")))
+        return false;
+    if (!q.next())
+        return true;
+    form->server = text(q.value(0));
+    form->port = q.value(1).isNull() ? 25 : q.value(1).toInt();
+    form->user = text(q.value(2));
+    form->password = unscramblePassword(q.value(3));
+    form->authenticate = q.value(4).isNull() || q.value(4).toBool();
+    form->senderName = text(q.value(5));
+    form->senderAddress = text(q.value(6));
+    const int security = q.value(7).toInt();
+    form->security = security == 1   ? ConnectionSecurity::StartTls
+                     : security == 2 ? ConnectionSecurity::SslTls
+                                     : ConnectionSecurity::None;
+    return true;
+}
+
+bool saveSmtpForm(const QSqlDatabase &db, const SmtpForm &form, QString *error)
+{
+    return storeSingleRow(
+        db, QStringLiteral("T_SMTPサーバー"),
+        {QStringLiteral("サーバー名"), QStringLiteral("ポート番号"), QStringLiteral("ユーザー名"),
+         QStringLiteral("パスワード"), QStringLiteral("SMTP認証"), QStringLiteral("送信元名前"),
+         QStringLiteral("送信元E-Mail"), QStringLiteral("接続の保護")},
+        {form.server, form.port, form.user, scramblePassword(form.password), form.authenticate ? 1 : 0,
+         form.senderName, form.senderAddress, static_cast<int>(form.security)},
+        error);
+}
+
+bool loadSubmitForm(const QSqlDatabase &db, SubmitForm *form)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("select グループ名称付加, 名前付加, 文字数制限, 文字数 "
+                               "from T_送信設定 order by rowid limit 1")))
+        return false;
+    if (!q.next())
+        return true;
+    form->addGroup = q.value(0).isNull() || q.value(0).toBool();
+    form->addName = q.value(1).isNull() || q.value(1).toBool();
+    form->limitWidth = !q.value(2).isNull() && q.value(2).toBool();
+    form->width = q.value(3).isNull() ? 60 : q.value(3).toInt();
+    return true;
+}
+
+bool saveSubmitForm(const QSqlDatabase &db, const SubmitForm &form, QString *error)
+{
+    return storeSingleRow(db, QStringLiteral("T_送信設定"),
+                          {QStringLiteral("グループ名称付加"), QStringLiteral("名前付加"),
+                           QStringLiteral("文字数制限"), QStringLiteral("文字数")},
+                          {form.addGroup ? 1 : 0, form.addName ? 1 : 0, form.limitWidth ? 1 : 0, form.width},
+                          error);
+}
+
+} // namespace lumivox

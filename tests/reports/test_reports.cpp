@@ -215,6 +215,7 @@ private Q_SLOTS:
         QCOMPARE(lines[2].simplified(), QStringLiteral("No 名前 フリガナ 敬称 E-Mail"));
         // The text reads back as drawn: 山 and 田 are not their look-alike
         // radicals, and the space is a space.
+        QVERIFY(pages[0].contains(QStringLiteral("山田 太郎")));
         QCOMPARE(detailLines(pages),
                  QStringList({QStringLiteral("1 渡辺 翔太 ワタナベ ショウタ 君 shota@example.jp"),
                               QStringLiteral("2 伊藤 由美 イトウ ユミ 様 yumi@example.jp"),

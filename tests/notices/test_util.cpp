@@ -1,0 +1,199 @@
+// The shell launcher and the about box.
+#include "support/testapp.h"
+#include "util/CShellExecute.h"
+#include "util/frmAbout.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+using namespace lumivox;
+
+namespace {
+
+// Writes an executable shell script.
+bool writeScript(const QString &path, const QByteArray &body)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write("#!/bin/sh\n" + body);
+    f.close();
+    return f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
+}
+
+// PATH limited to one folder while it lives.
+class PathOverride
+{
+public:
+    explicit PathOverride(const QString &dir) : m_saved(qgetenv("PATH")) { qputenv("PATH", dir.toLocal8Bit()); }
+    ~PathOverride() { qputenv("PATH", m_saved); }
+    PathOverride(const PathOverride &) = delete;
+    PathOverride &operator=(const PathOverride &) = delete;
+
+private:
+    QByteArray m_saved;
+};
+
+} // namespace
+
+// Stands in for the desktop's opener, so that no browser or mailer starts.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl &url) { opened << url; }
+};
+
+class TestUtil : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void versionLine()
+    {
+        QCOMPARE(aboutVersionLine(1, 1, 0), QStringLiteral("Version 1.1.000(2010/03/17)"));
+        QCOMPARE(aboutVersionLine(1, 1, 7), QStringLiteral("Version 1.1.007(2010/03/17)"));
+        QCOMPARE(aboutVersionLine(1, 1, 123), QStringLiteral("Version 1.1.123(2010/03/17)"));
+        QCOMPARE(aboutVersionLine(2, 10, 1234), QStringLiteral("Version 2.10.1234(2010/03/17)"));
+    }
+
+    void aboutBoxShowsProductAndVersion()
+    {
+        frmAbout about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QCOMPARE(about.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
+        QCOMPARE(about.findChild<QLabel *>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Lumivox"));
+        const QString version = about.findChild<QLabel *>(QStringLiteral("lblVersion"))->text();
+        QVERIFY2(QRegularExpression(QStringLiteral(R"(^Version \d+\.\d+\.\d{3,}\(2010/03/17\)$)"))
+                     .match(version)
+                     .hasMatch(),
+                 qPrintable(version));
+        QVERIFY(!about.findChild<QLabel *>(QStringLiteral("lblDescription"))->text().isEmpty());
+        QCOMPARE(about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"))->text(),
+                 QStringLiteral("ｼｽﾃﾑ情報(&S)..."));
+        about.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+        QVERIFY(!about.isVisible());
+    }
+
+    void systemInformationWithoutAToolSaysSo()
+    {
+        QTemporaryDir emptyBin;
+        const PathOverride path(emptyBin.path());
+        QVERIFY(findSystemInfoTool().isEmpty());
+        frmAbout about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QString text;
+        int icon = -1;
+        test::answerNextModal([&](QWidget *w) {
+            text = test::messageText(w);
+            icon = qobject_cast<QMessageBox *>(w)->icon();
+            test::acceptMessage(w);
+        });
+        about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"))->click();
+        QCOMPARE(text, QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません"));
+        QCOMPARE(icon, int(QMessageBox::NoIcon));
+        QVERIFY(about.isVisible());
+        about.close();
+    }
+
+    void systemInformationStartsTheFirstToolOnPath()
+    {
+        QTemporaryDir bin;
+        const QString marker = bin.filePath(QStringLiteral("started"));
+        QVERIFY(writeScript(bin.filePath(QStringLiteral("gnome-system-monitor")),
+                            "echo monitor > '" + marker.toLocal8Bit() + "'\n"));
+        QVERIFY(writeScript(bin.filePath(QStringLiteral("hardinfo")),
+                            "echo hardinfo > '" + marker.toLocal8Bit() + "'\n"));
+        const PathOverride path(bin.path());
+        QCOMPARE(findSystemInfoTool(), bin.filePath(QStringLiteral("hardinfo")));
+        frmAbout about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"))->click();
+        QTRY_COMPARE(readAll(marker), QByteArray("hardinfo"));
+        QCOMPARE(QApplication::activeModalWidget(), nullptr); // no message
+        about.close();
+    }
+
+    void launchProgramAndStillExecuting()
+    {
+        QTemporaryDir dir;
+        const QString script = dir.filePath(QStringLiteral("job.sh"));
+        QVERIFY(writeScript(script, "echo \"$PWD $1 $2\" > out.txt\nsleep 1\n"));
+        CShellExecute shell;
+        QVERIFY(!shell.StillExecuting()); // before any launch
+        QCOMPARE(shell.LaunchProgram(nullptr, script, QStringLiteral("one \"two words\""), dir.path(),
+                                     CShellExecute::kShowNormal),
+                 CShellExecute::kSuccess);
+        QVERIFY(shell.StillExecuting());
+        QTRY_COMPARE(readAll(dir.filePath(QStringLiteral("out.txt"))),
+                     (dir.path() + QStringLiteral(" one two words")).toLocal8Bit());
+        QTRY_VERIFY_WITH_TIMEOUT(!shell.StillExecuting(), 10000);
+
+        QCOMPARE(shell.LaunchProgram(nullptr, dir.filePath(QStringLiteral("missing")), {}, {}, 5),
+                 CShellExecute::kErrorFileNotFound);
+        QVERIFY(!shell.StillExecuting());
+        QFile plain(dir.filePath(QStringLiteral("plain.txt")));
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+        QCOMPARE(shell.LaunchProgram(nullptr, plain.fileName(), {}, {}, 5), CShellExecute::kErrorAccessDenied);
+    }
+
+    void documentsFoldersAndAddressesGoToTheDesktop()
+    {
+        UrlCatcher catcher;
+        for (const char *scheme : {"file", "https", "mailto"})
+            QDesktopServices::setUrlHandler(QLatin1String(scheme), &catcher, "open");
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Help")));
+        QFile page(dir.filePath(QStringLiteral("Help/index.htm")));
+        QVERIFY(page.open(QIODevice::WriteOnly));
+        page.close();
+
+        CShellExecute shell;
+        QCOMPARE(shell.LaunchDocument(nullptr, dir.filePath(QStringLiteral("Help/none.htm")), {}, 5),
+                 CShellExecute::kErrorFileNotFound);
+        QCOMPARE(shell.LaunchDocument(nullptr, page.fileName(), {}, 5), CShellExecute::kSuccess);
+        QCOMPARE(shell.LaunchDocument(nullptr, QStringLiteral("Help/index.htm"), dir.path(), 5),
+                 CShellExecute::kSuccess);
+        QVERIFY(!shell.StillExecuting()); // a document is not a program to follow
+        QCOMPARE(shell.LaunchURL(nullptr, QStringLiteral("https://lumivox.example.jp/"), 10),
+                 CShellExecute::kSuccess);
+        QCOMPARE(shell.LaunchEmail(nullptr, QString(), 5), CShellExecute::kSuccess);
+        QCOMPARE(shell.LaunchEmail(nullptr, QStringLiteral("taro@example.jp"), 5), CShellExecute::kSuccess);
+        QCOMPARE(shell.LaunchFolder(nullptr, dir.filePath(QStringLiteral("nowhere")), 5),
+                 CShellExecute::kErrorPathNotFound);
+        QCOMPARE(shell.Explore(nullptr, dir.path(), 5), CShellExecute::kSuccess);
+        QCOMPARE(shell.PrintDocument(nullptr, dir.filePath(QStringLiteral("nothing.pdf"))),
+                 CShellExecute::kErrorFileNotFound);
+
+        const QUrl pageUrl = QUrl::fromLocalFile(page.fileName());
+        QCOMPARE(catcher.opened,
+                 (QList<QUrl>{pageUrl, pageUrl, QUrl(QStringLiteral("https://lumivox.example.jp/")),
+                              QUrl(QStringLiteral("mailto:")), QUrl(QStringLiteral("mailto:taro@example.jp")),
+                              QUrl::fromLocalFile(dir.path())}));
+        for (const char *scheme : {"file", "https", "mailto"})
+            QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
+    }
+};
+
+QTEST_MAIN(TestUtil)
+#include "test_util.moc"

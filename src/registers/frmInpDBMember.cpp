@@ -98,7 +98,7 @@ RegisterDesign frmInpDBMember::Design()
         true,             // moving the splitter writes "SpreadW"
         true,             // resizing a column writes "C1"…
         11700,
-        8100,
+        8700,
         7200,
         {1500, 1800, 750, 2700},
     };

@@ -43,6 +43,8 @@ frmInpFilterGrp::frmInpFilterGrp(AppContext &context, QWidget *parent)
     txtCaption->setFocusPolicy(Qt::NoFocus);
     txtCaption->setFrameShape(QFrame::NoFrame);
     txtCaption->viewport()->setAutoFillBackground(false);
+    txtCaption->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtCaption->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtCaption->setPlainText(QStringLiteral("指定したグループで，データ一覧を絞り込むことができます。"
                                             "絞り込みは，常に全体に対して行います。\n"));
     txtCaption->setFixedHeight(txtCaption->fontMetrics().lineSpacing() * 3 + 8);

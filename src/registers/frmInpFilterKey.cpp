@@ -65,8 +65,12 @@ frmInpFilterKey::frmInpFilterKey(AppContext &context, QWidget *parent)
     txtCaption->setFocusPolicy(Qt::NoFocus);
     txtCaption->setFrameShape(QFrame::NoFrame);
     txtCaption->viewport()->setAutoFillBackground(false);
-    txtCaption->setPlainText(QStringLiteral("指定したキーワードで，データ一覧を絞り込むことができます。絞り\n"
-                                            "込みは，常に全体に対して行います。\n"));
+    txtCaption->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtCaption->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The text breaks its lines itself; the dialog is as wide as its first line.
+    const QString firstLine = QStringLiteral("指定したキーワードで，データ一覧を絞り込むことができます。絞り");
+    txtCaption->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtCaption->setPlainText(firstLine + QStringLiteral("\n込みは，常に全体に対して行います。\n"));
     txtCaption->setFixedHeight(txtCaption->fontMetrics().lineSpacing() * 3 + 8);
     captionLayout->addWidget(txtCaption);
 
@@ -92,7 +96,8 @@ frmInpFilterKey::frmInpFilterKey(AppContext &context, QWidget *parent)
     layout->addWidget(fraCaption);
     layout->addLayout(buttons);
 
-    setFixedSize(twipsToPxX(5400, this), sizeHint().height());
+    const int textWidth = txtCaption->fontMetrics().horizontalAdvance(firstLine) + 60;
+    setFixedSize(std::max(twipsToPxX(5400, this), textWidth), sizeHint().height());
     placeDialog(this, m_context.iniPath(), kSection);
     optItem_Click(0);
 }

@@ -163,7 +163,7 @@ frmInpNews::frmInpNews(AppContext &context, QWidget *parent) : QDialog(parent), 
     layout->addWidget(sectionLabel(QStringLiteral("■ 本文"), m_body, this));
     layout->addWidget(m_body, 3);
     layout->addWidget(sectionLabel(QStringLiteral("■ 宛先グループ"), fpSpread1, this));
-    layout->addLayout(groups, 1);
+    layout->addLayout(groups, 2);
     layout->addLayout(times);
     layout->addLayout(buttons);
 

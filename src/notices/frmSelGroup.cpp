@@ -25,7 +25,7 @@ const QString kSelectionTable = QStringLiteral("T_temp_グループ選択");
 
 // Design widths of the three columns (GroupID is hidden whatever is stored).
 constexpr int kTickColumnTwips = 600;
-constexpr int kNameColumnTwips = 4200;
+constexpr int kNameColumnTwips = 4600;
 
 } // namespace
 

@@ -1,0 +1,54 @@
+#include "shots.h"
+
+#include "notices/frmInpNews.h"
+#include "notices/frmSelGroup.h"
+#include "util/frmAbout.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+using namespace lumivox;
+
+LUMIVOX_SCREENSHOT(notice_editor)
+{
+    frmInpNews editor(ctx.app.context());
+    editor.setUsrCaption(QStringLiteral("お知らせ編集"));
+    QObject::connect(&editor, &frmInpNews::LoadData, &editor, [&] {
+        auto text = [&](const QString &column) {
+            return ctx.app.scalar(QStringLiteral("select %1 from T_お知らせ where NewsID = 1").arg(column)).toString();
+        };
+        editor.setNewsId(1);
+        editor.txtTitle()->setText(text(QStringLiteral("見出し")));
+        editor.RichTextBox1()->setPlainText(text(QStringLiteral("本文")).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        editor.txtDateCreate()->setText(text(QStringLiteral("作成日時")));
+        editor.txtDateSubmit()->setText(text(QStringLiteral("送信日時")));
+    });
+    ctx.save(&editor, QStringLiteral("notice_editor"));
+}
+
+LUMIVOX_SCREENSHOT(chooser_news)
+{
+    frmSelGroupforNews chooser(ctx.app.context());
+    QObject::connect(&chooser, &frmSelGroup::LoadData, &chooser, [&] {
+        chooser.setRecordKey(1);
+        chooser.lblName()->setText(QStringLiteral("お知らせ「運動会のお知らせ」を連絡する"));
+    });
+    ctx.save(&chooser, QStringLiteral("chooser_news"));
+}
+
+LUMIVOX_SCREENSHOT(chooser_member)
+{
+    frmSelGroupforMember chooser(ctx.app.context());
+    QObject::connect(&chooser, &frmSelGroup::LoadData, &chooser, [&] {
+        chooser.setRecordKey(2);
+        chooser.lblName()->setText(QStringLiteral("佐藤 花子 様 が"));
+    });
+    ctx.save(&chooser, QStringLiteral("chooser_member"));
+}
+
+LUMIVOX_SCREENSHOT(about_box)
+{
+    frmAbout about;
+    ctx.save(&about, QStringLiteral("about_box"));
+}

@@ -10,6 +10,8 @@
 #include "db/tablemodel.h"
 #include "notices/frmInpNews.h"
 #include "notices/newsutil.h"
+#include "registers/frmInpDBGroup.h"
+#include "registers/frmInpDBMember.h"
 #include "util/CShellExecute.h"
 #include "util/frmAbout.h"
 
@@ -227,7 +229,15 @@ void frmMenuMain::onToolClick(const QString &id)
         EditPaste();
     else if (id.startsWith(QLatin1String("ID_mnuFontSize")))
         ApplyFontSize();
-    else if (id == QLatin1String("ID_mnuHelpHelp"))
+    else if (id == QLatin1String("ID_mnuDBGroup")) {
+        auto *groups = new frmInpDBGroup(m_context, this);
+        groups->exec();
+        delete groups;
+    } else if (id == QLatin1String("ID_mnuDBMember")) {
+        auto *members = new frmInpDBMember(m_context, this);
+        members->exec();
+        delete members;
+    } else if (id == QLatin1String("ID_mnuHelpHelp"))
         HelpContents();
     else if (id == QLatin1String("ID_mnuHelpWeb"))
         HelpWeb();

@@ -5,6 +5,7 @@
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
 #include "db/tablemodel.h"
+#include "notices/frmMenuMain.h"
 #include "registers/frmInpDBGroup.h"
 #include "registers/frmInpDBMember.h"
 #include "support/testapp.h"
@@ -683,6 +684,28 @@ private Q_SLOTS:
         QCOMPARE(child<QSplitter>(w.get(), "SSSplitter1")->sizes().value(0), 250);
         QCOMPARE(w->frameGeometry().topLeft(), QPoint(twipsToPxX(1200, w.get()), twipsToPxY(1500, w.get())));
         QCOMPARE(w->frameGeometry().size(), QSize(twipsToPxX(12000, w.get()), twipsToPxY(9000, w.get())));
+    }
+
+    void mainWindowOpensTheRegisters()
+    {
+        TestApp app;
+        app.addMember(1, QStringLiteral("山田"));
+        frmMenuMain main(app.context());
+        main.show();
+        for (const char *id : {"ID_mnuDBMember", "ID_mnuDBGroup"}) {
+            QString title;
+            bool modal = false;
+            test::answerNextModal([&](QWidget *w) {
+                title = w->windowTitle();
+                modal = w->isModal();
+                clickTool(static_cast<RegisterWindow *>(w), "ID_Close");
+            });
+            main.tools()->tool(QLatin1String(id))->trigger();
+            QCOMPARE(title, QLatin1String(id) == QLatin1String("ID_mnuDBMember") ? QStringLiteral("メンバー登録")
+                                                                              : QStringLiteral("グループ登録"));
+            QVERIFY(modal);
+            QVERIFY(!main.findChild<RegisterWindow *>()); // released after closing
+        }
     }
 
     void cardHiddenAtUnloadKeepsTheListWidthBesideIt()

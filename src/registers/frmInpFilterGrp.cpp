@@ -23,7 +23,7 @@ const QString kSection = QStringLiteral("InpFilterGrp");
 const QString kSelectionTable = QStringLiteral("T_temp_グループ選択");
 // Design widths of the tick and name columns, as in the group choosers.
 constexpr int kTickColumnTwips = 600;
-constexpr int kNameColumnTwips = 4200;
+constexpr int kNameColumnTwips = 4600;
 
 } // namespace
 

@@ -733,6 +733,9 @@ void RegisterWindow::CloseWindow()
 
 void RegisterWindow::done(int result)
 {
+    // However the window is closed, what was typed on the card is kept: the
+    // close box gives the boxes no chance to lose the focus first.
+    SaveRecord();
     unload();
     QDialog::done(result);
 }

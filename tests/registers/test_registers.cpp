@@ -429,7 +429,7 @@ private Q_SLOTS:
         QCOMPARE(memberField(app, 1, QStringLiteral("E-Mail")), QStringLiteral("a.b@exa"));
     }
 
-    void closeToolSavesTheCardCloseBoxDoesNot()
+    void closeToolAndCloseBoxBothKeepTheCard()
     {
         TestApp app;
         app.addMember(1, QStringLiteral("山田"));
@@ -442,11 +442,11 @@ private Q_SLOTS:
         QCOMPARE(memberField(app, 1, QStringLiteral("名前")), QStringLiteral("山田花子"));
         {
             auto w = openWindow<frmInpDBMember>(app);
-            child<QLineEdit>(w.get(), "txtName")->setText(QStringLiteral("破棄"));
+            child<QLineEdit>(w.get(), "txtName")->setText(QStringLiteral("山田春子"));
             w->close(); // the close box
             QVERIFY(!w->isVisible());
         }
-        QCOMPARE(memberField(app, 1, QStringLiteral("名前")), QStringLiteral("山田花子"));
+        QCOMPARE(memberField(app, 1, QStringLiteral("名前")), QStringLiteral("山田春子"));
     }
 
     void addToolKeepsWhatWasTypedOnTheCard()

@@ -10,8 +10,10 @@
 #include "db/tablemodel.h"
 #include "notices/frmInpNews.h"
 #include "notices/newsutil.h"
+#include "notices/sendsequence.h"
 #include "registers/frmInpDBGroup.h"
 #include "registers/frmInpDBMember.h"
+#include "reports/reportpreview.h"
 #include "util/CShellExecute.h"
 #include "util/frmAbout.h"
 
@@ -237,6 +239,16 @@ void frmMenuMain::onToolClick(const QString &id)
         auto *members = new frmInpDBMember(m_context, this);
         members->exec();
         delete members;
+    } else if (id == QLatin1String("ID_mnuPrintGroup"))
+        showReport(m_context, ReportKind::arpGroup, this);
+    else if (id == QLatin1String("ID_mnuPrintMember"))
+        showReport(m_context, ReportKind::arpMember, this);
+    else if (id == QLatin1String("ID_mnuPrintMember2"))
+        showReport(m_context, ReportKind::arpMember2, this);
+    else if (id == QLatin1String("ID_mnuPrintCheckList")) {
+        // The check list shows the send list of the selected notice, made afresh.
+        if (MakeSendList(this, m_context.db(), activeNewsId()))
+            showReport(m_context, ReportKind::arpCheckList, this);
     } else if (id == QLatin1String("ID_mnuHelpHelp"))
         HelpContents();
     else if (id == QLatin1String("ID_mnuHelpWeb"))

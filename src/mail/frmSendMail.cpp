@@ -15,6 +15,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+// The program's picture lives in the core library's resources.
+static void initCoreResources()
+{
+    Q_INIT_RESOURCE(lumivox);
+}
+
 namespace lumivox {
 
 namespace {
@@ -33,6 +39,7 @@ frmSendMail::frmSendMail(AppContext &context, QWidget *parent) : QDialog(parent)
     numNewsID->setRange(0, 99999);
     numNewsID->hide();
 
+    initCoreResources();
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setPixmap(QIcon(QStringLiteral(":/lumivox/lumivox.svg")).pixmap(48, 48));

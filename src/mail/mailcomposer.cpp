@@ -205,6 +205,11 @@ MessageComposer::MessageComposer(const QString &from, const QString &subject, co
     m_fromHeader = foldedHeader("From", mailboxTokens(m_from));
     m_subjectHeader = foldedHeader("Subject", textTokens(subject));
     m_body = toIso2022jp(withCrLf(body));
+    // SMTP data ends with CR LF "." CR LF, the CR LF ending the last line: a 7bit
+    // body cannot end without a line break, so every body ends with one (base64
+    // too, so that both read the same).
+    if (!m_body.isEmpty() && !m_body.endsWith("\r\n"))
+        m_body += "\r\n";
     m_bodyLongestLine = longestLine(m_body);
     m_idDomain = idDomainFor(m_from.address);
 }

@@ -200,6 +200,8 @@ bool SmtpTransport::send(const QString &sender, const QString &recipient, const 
     if (!isEnvelopeSafe(recipient))
         return fail(QStringLiteral("宛先のE-Mail「%1」に使えない文字(全角文字や空白など)が含まれています。")
                         .arg(recipient));
+    if (recipient.isEmpty())
+        return fail(QStringLiteral("宛先のE-Mailが空です。メンバーの登録内容をご確認下さい。"));
     if (m_settings.server.trimmed().isEmpty())
         return fail(QStringLiteral("SMTPサーバー名が設定されていません。"));
 

@@ -61,8 +61,9 @@ private:
 };
 
 // Whether an address may go into the SMTP envelope: printable ASCII without
-// blanks or angle brackets (no CR or LF can reach the conversation). An empty
-// address is passed on and left to the server to refuse.
+// blanks or angle brackets, so no CR or LF can reach the conversation. (send()
+// also refuses an empty recipient: some servers would take "RCPT TO:<>" and
+// lose the mail.)
 bool isEnvelopeSafe(const QString &address);
 
 } // namespace lumivox

@@ -6,7 +6,8 @@
 Prints "READY <port> <certificate or ->" once it listens on 127.0.0.1 and serves
 until its standard input closes. Every accepted mail is written to OUT as
 NNNN.json: the envelope, the connection it came on, the raw message and what
-mailcheck.py reads from it. Refused recipients get 550. For a --slow recipient
+mailcheck.py reads from it; every RCPT address tried goes to OUT/rcpt.log.
+Refused recipients get 550. For a --slow recipient
 the file OUT/slow-started is written when its DATA arrives, and the reply waits
 SECONDS."""
 
@@ -55,7 +56,12 @@ class Handler:
         self.count = 0
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
-        if address in self.refuse or address == "":
+        with open(os.path.join(self.out, "rcpt.log"), "a", encoding="utf-8") as f:
+            f.write(address + "\n")
+        if address in ("", "<>"):
+            # As Postfix answers it; aiosmtpd alone would take it.
+            return "501 5.1.3 Bad recipient address syntax"
+        if address in self.refuse:
             return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
         envelope.rcpt_tos.append(address)
         return "250 OK"
@@ -70,7 +76,8 @@ class Handler:
         record = {
             "peer": "%s:%s" % tuple(session.peer[:2]),
             "authenticated": bool(session.authenticated),
-            "tls": session.ssl is not None,
+            "tls": (session.ssl is not None
+                    or server.transport.get_extra_info("ssl_object") is not None),
             "mail_from": envelope.mail_from,
             "rcpt_tos": envelope.rcpt_tos,
             "raw": base64.b64encode(raw).decode("ascii"),

@@ -72,6 +72,17 @@ bool SmtpTestServer::waitForMails(int count, int timeoutMs) const
     return QTest::qWaitFor([&] { return mails().size() >= count; }, timeoutMs);
 }
 
+QStringList SmtpTestServer::recipientsTried() const
+{
+    QFile f(m_dir.filePath(QStringLiteral("rcpt.log")));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
 bool SmtpTestServer::slowStarted() const
 {
     return QFile::exists(m_dir.filePath(QStringLiteral("slow-started")));

@@ -17,10 +17,10 @@ class SmtpTestServer
 public:
     struct Options {
         QString tls = QStringLiteral("none"); // none, starttls, ssl
-        QString user;                         // with a password: AUTH required
-        QString password;
-        QStringList refuse;                   // recipients answered with 550
-        QString slowRecipient;                // its DATA reply waits slowSeconds
+        QString user = {};                       // with a password: AUTH required
+        QString password = {};
+        QStringList refuse = {};                  // recipients answered with 550
+        QString slowRecipient = {};               // its DATA reply waits slowSeconds
         double slowSeconds = 0;
     };
 
@@ -39,6 +39,8 @@ public:
     QList<QJsonObject> mails() const;
     // Waits until at least `count` mails have arrived.
     bool waitForMails(int count, int timeoutMs = 10000) const;
+    // Every RCPT address the client tried, in order (accepted or refused).
+    QStringList recipientsTried() const;
     // Whether the slow recipient's DATA has arrived.
     bool slowStarted() const;
 

@@ -386,7 +386,7 @@ void TestMailText::composesReadableMail()
     QCOMPARE(got.value(QStringLiteral("to_addr")).toString(), QStringLiteral("yamada@example.jp"));
     QCOMPARE(got.value(QStringLiteral("subject")).toString(), QStringLiteral("運動会のお知らせ ～雨天時～"));
     QCOMPARE(got.value(QStringLiteral("body")).toString(),
-             QStringLiteral("役員会\r\n山田 太郎  様\r\n\r\n本日は①㈱～～ガの確認です。\r\n.dot line\r\n\r\n最後の行"));
+             QStringLiteral("役員会\r\n山田 太郎  様\r\n\r\n本日は①㈱～～ガの確認です。\r\n.dot line\r\n\r\n最後の行\r\n"));
     QCOMPARE(got.value(QStringLiteral("cte")).toString(), QStringLiteral("7bit"));
     QCOMPARE(got.value(QStringLiteral("mime_version")).toString(), QStringLiteral("1.0"));
     QCOMPARE(got.value(QStringLiteral("date")).toString(), QStringLiteral("Tue, 01 Dec 2026 09:05:07 +0900"));
@@ -443,14 +443,15 @@ void TestMailText::switchesToBase64ForLongLines()
             .compose(QStringLiteral("<b@example.jp>"), QStringLiteral("グループ\r\n\r\n")));
     QCOMPARE(got.value(QStringLiteral("problems")).toArray(), QJsonArray());
     QCOMPARE(got.value(QStringLiteral("cte")).toString(), QStringLiteral("base64"));
-    QCOMPARE(got.value(QStringLiteral("body")).toString(), QStringLiteral("グループ\r\n\r\n") + body);
+    QCOMPARE(got.value(QStringLiteral("body")).toString(), QStringLiteral("グループ\r\n\r\n") + body + QStringLiteral("\r\n"));
     // A line just within the limit (998 bytes) stays 7bit; lone LF and CR become CR LF.
     const QString edge = repeated(QStringLiteral("a"), 998);
     const QJsonObject seven = test::SmtpTestServer::check(
         MessageComposer(QStringLiteral("<a@example.jp>"), {}, edge + QStringLiteral("\nx\ry"))
             .compose(QStringLiteral("<b@example.jp>"), {}));
     QCOMPARE(seven.value(QStringLiteral("cte")).toString(), QStringLiteral("7bit"));
-    QCOMPARE(seven.value(QStringLiteral("body")).toString(), edge + QStringLiteral("\r\nx\r\ny"));
+    // A body ends with a line break, as SMTP data always does.
+    QCOMPARE(seven.value(QStringLiteral("body")).toString(), edge + QStringLiteral("\r\nx\r\ny\r\n"));
     QCOMPARE(seven.value(QStringLiteral("problems")).toArray(), QJsonArray());
 }
 

@@ -1,0 +1,517 @@
+// The sending window against a real SMTP server: what arrives, decoded by
+// Python's email package, for each send option; login, STARTTLS and SSL/TLS;
+// refusals, an absent server, ｷｬﾝｾﾙ, and characters ISO-2022-JP cannot carry.
+#include "mail/cencryption.h"
+#include "mail/foldtext.h"
+#include "mail/frmSendMail.h"
+#include "mail/sendrun.h"
+#include "notices/sendsequence.h"
+#include "smtptestserver.h"
+#include "support/testapp.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace lumivox;
+using test::SmtpTestServer;
+
+namespace {
+
+const QString kSendError = QStringLiteral("送信ｴﾗｰが発生しました，送信を中止します。"
+                                          "SMTPサーバーの設定条件等を再度ご確認下さい。");
+const QString kWaiting = QStringLiteral("送信中です。しばらくお待ちください。");
+
+struct SmtpRow {
+    QVariant server = QStringLiteral("127.0.0.1");
+    QVariant port;
+    QVariant user = QString();
+    QString password = {};
+    QVariant authenticate = 0;
+    QVariant senderName = QStringLiteral("連絡係 ｽｽﾞｷ");
+    QVariant senderAddress = QStringLiteral("renraku@example.jp");
+    int security = 0;
+};
+
+void storeSmtp(test::TestApp &app, const SmtpRow &row)
+{
+    app.exec(QStringLiteral("delete from T_SMTPサーバー"));
+    app.exec(QStringLiteral("insert into T_SMTPサーバー values (?, ?, ?, ?, ?, ?, ?, ?)"),
+             {row.server, row.port, row.user, scramblePassword(row.password), row.authenticate,
+              row.senderName, row.senderAddress, row.security});
+}
+
+void storeOptions(test::TestApp &app, bool group, bool name, bool limit, int width = 60)
+{
+    app.exec(QStringLiteral("delete from T_送信設定"));
+    app.exec(QStringLiteral("insert into T_送信設定 values (?, ?, ?, ?)"), {group, name, limit, width});
+}
+
+// One group of members m1…mN (名前 in that order) and notice 1 to it.
+void tenMembers(test::TestApp &app, int count = 10)
+{
+    app.addGroup(1, QStringLiteral("全員"));
+    for (int i = 1; i <= count; ++i) {
+        app.addMember(i, QStringLiteral("会員%1").arg(i, 2, 10, QLatin1Char('0')), {}, QStringLiteral("様"),
+                      QStringLiteral("m%1@example.jp").arg(i));
+        app.link(memberGroups(), i, 1);
+    }
+    app.addNotice(1, QStringLiteral("お知らせ"), QStringLiteral("本文です。"));
+    app.link(noticeDestinations(), 1, 1);
+}
+
+struct RunResult {
+    QString caption;
+    QString userTag;
+    int progress = -1;
+    QStringList messages;     // text of each message box shown
+    QStringList informative;  // their informative text
+};
+
+// Opens the sending window for a notice and waits until it has closed. Message
+// boxes are answered by `answer` (default: OK) after their texts are recorded.
+RunResult runWindow(test::TestApp &app, int newsId, const QString &caFile = {},
+                    const std::function<void(QMessageBox *)> &answer = {},
+                    const std::function<void(frmSendMail &)> &during = {})
+{
+    RunResult result;
+    frmSendMail window(app.context());
+    window.setNewsId(newsId);
+    window.setExtraCaFile(caFile);
+    QTimer watcher;
+    watcher.setInterval(20);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (box && box->isVisible() && !box->property("answered").toBool()) {
+            box->setProperty("answered", true);
+            result.messages << box->text();
+            result.informative << box->informativeText();
+            if (answer)
+                answer(box);
+            else
+                test::acceptMessage(box);
+        }
+        if (during)
+            during(window);
+    });
+    watcher.start();
+    window.exec();
+    watcher.stop();
+    result.caption = window.findChild<QLabel *>(QStringLiteral("lblMessage"))->text();
+    result.progress = window.findChild<QProgressBar *>(QStringLiteral("ProgressBar1"))->value();
+    result.userTag = window.UserTag();
+    return result;
+}
+
+QString str(const QJsonObject &mail, const char *key) { return mail.value(QLatin1String(key)).toString(); }
+
+// What a reader sees of a text sent through ISO-2022-JP: half-width katakana
+// full width, 〜 as ～ (both are JIS 0x2141).
+QString asReceived(QString text)
+{
+    text.replace(QStringLiteral("ｶﾞ"), QStringLiteral("ガ"));
+    text.replace(QStringLiteral("ｽｽﾞｷ"), QStringLiteral("スズキ"));
+    text.replace(u'〜', u'～');
+    return text;
+}
+
+} // namespace
+
+class TestSendMail : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void sendsEveryRowWithItsOptions_data();
+    void sendsEveryRowWithItsOptions();
+    void logsInOnlyWhenAuthenticationIsOn();
+    void stopsOnWrongPassword();
+    void sendsOverStartTlsAndSslTls_data();
+    void sendsOverStartTlsAndSslTls();
+    void refusesUntrustedCertificate();
+    void stopsWhenServerIsAbsent();
+    void stopsAtRefusedRecipient();
+    void cancelsBeforeNextMail_data();
+    void cancelsBeforeNextMail();
+    void stopsAtEmptyAddressOfMissingMember();
+    void readsNullSettingsAsDefaults();
+    void failsWithoutSettingsRow();
+    void asksAboutCharactersThatCannotBeCarried();
+};
+
+void TestSendMail::sendsEveryRowWithItsOptions_data()
+{
+    QTest::addColumn<bool>("group");
+    QTest::addColumn<bool>("name");
+    QTest::addColumn<bool>("limit");
+    QTest::newRow("both lines, no folding") << true << true << false;
+    QTest::newRow("body alone") << false << false << false;
+    QTest::newRow("group line, folded") << true << false << true;
+    QTest::newRow("name line, folded") << false << true << true;
+}
+
+void TestSendMail::sendsEveryRowWithItsOptions()
+{
+    QFETCH(bool, group);
+    QFETCH(bool, name);
+    QFETCH(bool, limit);
+    SmtpTestServer server;
+    QVERIFY(server.start());
+    test::TestApp app;
+    QVERIFY(app.isValid());
+
+    app.addGroup(1, QStringLiteral("役員会"));
+    app.addGroup(2, QStringLiteral("ｶﾞｰﾃﾞﾝ部①"));
+    app.addMember(1, QStringLiteral("山田 太郎"), {}, QStringLiteral("様"), QStringLiteral("yamada@example.jp"));
+    app.addMember(2, QStringLiteral("佐藤 花子"), {}, QStringLiteral("さん"), QStringLiteral("sato@example.jp"));
+    app.addMember(3, QStringLiteral("Taro"), {}, QString(), QStringLiteral("taro@example.jp"));
+    app.link(memberGroups(), 1, 1);
+    app.link(memberGroups(), 1, 2); // a member of two destination groups gets two mails
+    app.link(memberGroups(), 2, 2);
+    app.link(memberGroups(), 3, 1);
+    const QString subject = QStringLiteral("運動会①のお知らせ ～㈱～ 〜ｶﾞ");
+    const QString body = QStringLiteral("保護者の皆様\r\n\r\n①㈱～〜ｶﾞを含む行です。\r\n.先頭がドットの行\r\n")
+                         + QStringLiteral("長").repeated(2000) + QStringLiteral("\r\n以上");
+    app.addNotice(1, subject, body);
+    app.link(noticeDestinations(), 1, 1);
+    app.link(noticeDestinations(), 1, 2);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+
+    storeSmtp(app, {.port = server.port()});
+    storeOptions(app, group, name, limit, 60);
+
+    const RunResult run = runWindow(app, 1);
+    QCOMPARE(run.messages, QStringList());
+    QCOMPARE(run.userTag, QStringLiteral("OK"));
+    QCOMPARE(run.caption, kWaiting + QStringLiteral("4/4..."));
+    QCOMPARE(run.progress, 100);
+
+    const QList<QJsonObject> mails = server.mails();
+    QCOMPARE(mails.size(), 4);
+    struct Expect { QString group, name, honorific, address; };
+    const QList<Expect> expected{
+        {QStringLiteral("役員会"), QStringLiteral("Taro"), QString(), QStringLiteral("taro@example.jp")},
+        {QStringLiteral("役員会"), QStringLiteral("山田 太郎"), QStringLiteral("様"), QStringLiteral("yamada@example.jp")},
+        {QStringLiteral("ガーデン部①"), QStringLiteral("佐藤 花子"), QStringLiteral("さん"), QStringLiteral("sato@example.jp")},
+        {QStringLiteral("ガーデン部①"), QStringLiteral("山田 太郎"), QStringLiteral("様"), QStringLiteral("yamada@example.jp")},
+    };
+    const QString prepared = limit ? FoldText(body, 60) : body;
+    for (int i = 0; i < 4; ++i) {
+        const QJsonObject &mail = mails[i];
+        const Expect &e = expected[i];
+        QCOMPARE(mail.value(QStringLiteral("problems")).toArray(), QJsonArray());
+        QCOMPARE(str(mail, "mail_from"), QStringLiteral("renraku@example.jp"));
+        QCOMPARE(mail.value(QStringLiteral("rcpt_tos")).toArray(), QJsonArray{e.address});
+        QCOMPARE(str(mail, "to_addr"), e.address);
+        QCOMPARE(str(mail, "to_name"), e.name);
+        QCOMPARE(str(mail, "from_name"), QStringLiteral("連絡係 スズキ"));
+        QCOMPARE(str(mail, "from_addr"), QStringLiteral("renraku@example.jp"));
+        QCOMPARE(str(mail, "subject"), asReceived(subject));
+        QString lines;
+        if (group)
+            lines += e.group + QStringLiteral("\r\n");
+        if (name)
+            lines += e.name + QStringLiteral("  ") + e.honorific + QStringLiteral("\r\n");
+        if (group || name)
+            lines += QStringLiteral("\r\n");
+        // The body always ends with a line break, as SMTP data does.
+        QCOMPARE(str(mail, "body"), lines + asReceived(prepared) + (limit ? QString() : QStringLiteral("\r\n")));
+        // The unfolded 2,000-character line needs base64; folded lines do not.
+        QCOMPARE(str(mail, "cte"), limit ? QStringLiteral("7bit") : QStringLiteral("base64"));
+        // One connection for the whole run.
+        QCOMPARE(str(mail, "peer"), str(mails[0], "peer"));
+        QVERIFY(!mail.value(QStringLiteral("authenticated")).toBool());
+    }
+}
+
+void TestSendMail::logsInOnlyWhenAuthenticationIsOn()
+{
+    SmtpTestServer server;
+    QVERIFY(server.start({.user = QStringLiteral("kanri"), .password = QStringLiteral("p@ss'ワード")}));
+    test::TestApp app;
+    tenMembers(app, 2);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    storeOptions(app, false, false, false);
+
+    // Authentication on: both mails go out, logged in.
+    SmtpRow row{.port = server.port(), .user = QStringLiteral("kanri"), .password = QStringLiteral("p@ss'ワード"),
+                .authenticate = 1};
+    storeSmtp(app, row);
+    RunResult run = runWindow(app, 1);
+    QCOMPARE(run.messages, QStringList());
+    QCOMPARE(server.mails().size(), 2);
+    QVERIFY(server.mails()[0].value(QStringLiteral("authenticated")).toBool());
+
+    // Authentication off: no AUTH, and this server refuses to take the mail.
+    row.authenticate = 0;
+    storeSmtp(app, row);
+    run = runWindow(app, 1);
+    QCOMPARE(run.messages, QStringList{kSendError});
+    QVERIFY2(run.informative.first().contains(QStringLiteral("530")), qPrintable(run.informative.first()));
+    QCOMPARE(server.mails().size(), 2);
+}
+
+void TestSendMail::stopsOnWrongPassword()
+{
+    SmtpTestServer server;
+    QVERIFY(server.start({.user = QStringLiteral("kanri"), .password = QStringLiteral("right")}));
+    test::TestApp app;
+    tenMembers(app, 3);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    storeOptions(app, true, true, false);
+    storeSmtp(app, {.port = server.port(), .user = QStringLiteral("kanri"), .password = QStringLiteral("wrong"),
+                    .authenticate = 1});
+
+    const RunResult run = runWindow(app, 1);
+    QCOMPARE(run.messages, QStringList{kSendError});
+    QVERIFY2(run.informative.first().contains(QStringLiteral("認証")), qPrintable(run.informative.first()));
+    QVERIFY2(run.informative.first().contains(QStringLiteral("535")), qPrintable(run.informative.first()));
+    QCOMPARE(run.userTag, QStringLiteral("OK"));
+    QCOMPARE(server.mails().size(), 0);
+    QCOMPARE(server.recipientsTried(), QStringList());
+}
+
+void TestSendMail::sendsOverStartTlsAndSslTls_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("security");
+    QTest::newRow("STARTTLS") << QStringLiteral("starttls") << 1;
+    QTest::newRow("SSL/TLS") << QStringLiteral("ssl") << 2;
+}
+
+void TestSendMail::sendsOverStartTlsAndSslTls()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, security);
+    SmtpTestServer server;
+    QVERIFY(server.start({.tls = mode, .user = QStringLiteral("kanri"), .password = QStringLiteral("secret")}));
+    test::TestApp app;
+    tenMembers(app, 3);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    storeOptions(app, true, true, false);
+    SmtpRow row{.port = server.port(), .user = QStringLiteral("kanri"), .password = QStringLiteral("secret"),
+                .authenticate = 1};
+    row.security = security;
+    storeSmtp(app, row);
+
+    const RunResult run = runWindow(app, 1, server.certificate());
+    QCOMPARE(run.messages, QStringList());
+    const QList<QJsonObject> mails = server.mails();
+    QCOMPARE(mails.size(), 3);
+    for (const QJsonObject &mail : mails) {
+        QVERIFY(mail.value(QStringLiteral("tls")).toBool());
+        QVERIFY(mail.value(QStringLiteral("authenticated")).toBool());
+        QCOMPARE(str(mail, "peer"), str(mails[0], "peer"));
+        QCOMPARE(str(mail, "body"), QStringLiteral("全員\r\n%1  様\r\n\r\n本文です。\r\n").arg(str(mail, "to_name")));
+    }
+}
+
+void TestSendMail::refusesUntrustedCertificate()
+{
+    // Without the test's certificate only the system's store counts, which does
+    // not know this server: nothing is sent, and the user is told why.
+    SmtpTestServer server;
+    QVERIFY(server.start({.tls = QStringLiteral("ssl")}));
+    test::TestApp app;
+    tenMembers(app, 2);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    SmtpRow row{.port = server.port()};
+    row.security = 2;
+    storeSmtp(app, row);
+    const RunResult run = runWindow(app, 1);
+    QCOMPARE(run.messages, QStringList{kSendError});
+    QVERIFY2(run.informative.first().contains(QStringLiteral("証明書")), qPrintable(run.informative.first()));
+    QCOMPARE(server.mails().size(), 0);
+}
+
+void TestSendMail::stopsWhenServerIsAbsent()
+{
+    test::TestApp app;
+    tenMembers(app, 3);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    storeSmtp(app, {.port = test::closedPort()});
+    const RunResult run = runWindow(app, 1);
+    QCOMPARE(run.messages, QStringList{kSendError});
+    QVERIFY2(run.informative.first().contains(QStringLiteral("接続できません")), qPrintable(run.informative.first()));
+    QCOMPARE(run.caption, kWaiting + QStringLiteral("1/3..."));
+    QCOMPARE(run.userTag, QStringLiteral("OK"));
+}
+
+void TestSendMail::stopsAtRefusedRecipient()
+{
+    SmtpTestServer server;
+    QVERIFY(server.start({.refuse = {QStringLiteral("m5@example.jp")}}));
+    test::TestApp app;
+    tenMembers(app, 10);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    storeSmtp(app, {.port = server.port()});
+
+    const RunResult run = runWindow(app, 1);
+    QCOMPARE(run.messages, QStringList{kSendError});
+    QVERIFY2(run.informative.first().contains(QStringLiteral("550 5.1.1 <m5@example.jp>")),
+             qPrintable(run.informative.first()));
+    QCOMPARE(run.caption, kWaiting + QStringLiteral("5/10..."));
+    QCOMPARE(run.userTag, QStringLiteral("OK"));
+    QCOMPARE(server.mails().size(), 4);
+    QCOMPARE(server.recipientsTried(),
+             (QStringList{QStringLiteral("m1@example.jp"), QStringLiteral("m2@example.jp"),
+                          QStringLiteral("m3@example.jp"), QStringLiteral("m4@example.jp"),
+                          QStringLiteral("m5@example.jp")}));
+}
+
+void TestSendMail::cancelsBeforeNextMail_data()
+{
+    QTest::addColumn<bool>("closeBox");
+    QTest::newRow("ｷｬﾝｾﾙ") << false;
+    QTest::newRow("close box") << true;
+}
+
+void TestSendMail::cancelsBeforeNextMail()
+{
+    QFETCH(bool, closeBox);
+    SmtpTestServer server;
+    SmtpTestServer::Options options;
+    options.slowRecipient = QStringLiteral("m3@example.jp");
+    options.slowSeconds = 2;
+    QVERIFY(server.start(options));
+    test::TestApp app;
+    tenMembers(app, 10);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    storeSmtp(app, {.port = server.port()});
+
+    bool pressed = false;
+    bool stayedOpen = false;
+    const RunResult run = runWindow(app, 1, {}, {}, [&](frmSendMail &window) {
+        // While the third mail is with the server, the user stops the run.
+        if (!pressed && server.slowStarted()) {
+            pressed = true;
+            if (closeBox)
+                window.close();
+            else
+                window.findChild<QPushButton *>(QStringLiteral("cmdCancel"))->click();
+            stayedOpen = window.isVisible();
+        }
+    });
+    QVERIFY(pressed);
+    QVERIFY(stayedOpen); // the mail in progress finishes first
+    QCOMPARE(run.messages, QStringList());
+    QCOMPARE(run.userTag, QStringLiteral("ｷｬﾝｾﾙ"));
+    QCOMPARE(run.caption, kWaiting + QStringLiteral("4/10..."));
+    QCOMPARE(run.progress, 40);
+    QCOMPARE(server.mails().size(), 3);
+    QCOMPARE(server.recipientsTried().size(), 3);
+}
+
+void TestSendMail::stopsAtEmptyAddressOfMissingMember()
+{
+    SmtpTestServer server;
+    QVERIFY(server.start());
+    test::TestApp app;
+    tenMembers(app, 2);
+    app.link(memberGroups(), 77, 1); // member 77 no longer exists
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QCOMPARE(app.count(QStringLiteral("T_temp_送信リスト")), 3);
+    storeSmtp(app, {.port = server.port()});
+    const RunResult run = runWindow(app, 1);
+    // The empty name sorts first: its empty address stops the run at once.
+    QCOMPARE(run.messages, QStringList{kSendError});
+    QVERIFY2(run.informative.first().contains(QStringLiteral("宛先のE-Mailが空です")),
+             qPrintable(run.informative.first()));
+    QCOMPARE(run.caption, kWaiting + QStringLiteral("1/3..."));
+    QCOMPARE(server.mails().size(), 0);
+    QCOMPARE(server.recipientsTried(), QStringList());
+}
+
+void TestSendMail::readsNullSettingsAsDefaults()
+{
+    test::TestApp app;
+    app.exec(QStringLiteral("insert into T_SMTPサーバー (サーバー名) values ('smtp.example.jp')"));
+    app.exec(QStringLiteral("insert into T_送信設定 (文字数制限) values (1)"));
+    const SenderSettings sender = readSenderSettings(app.db());
+    QCOMPARE(sender.smtp.port, 25);
+    QVERIFY(sender.smtp.authenticate);
+    QCOMPARE(sender.smtp.user, QString());
+    QCOMPARE(sender.smtp.password, QString());
+    QVERIFY(sender.smtp.security == ConnectionSecurity::None);
+    const SendOptions options = readSendOptions(app.db());
+    QVERIFY(options.addGroup && options.addName && options.limitWidth);
+    QCOMPARE(options.width, 60);
+
+    // Null 認証 against a server that wants a login: the login happens.
+    SmtpTestServer server;
+    QVERIFY(server.start({.user = QStringLiteral("u"), .password = QStringLiteral("pw")}));
+    tenMembers(app, 1);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    storeSmtp(app, {.port = server.port(), .user = QStringLiteral("u"), .password = QStringLiteral("pw"),
+                    .authenticate = QVariant()});
+    const RunResult run = runWindow(app, 1);
+    QCOMPARE(run.messages, QStringList());
+    QCOMPARE(server.mails().size(), 1);
+    QVERIFY(server.mails()[0].value(QStringLiteral("authenticated")).toBool());
+}
+
+void TestSendMail::failsWithoutSettingsRow()
+{
+    test::TestApp app;
+    tenMembers(app, 2);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    const SenderSettings sender = readSenderSettings(app.db());
+    QCOMPARE(sender.smtp.port, 0);
+    QVERIFY(!sender.smtp.authenticate);
+    const SendOptions options = readSendOptions(app.db());
+    QVERIFY(!options.addGroup && !options.addName && !options.limitWidth);
+    QCOMPARE(options.width, 0);
+
+    const RunResult run = runWindow(app, 1);
+    QCOMPARE(run.messages, QStringList{kSendError});
+    QCOMPARE(run.caption, kWaiting + QStringLiteral("1/2..."));
+}
+
+void TestSendMail::asksAboutCharactersThatCannotBeCarried()
+{
+    SmtpTestServer server;
+    QVERIFY(server.start());
+    test::TestApp app;
+    app.addGroup(1, QStringLiteral("髙校"));
+    app.addMember(1, QStringLiteral("﨑山"), {}, QStringLiteral("様"), QStringLiteral("s@example.jp"));
+    app.link(memberGroups(), 1, 1);
+    app.addNotice(1, QStringLiteral("髙橋さんより"), QStringLiteral("晴れ☀️です😀"));
+    app.link(noticeDestinations(), 1, 1);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    storeSmtp(app, {.port = server.port()});
+    storeOptions(app, true, true, false);
+
+    // Stop: nothing goes out.
+    RunResult run = runWindow(app, 1, {}, [](QMessageBox *box) {
+        box->findChild<QPushButton *>(QStringLiteral("cmdStop"))->click();
+    });
+    QCOMPARE(run.messages.size(), 1);
+    const QString listed = run.messages.first();
+    QVERIFY2(listed.contains(QStringLiteral("件名: 髙 (U+9AD9)")), qPrintable(listed));
+    QVERIFY2(listed.contains(QStringLiteral("本文: ☀ (U+2600), \uFE0F (U+FE0F), 😀 (U+1F600)")), qPrintable(listed));
+    QVERIFY2(listed.contains(QStringLiteral("グループ名称「髙校」: 髙 (U+9AD9)")), qPrintable(listed));
+    QVERIFY2(listed.contains(QStringLiteral("名前「﨑山」: 﨑 (U+FA11)")), qPrintable(listed));
+    QCOMPARE(run.userTag, QStringLiteral("ｷｬﾝｾﾙ"));
+    QCOMPARE(server.recipientsTried(), QStringList());
+
+    // Send anyway: 〓 stands in for each of them.
+    run = runWindow(app, 1, {}, [](QMessageBox *box) {
+        box->findChild<QPushButton *>(QStringLiteral("cmdSendAnyway"))->click();
+    });
+    QCOMPARE(run.messages.size(), 1);
+    QCOMPARE(server.mails().size(), 1);
+    const QJsonObject mail = server.mails().first();
+    QCOMPARE(str(mail, "subject"), QStringLiteral("〓橋さんより"));
+    QCOMPARE(str(mail, "to_name"), QStringLiteral("〓山"));
+    QCOMPARE(str(mail, "body"), QStringLiteral("〓校\r\n〓山  様\r\n\r\n晴れ〓〓です〓\r\n"));
+    QCOMPARE(mail.value(QStringLiteral("problems")).toArray(), QJsonArray());
+}
+
+QTEST_MAIN(TestSendMail)
+#include "test_sendmail.moc"

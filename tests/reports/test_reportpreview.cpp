@@ -114,21 +114,6 @@ private Q_SLOTS:
         QVERIFY(seen.hasSaveAction);
     }
 
-    void memberListByGroupRebuildsTheWorkTable()
-    {
-        TestApp app;
-        app.addGroup(1, QStringLiteral("役員会"));
-        app.addMember(1, QStringLiteral("山田"));
-        app.addMember(2, QStringLiteral("佐藤"));
-        app.link(memberGroups(), 1, 1);
-        app.exec(QStringLiteral("insert into T_temp_送信リスト (GroupID, 名前) values (7, '前回の送信')"));
-        bool opened = false;
-        openAndClose(app, ReportKind::arpMember2, &opened);
-        QVERIFY(opened);
-        QCOMPARE(app.count(QStringLiteral("T_temp_送信リスト")), 2);
-        QCOMPARE(app.count(QStringLiteral("T_temp_送信リスト"), QStringLiteral("名前 = '前回の送信'")), 0);
-    }
-
     void unreadableSourceIsReportedAndNothingOpens()
     {
         TestApp app;

@@ -141,6 +141,9 @@ std::int16_t CPrivateProfile::SetValueString(const QString &strINIFileName,
         if (!inSection)
             continue;
         if (keyOf(lines[i]).compare(strKey, Qt::CaseInsensitive) == 0) {
+            // The file already says so: no rewrite (and no wait for the disk).
+            if (lines[i] == entry)
+                return 1;
             lines[i] = entry;
             written = true;
             break;

@@ -107,6 +107,19 @@ private Q_SLOTS:
         QCOMPARE(m_profile.GetValueLong(ini(), "S", "K19"), 19);
     }
 
+    void writingTheStoredValueAgainLeavesTheFileAlone()
+    {
+        writeFile("[S]\nK=1\n"); // LF lines: a rewrite would give CR LF
+        QVERIFY(m_profile.SetValueString(ini(), "S", "K", "1") != 0);
+        QFile f(ini());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("[S]\nK=1\n"));
+        f.close();
+        QVERIFY(m_profile.SetValueString(ini(), "S", "K", "2") != 0);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("[S]\r\nK=2\r\n"));
+    }
+
     void dialogEdgeRule()
     {
         QCOMPARE(dialogEdge(500, 10000, 3000), 500);   // a saved edge of 1 or more is kept

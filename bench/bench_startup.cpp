@@ -1,0 +1,161 @@
+// The start of the program, timed from outside by bench_startup.sh (hyperfine):
+//   bench_startup prepare DIR   makes DIR/Pennora.db with 999 notices (2 KB bodies),
+//                               99 groups and 999 members with their links
+//   bench_startup lumivox DIR   starts Lumivox on DIR as the program does and quits
+//                               once the main window has painted its notice list
+//   bench_startup bare          a bare Qt program that quits once its empty main
+//                               window has painted: the yardstick
+#include "app/startup.h"
+#include "db/database.h"
+#include "db/makedatabase.h"
+#include "notices/frmMenuMain.h"
+
+#include <QAbstractScrollArea>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QMainWindow>
+#include <QSqlDatabase>
+#include <QTimer>
+#include <cstdio>
+
+using namespace lumivox;
+
+namespace {
+
+// With BENCH_TRACE set, the stages of the start are printed to stderr.
+QElapsedTimer g_clock;
+void stage(const char *name)
+{
+    static const bool trace = qEnvironmentVariableIsSet("BENCH_TRACE");
+    if (trace)
+        std::fprintf(stderr, "%7.1f ms  %s\n", g_clock.nsecsElapsed() / 1e6, name);
+}
+
+// Notes the main window's stages when tracing.
+class StageWatch : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            stage("show");
+        else if (event->type() == QEvent::Close)
+            stage("close requested");
+        return false;
+    }
+};
+
+// Closes a window just after the first paint of the watched widget.
+class CloseAfterFirstPaint : public QObject
+{
+public:
+    explicit CloseAfterFirstPaint(QWidget *window) : QObject(window), m_window(window) {}
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && !m_done) {
+            m_done = true;
+            stage("first paint");
+            QTimer::singleShot(0, m_window, [w = m_window] { w->close(); });
+        }
+        return false;
+    }
+
+private:
+    QWidget *m_window;
+    bool m_done = false;
+};
+
+// About 2 KB of Japanese text in lines, different for every notice.
+QString noticeBody(int id)
+{
+    QString body = QStringLiteral("保護者の皆様\r\n\r\nお知らせ第%1号です。\r\n").arg(id);
+    const QString line = QStringLiteral("来週の行事について，集合時間と持ち物をご確認ください。");
+    while (body.toUtf8().size() < 2048)
+        body += line + QStringLiteral("（%1）\r\n").arg(body.size());
+    return body;
+}
+
+int prepare(const QString &dir)
+{
+    QDir().mkpath(dir);
+    const QString path = dir + QStringLiteral("/Pennora.db");
+    QFile::remove(path);
+    QString error;
+    if (!makeDatabase(path, &error) || !openSharedConnection(QStringLiteral("prepare"), path, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    QList<SqlStatement> rows;
+    for (int g = 1; g <= 99; ++g)
+        rows << SqlStatement{QStringLiteral("insert into T_グループ values (?, ?, ?)"),
+                             {g, QStringLiteral("グループ%1").arg(g), QStringLiteral("グループ%1").arg(g)}};
+    for (int m = 1; m <= 999; ++m) {
+        rows << SqlStatement{QStringLiteral("insert into T_メンバー values (?, ?, ?, ?, ?)"),
+                             {m, QStringLiteral("会員%1").arg(m), QStringLiteral("カイイン%1").arg(m),
+                              QStringLiteral("様"), QStringLiteral("member%1@example.jp").arg(m)}};
+        rows << SqlStatement{QStringLiteral("insert into T_メンバーの登録グループ情報 values (?, ?)"),
+                             {m, m % 99 + 1}};
+    }
+    for (int n = 1; n <= 999; ++n) {
+        rows << SqlStatement{QStringLiteral("insert into T_お知らせ values (?, ?, ?, ?, ?)"),
+                             {n, QStringLiteral("お知らせ第%1号").arg(n), noticeBody(n),
+                              QStringLiteral("2026/04/01 09:00:00"), QStringLiteral("(未送信)")}};
+        for (int g = 0; g < 3; ++g)
+            rows << SqlStatement{QStringLiteral("insert into T_お知らせに対する宛先情報 values (?, ?)"),
+                                 {n, (n + g * 17) % 99 + 1}};
+    }
+    const bool ok = executeAll(QSqlDatabase::database(QStringLiteral("prepare")), rows, &error);
+    closeSharedConnection(QStringLiteral("prepare"));
+    if (!ok) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    g_clock.start();
+    const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (mode == QLatin1String("prepare") && argc > 2) {
+        QCoreApplication core(argc, argv);
+        return prepare(QString::fromLocal8Bit(argv[2]));
+    }
+    if (mode == QLatin1String("bare")) {
+        QApplication app(argc, argv);
+        stage("QApplication");
+        QMainWindow window;
+        window.resize(712, 464);
+        window.installEventFilter(new CloseAfterFirstPaint(&window));
+        window.show();
+        const int code = app.exec();
+        stage("closed");
+        return code;
+    }
+    if (mode == QLatin1String("lumivox") && argc > 2) {
+        QApplication app(argc, argv);
+        stage("QApplication");
+        prepareApplication(app);
+        stage("prepareApplication");
+        const int code = runLumivox(QString::fromLocal8Bit(argv[2]), [](AppContext &context) -> QWidget * {
+            stage("connection open");
+            auto *window = new frmMenuMain(context);
+            stage("main window built");
+            window->installEventFilter(new StageWatch(window));
+            QObject::connect(window, &QObject::destroyed, [] { stage("main window destroyed"); });
+            if (auto *list = window->findChild<QAbstractScrollArea *>(QStringLiteral("fpSpread1")))
+                list->viewport()->installEventFilter(new CloseAfterFirstPaint(window));
+            return window;
+        });
+        stage("closed");
+        return code;
+    }
+    std::fprintf(stderr, "usage: bench_startup prepare DIR | lumivox DIR | bare\n");
+    return 2;
+}

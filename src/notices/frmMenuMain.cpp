@@ -8,6 +8,8 @@
 #include "app/toolset.h"
 #include "db/keys.h"
 #include "db/tablemodel.h"
+#include "mail/frmInpSMTP.h"
+#include "mail/frmInpSubmit.h"
 #include "notices/frmInpNews.h"
 #include "notices/newsutil.h"
 #include "notices/sendsequence.h"
@@ -229,7 +231,21 @@ void frmMenuMain::onToolClick(const QString &id)
         EditCopy();
     else if (id == QLatin1String("ID_mnuEditPaste") || id == QLatin1String("ID_EditPaste"))
         EditPaste();
-    else if (id.startsWith(QLatin1String("ID_mnuFontSize")))
+    else if (id == QLatin1String("ID_mnuEditSubmit") || id == QLatin1String("ID_EditSubmit")) {
+        // Send: nothing to do on an empty list; the time of the run goes into
+        // the list row as soon as the sending window has closed.
+        if (rowCount() > 0) {
+            const QString sentAt = SendNotice(this, m_context, activeNewsId());
+            if (!sentAt.isEmpty())
+                setActiveSendTime(sentAt);
+        }
+    } else if (id == QLatin1String("ID_mnuSetupSMTP")) {
+        frmInpSMTP smtp(m_context, this);
+        smtp.exec();
+    } else if (id == QLatin1String("ID_mnuSetupSubmit")) {
+        frmInpSubmit options(m_context, this);
+        options.exec();
+    } else if (id.startsWith(QLatin1String("ID_mnuFontSize")))
         ApplyFontSize();
     else if (id == QLatin1String("ID_mnuDBGroup")) {
         auto *groups = new frmInpDBGroup(m_context, this);

@@ -1,0 +1,306 @@
+// The Send command: the recipient list of a notice, the two messages that stop a
+// send, the send-options dialog that may cancel it, the sending window, and the
+// time of sending written to the notice and its list row however the run ended.
+#include "app/spreadgrid.h"
+#include "app/toolset.h"
+#include "mail/cencryption.h"
+#include "mail/frmInpSubmit.h"
+#include "mail/frmSendMail.h"
+#include "notices/frmMenuMain.h"
+#include "notices/sendsequence.h"
+#include "smtptestserver.h"
+#include "support/testapp.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSqlQuery>
+#include <QTest>
+#include <QTimer>
+
+using namespace lumivox;
+using test::SmtpTestServer;
+
+namespace {
+
+const QString kNoDestination = QStringLiteral("お知らせの宛先が選択されていません。宛先ｸﾞﾙｰﾌﾟを必ず選択してください。");
+const QString kNoMember = QStringLiteral("指定した宛先ｸﾞﾙｰﾌﾟに所属するﾒﾝﾊﾞｰはいませんでした。送信を中止します。");
+const QRegularExpression kTimeText(QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}:\\d{2}$"));
+
+// What the modal windows of one command showed, answered as the user would.
+struct Modals {
+    QStringList messages;
+    QStringList titles;
+    int submitDialogs = 0;
+    int sendWindows = 0;
+};
+
+// Counts the sending windows shown: they may close again before a poll sees them.
+class ShowCounter : public QObject
+{
+public:
+    int sendWindows = 0;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && qobject_cast<frmSendMail *>(watched))
+            ++sendWindows;
+        return false;
+    }
+};
+
+Modals runAnswering(const std::function<void()> &command, bool submitOk = true)
+{
+    Modals seen;
+    ShowCounter shows;
+    qApp->installEventFilter(&shows);
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible() || modal->property("seen").toBool())
+            return;
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            box->setProperty("seen", true);
+            seen.messages << box->text();
+            seen.titles << box->windowTitle();
+            test::acceptMessage(box);
+        } else if (auto *options = qobject_cast<frmInpSubmit *>(modal)) {
+            options->setProperty("seen", true);
+            ++seen.submitDialogs;
+            options->findChild<QPushButton *>(submitOk ? QStringLiteral("cmdOk") : QStringLiteral("cmdCancel"))
+                ->click();
+        }
+    });
+    poll.start();
+    command();
+    poll.stop();
+    qApp->removeEventFilter(&shows);
+    seen.sendWindows = shows.sendWindows;
+    return seen;
+}
+
+struct Row {
+    int groupId;
+    QString groupName;
+    QVariant memberId;
+    QString name;
+};
+
+QList<Row> sendList(test::TestApp &app)
+{
+    QList<Row> rows;
+    QSqlQuery q(app.db());
+    q.exec(QStringLiteral("select GroupID, グループ名称, MemberID, 名前 from T_temp_送信リスト order by rowid"));
+    while (q.next())
+        rows.append({q.value(0).toInt(), q.value(1).toString(), q.value(2), q.value(3).toString()});
+    return rows;
+}
+
+void smtpTo(test::TestApp &app, int port)
+{
+    app.exec(QStringLiteral("insert into T_SMTPサーバー values ('127.0.0.1', ?, '', ?, 0, '連絡係', 'renraku@example.jp', 0)"),
+             {port, scramblePassword(QString())});
+}
+
+QString sentAt(test::TestApp &app, int newsId)
+{
+    return app.scalar(QStringLiteral("select 送信日時 from T_お知らせ where NewsID = ?"), {newsId}).toString();
+}
+
+} // namespace
+
+class TestSendSequence : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void listsRecipientsByGroupThenName();
+    void noDestinationLeavesListAlone();
+    void stopsWhenGroupsHaveNoMembers();
+    void cancelledOptionsSendNothing();
+    void sendsAndRecordsTheTime();
+    void recordsTheTimeAfterAFailedRun();
+    void mainWindowSendsTheActiveNotice();
+};
+
+void TestSendSequence::listsRecipientsByGroupThenName()
+{
+    test::TestApp app;
+    app.addGroup(2, QStringLiteral("二班"));
+    app.addGroup(5, QStringLiteral("五班"));
+    app.addGroup(9, QStringLiteral("九班"));
+    app.addGroup(4, QStringLiteral("四班（宛先外）"));
+    app.addMember(1, QStringLiteral("山田"));
+    app.addMember(2, QStringLiteral("伊藤"));
+    app.addMember(3, QStringLiteral("佐藤"));
+    app.link(memberGroups(), 1, 9);
+    app.link(memberGroups(), 2, 9);
+    app.link(memberGroups(), 1, 2); // 山田 is in two destination groups
+    app.link(memberGroups(), 3, 4);
+    app.link(memberGroups(), 42, 2); // a member that no longer exists
+    app.addNotice(1, QStringLiteral("見出し"));
+    app.link(noticeDestinations(), 1, 9);
+    app.link(noticeDestinations(), 1, 2);
+    app.link(noticeDestinations(), 1, 5); // a group without members
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    const QList<Row> rows = sendList(app);
+    QCOMPARE(rows.size(), 4);
+    // Group 2: the missing member (Null 名前 sorts first), then 山田.
+    QCOMPARE(rows[0].groupId, 2);
+    QVERIFY(rows[0].memberId.isNull());
+    QCOMPARE(rows[0].name, QString());
+    QCOMPARE(rows[1].groupId, 2);
+    QCOMPARE(rows[1].name, QStringLiteral("山田"));
+    QCOMPARE(rows[1].groupName, QStringLiteral("二班"));
+    // Group 9: 伊藤 before 山田.
+    QCOMPARE(rows[2].groupId, 9);
+    QCOMPARE(rows[2].name, QStringLiteral("伊藤"));
+    QCOMPARE(rows[3].name, QStringLiteral("山田"));
+    QCOMPARE(rows[3].groupName, QStringLiteral("九班"));
+}
+
+void TestSendSequence::noDestinationLeavesListAlone()
+{
+    test::TestApp app;
+    app.addNotice(1, QStringLiteral("宛先なし"));
+    app.exec(QStringLiteral("insert into T_temp_送信リスト (名前) values ('前回の行')"));
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Lumivox"));
+    const Modals seen = runAnswering([&] { QCOMPARE(SendNotice(&window, app.context(), 1), QString()); });
+    QCOMPARE(seen.messages, QStringList{kNoDestination});
+    QCOMPARE(seen.titles, QStringList{QStringLiteral("Lumivox")});
+    QCOMPARE(seen.submitDialogs, 0);
+    QCOMPARE(seen.sendWindows, 0);
+    QCOMPARE(sendList(app).size(), 1);
+    QCOMPARE(sendList(app).first().name, QStringLiteral("前回の行"));
+    QCOMPARE(sentAt(app, 1), QStringLiteral("(未送信)"));
+}
+
+void TestSendSequence::stopsWhenGroupsHaveNoMembers()
+{
+    test::TestApp app;
+    app.addGroup(1, QStringLiteral("空の班"));
+    app.addNotice(1, QStringLiteral("見出し"));
+    app.link(noticeDestinations(), 1, 1);
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Lumivox"));
+    const Modals seen = runAnswering([&] { QCOMPARE(SendNotice(&window, app.context(), 1), QString()); });
+    QCOMPARE(seen.messages, QStringList{kNoMember});
+    QCOMPARE(seen.submitDialogs, 0);
+    QCOMPARE(seen.sendWindows, 0);
+    QCOMPARE(sentAt(app, 1), QStringLiteral("(未送信)"));
+}
+
+void TestSendSequence::cancelledOptionsSendNothing()
+{
+    SmtpTestServer server;
+    QVERIFY(server.start());
+    test::TestApp app;
+    app.addGroup(1, QStringLiteral("班"));
+    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
+    app.link(memberGroups(), 1, 1);
+    app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
+    app.link(noticeDestinations(), 1, 1);
+    smtpTo(app, server.port());
+    QWidget window;
+    const Modals seen =
+        runAnswering([&] { QCOMPARE(SendNotice(&window, app.context(), 1), QString()); }, false);
+    QCOMPARE(seen.submitDialogs, 1);
+    QCOMPARE(seen.sendWindows, 0);
+    QCOMPARE(seen.messages, QStringList());
+    QCOMPARE(sentAt(app, 1), QStringLiteral("(未送信)"));
+    QCOMPARE(server.recipientsTried(), QStringList());
+}
+
+void TestSendSequence::sendsAndRecordsTheTime()
+{
+    SmtpTestServer server;
+    QVERIFY(server.start());
+    test::TestApp app;
+    app.addGroup(1, QStringLiteral("班"));
+    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
+    app.addMember(2, QStringLiteral("佐藤"), {}, QStringLiteral("様"), QStringLiteral("s@example.jp"));
+    app.link(memberGroups(), 1, 1);
+    app.link(memberGroups(), 2, 1);
+    app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
+    app.link(noticeDestinations(), 1, 1);
+    smtpTo(app, server.port());
+    QWidget window;
+    QString time;
+    const Modals seen = runAnswering([&] { time = SendNotice(&window, app.context(), 1); });
+    QCOMPARE(seen.submitDialogs, 1);
+    QCOMPARE(seen.sendWindows, 1);
+    QCOMPARE(seen.messages, QStringList());
+    QVERIFY2(kTimeText.match(time).hasMatch(), qPrintable(time));
+    QCOMPARE(sentAt(app, 1), time);
+    QCOMPARE(server.mails().size(), 2);
+    // The options the dialog stored were the ones the run used.
+    QCOMPARE(server.mails()[0].value(QStringLiteral("body")).toString(),
+             QStringLiteral("班\r\n佐藤  様\r\n\r\n本文\r\n"));
+}
+
+void TestSendSequence::recordsTheTimeAfterAFailedRun()
+{
+    test::TestApp app;
+    app.addGroup(1, QStringLiteral("班"));
+    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
+    app.link(memberGroups(), 1, 1);
+    app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
+    app.link(noticeDestinations(), 1, 1);
+    smtpTo(app, test::closedPort());
+    QWidget window;
+    QString time;
+    const Modals seen = runAnswering([&] { time = SendNotice(&window, app.context(), 1); });
+    QCOMPARE(seen.sendWindows, 1);
+    QCOMPARE(seen.messages.size(), 1); // the send error
+    QVERIFY(!time.isEmpty());
+    QCOMPARE(sentAt(app, 1), time);
+}
+
+void TestSendSequence::mainWindowSendsTheActiveNotice()
+{
+    SmtpTestServer server;
+    QVERIFY(server.start());
+    test::TestApp app;
+    app.addGroup(1, QStringLiteral("班"));
+    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
+    app.link(memberGroups(), 1, 1);
+    app.addNotice(1, QStringLiteral("一つ目"), QStringLiteral("本文1"));
+    app.addNotice(2, QStringLiteral("二つ目"), QStringLiteral("本文2"));
+    app.link(noticeDestinations(), 2, 1);
+    smtpTo(app, server.port());
+
+    frmMenuMain window(app.context());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *grid = window.findChild<SpreadGrid *>(QStringLiteral("fpSpread1"));
+    QVERIFY(grid);
+    const int row = grid->text(1, 1).toInt() == 2 ? 1 : 2;
+    grid->setActiveCell(2, row);
+    QCOMPARE(window.activeNewsId(), 2);
+
+    const Modals seen = runAnswering([&] { window.tools()->tool(QStringLiteral("ID_EditSubmit"))->trigger(); });
+    QCOMPARE(seen.sendWindows, 1);
+    QCOMPARE(seen.messages, QStringList());
+    QCOMPARE(server.mails().size(), 1);
+    QCOMPARE(server.mails()[0].value(QStringLiteral("subject")).toString(), QStringLiteral("二つ目"));
+    // The list shows the new time at once, and the table holds it.
+    const QString shown = grid->text(5, row);
+    QVERIFY2(kTimeText.match(shown).hasMatch(), qPrintable(shown));
+    QCOMPARE(sentAt(app, 2), shown);
+    QCOMPARE(sentAt(app, 1), QStringLiteral("(未送信)"));
+
+    // The menu entry does the same; a notice without destinations stops with the
+    // message titled with the main window's caption.
+    grid->setActiveCell(2, row == 1 ? 2 : 1);
+    const Modals none = runAnswering([&] { window.tools()->tool(QStringLiteral("ID_mnuEditSubmit"))->trigger(); });
+    QCOMPARE(none.messages, QStringList{kNoDestination});
+    QCOMPARE(none.titles, QStringList{window.windowTitle()});
+    QCOMPARE(sentAt(app, 1), QStringLiteral("(未送信)"));
+}
+
+QTEST_MAIN(TestSendSequence)
+#include "test_sendsequence.moc"

@@ -29,6 +29,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -63,6 +64,30 @@ QString forStorage(const QString &text)
     QString lf = forView(text);
     return lf.replace(u'\n', QStringLiteral("\r\n"));
 }
+
+// A list cell shows one line of the body. Only that line is handed to the
+// painter: laying out a whole 2 KB body in every visible row just to cut it
+// off would make the list slow to draw.
+class FirstLineDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        constexpr qsizetype kShown = 200;
+        qsizetype end = option->text.indexOf(u'\r');
+        const qsizetype lf = option->text.indexOf(u'\n');
+        if (end < 0 || (lf >= 0 && lf < end))
+            end = lf;
+        if (end < 0 || end > kShown)
+            end = std::min(option->text.size(), kShown);
+        if (end < option->text.size())
+            option->text = option->text.left(end) + QChar(0x2026); // …
+    }
+};
 
 } // namespace
 
@@ -111,6 +136,7 @@ frmMenuMain::frmMenuMain(AppContext &context, QWidget *parent)
     fpSpread1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     fpSpread1->setSelectionBehavior(QAbstractItemView::SelectRows);
     fpSpread1->setSelectionMode(QAbstractItemView::SingleSelection);
+    fpSpread1->setItemDelegateForColumn(kColBody - 1, new FirstLineDelegate(fpSpread1));
     fpSpread2->setEditTriggers(QAbstractItemView::NoEditTriggers);
     fpSpread2->setSelectionMode(QAbstractItemView::SingleSelection);
     fpSpread1->hide();

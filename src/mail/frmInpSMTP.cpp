@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSpinBox>
@@ -105,20 +104,19 @@ frmInpSMTP::frmInpSMTP(AppContext &context, QWidget *parent) : QDialog(parent), 
     fraCaption = new QFrame(this);
     fraCaption->setObjectName(QStringLiteral("fraCaption"));
     fraCaption->setFrameShape(QFrame::StyledPanel);
-    txtCaption = new QPlainTextEdit(fraCaption);
+    // Read-only text wrapped to the width of the frame, as tall as it needs.
+    txtCaption = new QLabel(fraCaption);
     txtCaption->setObjectName(QStringLiteral("txtCaption"));
-    txtCaption->setReadOnly(true);
-    txtCaption->setFrameShape(QFrame::NoFrame);
-    txtCaption->setFocusPolicy(Qt::NoFocus);
-    txtCaption->viewport()->setAutoFillBackground(false);
-    txtCaption->setPlainText(
+    txtCaption->setWordWrap(true);
+    txtCaption->setTextFormat(Qt::PlainText);
+    txtCaption->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    txtCaption->setText(
         QStringLiteral("プロバイダとの契約資料を参考に，メール送信サーバー(SMTPサーバー)の設定を行ってください。\n"
                        "\n"
                        "【注意】\n"
                        "プロバイダによっては，迷惑メール対策等のため，一度に送信できるメール数に上限を設けている"
                        "場合があります。　『Pennora』の目的と相反するところではありますが，"
                        "あらかじめご承知おき下さい。"));
-    txtCaption->setFixedHeight(txtCaption->fontMetrics().lineSpacing() * 6 + 12);
     auto *frameLayout = new QVBoxLayout(fraCaption);
     frameLayout->setContentsMargins(4, 4, 4, 4);
     frameLayout->addWidget(txtCaption);
@@ -153,7 +151,8 @@ frmInpSMTP::frmInpSMTP(AppContext &context, QWidget *parent) : QDialog(parent), 
     connect(cboSecurity, &QComboBox::currentIndexChanged, this, &frmInpSMTP::onSecurityChanged);
 
     // Loading: the design size, the saved position, no help.
-    resize(520, sizeHint().height());
+    setMinimumWidth(520);
+    adjustSize(); // the height the wrapped explanation needs at that width
     setFixedSize(size());
     placeDialog(this, m_context.iniPath(), kSection);
     cmdHelp->hide();

@@ -8,7 +8,7 @@ class QCheckBox;
 class QComboBox;
 class QFrame;
 class QLineEdit;
-class QPlainTextEdit;
+class QLabel;
 class QPushButton;
 class QSpinBox;
 
@@ -47,7 +47,7 @@ private:
     QLineEdit *txtUserName = nullptr;
     QLineEdit *txtUserAddress = nullptr;
     QFrame *fraCaption = nullptr;
-    QPlainTextEdit *txtCaption = nullptr;
+    QLabel *txtCaption = nullptr;
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;
     QPushButton *cmdHelp = nullptr;

@@ -9,7 +9,6 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSpinBox>
@@ -75,14 +74,13 @@ frmInpSubmit::frmInpSubmit(AppContext &context, QWidget *parent) : QDialog(paren
     fraCaption = new QFrame(this);
     fraCaption->setObjectName(QStringLiteral("fraCaption"));
     fraCaption->setFrameShape(QFrame::StyledPanel);
-    txtCaption = new QPlainTextEdit(fraCaption);
+    // Read-only text wrapped to the width of the frame, as tall as it needs.
+    txtCaption = new QLabel(fraCaption);
     txtCaption->setObjectName(QStringLiteral("txtCaption"));
-    txtCaption->setReadOnly(true);
-    txtCaption->setFrameShape(QFrame::NoFrame);
-    txtCaption->setFocusPolicy(Qt::NoFocus);
-    txtCaption->viewport()->setAutoFillBackground(false);
-    txtCaption->setPlainText(QStringLiteral("お知らせ「本文」の1～2行目に，グループ名称および名前を追加できます。"));
-    txtCaption->setFixedHeight(txtCaption->fontMetrics().lineSpacing() * 2 + 12);
+    txtCaption->setWordWrap(true);
+    txtCaption->setTextFormat(Qt::PlainText);
+    txtCaption->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    txtCaption->setText(QStringLiteral("お知らせ「本文」の1～2行目に，グループ名称および名前を追加できます。"));
     auto *frameLayout = new QVBoxLayout(fraCaption);
     frameLayout->setContentsMargins(4, 4, 4, 4);
     frameLayout->addWidget(txtCaption);
@@ -114,7 +112,8 @@ frmInpSubmit::frmInpSubmit(AppContext &context, QWidget *parent) : QDialog(paren
     connect(cmdOk, &QPushButton::clicked, this, &frmInpSubmit::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmInpSubmit::reject);
 
-    resize(440, sizeHint().height());
+    setMinimumWidth(440);
+    adjustSize();
     setFixedSize(size());
     placeDialog(this, m_context.iniPath(), kSection);
     cmdHelp->hide();

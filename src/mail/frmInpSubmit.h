@@ -6,7 +6,7 @@
 
 class QCheckBox;
 class QFrame;
-class QPlainTextEdit;
+class QLabel;
 class QPushButton;
 class QSpinBox;
 
@@ -44,7 +44,7 @@ private:
     QCheckBox *chkMoji = nullptr;
     QSpinBox *numMoji = nullptr;
     QFrame *fraCaption = nullptr;
-    QPlainTextEdit *txtCaption = nullptr;
+    QLabel *txtCaption = nullptr;
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;
     QPushButton *cmdHelp = nullptr;

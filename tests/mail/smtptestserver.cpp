@@ -11,7 +11,7 @@ namespace lumivox::test {
 
 QString SmtpTestServer::scriptDir()
 {
-    return qEnvironmentVariable("LUMIVOX_SOURCE_DIR") + QStringLiteral("/tests/mail");
+    return QStringLiteral(LUMIVOX_MAIL_TEST_DIR);
 }
 
 SmtpTestServer::~SmtpTestServer()

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -88,7 +87,7 @@ void TestMailSettings::smtpDialogShowsItsTexts()
     frmInpSMTP dialog(app.context());
     showAndWait(&dialog);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("SMTPｻｰﾊﾞｰ設定"));
-    QCOMPARE(child<QPlainTextEdit>(&dialog, "txtCaption")->toPlainText(),
+    QCOMPARE(child<QLabel>(&dialog, "txtCaption")->text(),
              QStringLiteral("プロバイダとの契約資料を参考に，メール送信サーバー(SMTPサーバー)の設定を行ってください。\n\n"
                             "【注意】\nプロバイダによっては，迷惑メール対策等のため，一度に送信できるメール数に上限を設けている"
                             "場合があります。　『Pennora』の目的と相反するところではありますが，あらかじめご承知おき下さい。"));
@@ -278,7 +277,7 @@ void TestMailSettings::submitDefaultsOnEmptyTable()
     QVERIFY(child<QCheckBox>(&dialog, "chkMoji")->isChecked());
     QCOMPARE(child<QSpinBox>(&dialog, "numMoji")->value(), 60);
     QVERIFY(child<QSpinBox>(&dialog, "numMoji")->isEnabled());
-    QCOMPARE(child<QPlainTextEdit>(&dialog, "txtCaption")->toPlainText(),
+    QCOMPARE(child<QLabel>(&dialog, "txtCaption")->text(),
              QStringLiteral("お知らせ「本文」の1～2行目に，グループ名称および名前を追加できます。"));
     QVERIFY(!child<QPushButton>(&dialog, "cmdHelp")->isVisible());
     child<QPushButton>(&dialog, "cmdOk")->click();

@@ -1,0 +1,62 @@
+#include "shots.h"
+
+#include "mail/cencryption.h"
+#include "mail/frmInpSMTP.h"
+#include "mail/frmInpSubmit.h"
+#include "mail/frmSendMail.h"
+#include "notices/sendsequence.h"
+#include "smtptestserver.h"
+
+#include <QTest>
+
+#include <cstdio>
+
+namespace {
+
+void storeSmtpSettings(lumivox::test::TestApp &app, int port)
+{
+    app.exec(QStringLiteral("insert into T_SMTPサーバー values ('127.0.0.1', ?, 'yakuin-kai', ?, 1, "
+                            "'役員会 連絡係', 'renraku@example.jp', 0)"),
+             {port, lumivox::scramblePassword(QStringLiteral("password"))});
+}
+
+} // namespace
+
+LUMIVOX_SCREENSHOT(smtp_settings)
+{
+    storeSmtpSettings(ctx.app, 587);
+    ctx.app.exec(QStringLiteral("update T_SMTPサーバー set サーバー名 = 'mail.example.co.jp', 接続の保護 = 1"));
+    lumivox::frmInpSMTP dialog(ctx.app.context());
+    ctx.save(&dialog, QStringLiteral("smtp_settings"));
+}
+
+LUMIVOX_SCREENSHOT(send_options)
+{
+    lumivox::frmInpSubmit dialog(ctx.app.context());
+    ctx.save(&dialog, QStringLiteral("send_options"));
+}
+
+// The sending window while the third of seven mails is with a (slow) server.
+LUMIVOX_SCREENSHOT(send_window)
+{
+    lumivox::MakeSendList(nullptr, ctx.app.db(), 1);
+    const QString third = ctx.app.scalar(QStringLiteral("select \"E-Mail\" from T_temp_送信リスト "
+                                                        "order by rowid limit 1 offset 2"))
+                              .toString();
+    lumivox::test::SmtpTestServer server;
+    lumivox::test::SmtpTestServer::Options options;
+    options.slowRecipient = third;
+    options.slowSeconds = 3;
+    if (!server.start(options))
+        return;
+    storeSmtpSettings(ctx.app, server.port());
+    ctx.app.exec(QStringLiteral("update T_SMTPサーバー set SMTP認証 = 0"));
+    lumivox::frmSendMail window(ctx.app.context());
+    window.setNewsId(1);
+    window.show();
+    if (!QTest::qWaitFor([&] { return server.slowStarted(); }, 10000))
+        std::fprintf(stderr, "send_window: the run did not reach the third mail\n");
+    ctx.save(&window, QStringLiteral("send_window"));
+    if (!QTest::qWaitFor([&] { return !window.isVisible(); }, 15000))
+        std::fprintf(stderr, "send_window: the run did not end\n");
+}

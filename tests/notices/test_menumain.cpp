@@ -23,6 +23,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include <stdexcept>
+
 using namespace lumivox;
 using lumivox::test::TestApp;
 
@@ -139,6 +141,14 @@ private Q_SLOTS:
         QVERIFY(!window.setActiveSendTime(QStringLiteral("2026/01/01 00:00:00")));
         QCOMPARE(app.count(QStringLiteral("T_お知らせ")), 0);
         QVERIFY(newToolsEnabled(window));
+    }
+
+    void aMissingNoticeTableStopsTheStart()
+    {
+        TestApp app;
+        QVERIFY(app.exec(QStringLiteral("drop table T_お知らせ")));
+        // The start routine reports this and ends; a window without its list is no use.
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, frmMenuMain window(app.context()));
     }
 
     void listShowsTheSelectedNoticesBodyAndDestinations()

@@ -392,6 +392,12 @@ private Q_SLOTS:
         caption.clear();
         grid->horizontalHeader()->sectionDoubleClicked(1);
         QCOMPARE(caption, QStringLiteral("お知らせ編集"));
+        // So does Enter on the list.
+        closeNextEditor(&caption);
+        caption.clear();
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Return);
+        QCOMPARE(caption, QStringLiteral("お知らせ編集"));
     }
 
     void aRefusedSaveKeepsTheEditorOpenWithTheText()

@@ -5,6 +5,9 @@
 //                               once the main window has painted its notice list
 //   bench_startup bare          a bare Qt program that quits once its empty main
 //                               window has painted: the yardstick
+//   bench_startup bare-text     the same window showing one line of Japanese text:
+//                               what drawing any Japanese text costs (font set-up,
+//                               CJK glyphs), for comparison
 #include "app/startup.h"
 #include "db/database.h"
 #include "db/makedatabase.h"
@@ -15,6 +18,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QLabel>
 #include <QMainWindow>
 #include <QSqlDatabase>
 #include <QTimer>
@@ -127,11 +131,13 @@ int main(int argc, char **argv)
         QCoreApplication core(argc, argv);
         return prepare(QString::fromLocal8Bit(argv[2]));
     }
-    if (mode == QLatin1String("bare")) {
+    if (mode == QLatin1String("bare") || mode == QLatin1String("bare-text")) {
         QApplication app(argc, argv);
         stage("QApplication");
         QMainWindow window;
         window.resize(712, 464);
+        if (mode == QLatin1String("bare-text"))
+            window.setCentralWidget(new QLabel(QStringLiteral("お知らせを新規に作成する"), &window));
         window.installEventFilter(new CloseAfterFirstPaint(&window));
         window.show();
         const int code = app.exec();
@@ -156,6 +162,6 @@ int main(int argc, char **argv)
         stage("closed");
         return code;
     }
-    std::fprintf(stderr, "usage: bench_startup prepare DIR | lumivox DIR | bare\n");
+    std::fprintf(stderr, "usage: bench_startup prepare DIR | lumivox DIR | bare | bare-text\n");
     return 2;
 }

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyleOptionHeader>
 #include <QStyledItemDelegate>
 
 namespace lumivox {
@@ -57,6 +58,27 @@ public:
     }
 };
 
+// The row-header column: as wide as the widest row number. Qt's own header
+// measures the contents of every section to find that out, a pass over all
+// rows on every binding.
+class RowNumberHeader : public QHeaderView
+{
+public:
+    explicit RowNumberHeader(QWidget *parent) : QHeaderView(Qt::Vertical, parent) {}
+
+    QSize sizeHint() const override
+    {
+        const int rows = model() ? model()->rowCount() : 0;
+        QStyleOptionHeader opt;
+        initStyleOption(&opt);
+        opt.text = QString(QString::number(std::max(rows, 9)).size(), u'9');
+        const QSize text(fontMetrics().horizontalAdvance(opt.text), fontMetrics().height());
+        QSize size = style()->sizeFromContents(QStyle::CT_HeaderSection, &opt, text, this);
+        size.setHeight(std::max(size.height(), defaultSectionSize()));
+        return size;
+    }
+};
+
 struct WidthGuard {
     explicit WidthGuard(int &depth) : m_depth(depth) { ++m_depth; }
     ~WidthGuard() { --m_depth; }
@@ -69,6 +91,7 @@ struct WidthGuard {
 
 SpreadGrid::SpreadGrid(QWidget *parent) : QTableView(parent)
 {
+    setVerticalHeader(new RowNumberHeader(this));
     applyPresentation();
     // Only the user's resizing is a change of the column widths; the window's
     // own restoring and fitting is not.

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
@@ -10,27 +11,15 @@
 
 namespace lumivox {
 
-namespace {
-
-QIcon toolIcon(const QString &name)
+QIcon programIcon(const QString &name)
 {
-    static const QHash<QString, QStyle::StandardPixmap> fallback{
-        {QStringLiteral("document-new"), QStyle::SP_FileIcon},
-        {QStringLiteral("document-edit"), QStyle::SP_FileDialogDetailedView},
-        {QStringLiteral("edit-delete"), QStyle::SP_TrashIcon},
-        {QStringLiteral("edit-copy"), QStyle::SP_FileLinkIcon},
-        {QStringLiteral("edit-paste"), QStyle::SP_DialogSaveButton},
-        {QStringLiteral("mail-send"), QStyle::SP_ArrowRight},
-        {QStringLiteral("window-close"), QStyle::SP_DialogCloseButton},
-    };
-    const QIcon themed = QIcon::fromTheme(name);
-    if (!themed.isNull())
-        return themed;
-    return QApplication::style()->standardIcon(
-        fallback.value(name, QStyle::SP_FileIcon));
+    // The program's own pictures: the same on every desktop, and no icon-theme
+    // search on the way to the first window.
+    const QString path = QStringLiteral(":/lumivox/icons/%1.svg").arg(name);
+    if (QFile::exists(path))
+        return QIcon(path);
+    return QApplication::style()->standardIcon(QStyle::SP_FileIcon);
 }
-
-} // namespace
 
 ToolSet::ToolSet(QMenuBar *menuBar, QToolBar *toolBar, QObject *parent)
     : QObject(parent), m_menuBar(menuBar), m_toolBar(toolBar)
@@ -99,7 +88,7 @@ void ToolSet::addMenuSeparator(const QString &menu)
 QAction *ToolSet::addToolButton(const QString &id, const QString &caption, const QString &tooltip,
                                 const QString &iconName)
 {
-    QAction *action = m_toolBar->addAction(toolIcon(iconName), caption);
+    QAction *action = m_toolBar->addAction(programIcon(iconName), caption);
     action->setToolTip(tooltip.isEmpty() ? caption : tooltip);
     return registerTool(action, id);
 }

@@ -5,6 +5,7 @@
 #include <QString>
 
 class QAction;
+class QIcon;
 class QActionGroup;
 class QMenu;
 class QMenuBar;
@@ -56,6 +57,11 @@ private:
     QHash<QString, QMenu *> m_menus;
     QHash<QString, QActionGroup *> m_groups;
 };
+
+// A picture of the program's own set (src/app/resources/icons/NAME.svg):
+// document-new, document-edit, document-save, edit-copy, edit-delete,
+// edit-paste, mail-send, window-close.
+QIcon programIcon(const QString &name);
 
 // The five font sizes of the lists (最大 … 最小) and the tool group they form.
 int fontPointsForSize(int sizeNumber); // 1 → 14, 2 → 12, 4 → 8, 5 → 6, anything else 9

@@ -42,11 +42,26 @@ bool TableModel::open(const QString &table, const QString &where, const QVariant
     m_rows.clear();
     m_headings.clear();
     m_lastError.clear();
+    m_types.clear();
+    m_key.clear();
+    m_lazyColumns.clear();
+    m_lazyLoaded.clear();
 
+    // Long texts (a notice's body) are left out of the first read and fetched per
+    // row when first needed: a list shows a few rows, not the 2 MB of them all.
+    QStringList columns;
+    const QList<ColumnInfo> declared = declaredColumns();
+    for (const ColumnInfo &c : declared) {
+        columns << (c.type == QLatin1String("TEXT")
+                        ? QStringLiteral("null as %1").arg(quoted(c.name))
+                        : quoted(c.name));
+    }
     QSqlQuery q(m_db);
     q.setForwardOnly(true);
-    QString sql = QStringLiteral("select rowid as %1, * from %2")
-                      .arg(QLatin1String(kRowidAlias), quoted(table));
+    QString sql = QStringLiteral("select rowid as %1, %2 from %3")
+                      .arg(QLatin1String(kRowidAlias),
+                           columns.isEmpty() ? QStringLiteral("*") : columns.join(u','),
+                           quoted(table));
     if (!where.isEmpty())
         sql += QStringLiteral(" where ") + where;
     bool ok = q.prepare(sql);
@@ -60,6 +75,17 @@ bool TableModel::open(const QString &table, const QString &where, const QVariant
         for (int i = 1; i < rec.count(); ++i)
             m_fields << rec.fieldName(i);
         const int n = static_cast<int>(m_fields.size());
+        m_types = QStringList(n);
+        m_key = QVector<bool>(n, false);
+        for (const ColumnInfo &c : declared) {
+            const int i = fieldIndex(c.name);
+            if (i < 0)
+                continue;
+            m_types[i] = c.type;
+            m_key[i] = c.key;
+            if (c.type == QLatin1String("TEXT"))
+                m_lazyColumns << i;
+        }
         while (q.next()) {
             m_rowids << q.value(0).toLongLong();
             QVector<QVariant> row(n);
@@ -67,7 +93,7 @@ bool TableModel::open(const QString &table, const QString &where, const QVariant
                 row[i] = q.value(i + 1);
             m_rows << row;
         }
-        loadDeclaredTypes();
+        m_lazyLoaded = QVector<bool>(m_rows.size(), m_lazyColumns.isEmpty());
     } else {
         m_lastError = q.lastError().text();
         m_table.clear();
@@ -92,26 +118,42 @@ void TableModel::close()
     m_fields.clear();
     m_types.clear();
     m_key.clear();
+    m_lazyColumns.clear();
+    m_lazyLoaded.clear();
     m_rowids.clear();
     m_rows.clear();
     m_headings.clear();
     endResetModel();
 }
 
-void TableModel::loadDeclaredTypes()
+QList<TableModel::ColumnInfo> TableModel::declaredColumns() const
 {
-    m_types = QStringList(m_fields.size());
-    m_key = QVector<bool>(m_fields.size(), false);
+    QList<ColumnInfo> columns;
     QSqlQuery q(m_db);
     if (!q.exec(QStringLiteral("pragma table_info(%1)").arg(quoted(m_table))))
+        return columns;
+    while (q.next())
+        columns << ColumnInfo{q.value(1).toString(), q.value(2).toString().toUpper(),
+                              q.value(5).toInt() > 0};
+    return columns;
+}
+
+void TableModel::ensureLongTexts(int row) const
+{
+    if (row < 0 || row >= m_lazyLoaded.size() || m_lazyLoaded[row])
         return;
-    while (q.next()) {
-        const int i = fieldIndex(q.value(1).toString());
-        if (i < 0)
-            continue;
-        m_types[i] = q.value(2).toString().toUpper();
-        m_key[i] = q.value(5).toInt() > 0;
-    }
+    QStringList columns;
+    for (int c : m_lazyColumns)
+        columns << quoted(m_fields[c]);
+    QSqlQuery q(m_db);
+    q.prepare(QStringLiteral("select %1 from %2 where rowid = ?")
+                  .arg(columns.join(u','), quoted(m_table)));
+    q.addBindValue(m_rowids[row]);
+    if (!q.exec() || !q.next())
+        return; // shown as empty; a later look tries again
+    for (qsizetype i = 0; i < m_lazyColumns.size(); ++i)
+        m_rows[row][m_lazyColumns[i]] = q.value(static_cast<int>(i));
+    m_lazyLoaded[row] = true;
 }
 
 int TableModel::rowCount(const QModelIndex &parent) const
@@ -129,7 +171,7 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_fields.size())
         return {};
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
-        const QVariant &v = m_rows[index.row()][index.column()];
+        const QVariant v = value(index.row(), index.column());
         return v.isNull() ? QVariant() : v;
     }
     return {};
@@ -175,6 +217,8 @@ QVariant TableModel::value(int row, int column) const
 {
     if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_fields.size())
         return {};
+    if (m_lazyColumns.contains(column))
+        ensureLongTexts(row);
     return m_rows[row][column];
 }
 
@@ -214,8 +258,10 @@ bool TableModel::setValues(int row, const QVariantMap &fieldValues)
                  &error))
         return fail(error);
     QVector<QVariant> stored;
-    if (readRow(m_rowids[row], &stored))
+    if (readRow(m_rowids[row], &stored)) {
         m_rows[row] = stored;
+        m_lazyLoaded[row] = true;
+    }
     const int first = *std::min_element(columns.cbegin(), columns.cend());
     const int last = *std::max_element(columns.cbegin(), columns.cend());
     Q_EMIT dataChanged(index(row, first), index(row, last));
@@ -248,8 +294,10 @@ bool TableModel::writeCells(const QList<CellWrite> &cells)
     }
     for (int r = firstRow; r <= lastRow; ++r) {
         QVector<QVariant> stored;
-        if (readRow(m_rowids[r], &stored))
+        if (readRow(m_rowids[r], &stored)) {
             m_rows[r] = stored;
+            m_lazyLoaded[r] = true;
+        }
     }
     Q_EMIT dataChanged(index(firstRow, 0), index(lastRow, columnCount() - 1));
     return true;
@@ -274,7 +322,7 @@ int TableModel::findRow(const QString &field, const QVariant &wanted) const
     if (c < 0)
         return -1;
     for (int r = 0; r < m_rows.size(); ++r) {
-        if (sameValue(m_rows[r][c], wanted))
+        if (sameValue(value(r, c), wanted))
             return r;
     }
     return -1;
@@ -317,6 +365,7 @@ int TableModel::appendRecord(const QVariantMap &fieldValues)
     beginInsertRows({}, row, row);
     m_rowids << rowid;
     m_rows << stored;
+    m_lazyLoaded << true;
     endInsertRows();
     return row;
 }
@@ -334,6 +383,7 @@ bool TableModel::removeRecord(int row, const QList<SqlStatement> &alsoRun)
     beginRemoveRows({}, row, row);
     m_rowids.removeAt(row);
     m_rows.removeAt(row);
+    m_lazyLoaded.removeAt(row);
     endRemoveRows();
     return true;
 }

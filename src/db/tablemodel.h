@@ -79,9 +79,16 @@ Q_SIGNALS:
     void writeFailed(const QString &message);
 
 private:
+    struct ColumnInfo {
+        QString name;
+        QString type; // upper case
+        bool key;
+    };
+    QList<ColumnInfo> declaredColumns() const;
     bool fail(const QString &message);
     bool readRow(qint64 rowid, QVector<QVariant> *values);
-    void loadDeclaredTypes();
+    // Reads the row's long texts (columns declared TEXT) when not read yet.
+    void ensureLongTexts(int row) const;
 
     QSqlDatabase m_db;
     QString m_table;
@@ -92,8 +99,10 @@ private:
     QStringList m_types;
     QVector<bool> m_key;
     QHash<int, QString> m_headings;
+    QVector<int> m_lazyColumns;          // long texts, read per row on first use
+    mutable QVector<bool> m_lazyLoaded;  // per row: its long texts are read
     QVector<qint64> m_rowids;
-    QVector<QVector<QVariant>> m_rows;
+    mutable QVector<QVector<QVariant>> m_rows;
 };
 
 } // namespace lumivox

@@ -305,8 +305,7 @@ void RegisterWindow::buildCard()
     cmdAdd->setObjectName(QStringLiteral("cmdAdd"));
     cmdAdd->setToolTip(QStringLiteral("新規にﾚｺｰﾄﾞを作成する"));
     cmdAdd->setAutoDefault(false);
-    const QIcon trash = QIcon::fromTheme(QStringLiteral("edit-delete"),
-                                         style()->standardIcon(QStyle::SP_TrashIcon));
+    const QIcon trash = programIcon(QStringLiteral("edit-delete"));
     cmdDel = pictureButton(QStringLiteral("cmdDel"), trash, QStringLiteral("現在のﾚｺｰﾄﾞを削除する"),
                            card);
     edit->addWidget(cmdAdd, 1);

@@ -2,6 +2,7 @@
 
 #include "app/messages.h"
 #include "app/placement.h"
+#include "app/toolset.h"
 
 #include <QAction>
 #include <QDir>
@@ -30,9 +31,7 @@ ReportPreview::ReportPreview(const ReportDocument &document, QWidget *parent)
     connect(this, &QPrintPreviewDialog::paintRequested, this,
             [this](QPrinter *target) { m_document.print(target); });
 
-    m_savePdf = new QAction(QIcon::fromTheme(QStringLiteral("document-save-as"),
-                                             style()->standardIcon(QStyle::SP_DialogSaveButton)),
-                            QStringLiteral("PDFとして保存(&S)..."), this);
+    m_savePdf = new QAction(programIcon(QStringLiteral("document-save")), QStringLiteral("PDFとして保存(&S)..."), this);
     m_savePdf->setObjectName(QStringLiteral("ID_SavePDF"));
     m_savePdf->setToolTip(QStringLiteral("PDFとして保存"));
     m_savePdf->setShortcut(QKeySequence::Save);

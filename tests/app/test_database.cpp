@@ -138,6 +138,28 @@ private Q_SLOTS:
         QCOMPARE(app.count(QStringLiteral("T_メンバーの登録グループ情報")), 1);
     }
 
+    void longTextsReadBackWholeInEveryRow()
+    {
+        TestApp app;
+        const QString longBody = QString(3000, u'あ') + QStringLiteral("\r\n終わり");
+        app.addNotice(1, QStringLiteral("一"), longBody);
+        app.addNotice(2, QStringLiteral("二"), QStringLiteral("短い本文"));
+        app.exec(QStringLiteral("insert into T_お知らせ (NewsID, 見出し) values (3, '本文なし')"));
+        TableModel model(app.db());
+        QVERIFY(model.open(QStringLiteral("T_お知らせ")));
+        QCOMPARE(model.value(0, "本文").toString(), longBody);
+        QCOMPARE(model.data(model.index(1, 2)).toString(), QStringLiteral("短い本文"));
+        QVERIFY(model.value(2, "本文").isNull());
+        QCOMPARE(model.findRow(QStringLiteral("本文"), QStringLiteral("短い本文")), 1);
+        // Writing another field, or adding a row, keeps every body as stored.
+        QVERIFY(model.setValues(1, {{"見出し", QStringLiteral("二の二")}}));
+        QCOMPARE(model.value(1, "本文").toString(), QStringLiteral("短い本文"));
+        const int added = model.appendRecord({{"NewsID", 4}, {"本文", QStringLiteral("新しい本文")}});
+        QCOMPARE(model.value(added, "本文").toString(), QStringLiteral("新しい本文"));
+        QVERIFY(model.removeRecord(0));
+        QCOMPARE(model.value(0, "本文").toString(), QStringLiteral("短い本文"));
+    }
+
     void tableModelConditionBindsValues()
     {
         TestApp app;

@@ -160,9 +160,12 @@ RegisterWindow::~RegisterWindow()
 {
     unload();
     m_unloaded = true;
-    // The children go after this destructor; their focus changes and key presses
-    // must no longer reach this window.
+    // The children go after this destructor; their signals (a grid losing the
+    // focus as it goes), focus changes and key presses must no longer reach this
+    // window.
     disconnect(qApp, nullptr, this, nullptr);
+    for (QObject *child : findChildren<QObject *>())
+        disconnect(child, nullptr, this, nullptr);
     for (QWidget *box : std::as_const(m_boxes))
         box->removeEventFilter(this);
 }

@@ -22,6 +22,19 @@ int dpiY(const QWidget *w)
     return dpi > 0 ? dpi : 96;
 }
 
+int pxToTwips(int px, int dpi)
+{
+    return static_cast<int>(static_cast<qint64>(px) * 1440 / (dpi > 0 ? dpi : 96));
+}
+
+// Rounded to the nearest pixel, halves away from zero, so that a position left
+// of or above the screen comes back where it was saved.
+int twipsToPx(int twips, int dpi)
+{
+    const qint64 scaled = static_cast<qint64>(twips) * (dpi > 0 ? dpi : 96);
+    return static_cast<int>(scaled >= 0 ? (scaled + 720) / 1440 : -((-scaled + 720) / 1440));
+}
+
 QRect screenRect(const QWidget *w)
 {
     QScreen *screen = w && w->screen() ? w->screen() : QGuiApplication::primaryScreen();
@@ -41,22 +54,22 @@ QSize windowSize(QWidget *w)
 
 int pxToTwipsX(int px, const QWidget *w)
 {
-    return static_cast<int>(static_cast<qint64>(px) * 1440 / dpiX(w));
+    return pxToTwips(px, dpiX(w));
 }
 
 int pxToTwipsY(int px, const QWidget *w)
 {
-    return static_cast<int>(static_cast<qint64>(px) * 1440 / dpiY(w));
+    return pxToTwips(px, dpiY(w));
 }
 
 int twipsToPxX(int twips, const QWidget *w)
 {
-    return static_cast<int>((static_cast<qint64>(twips) * dpiX(w) + 720) / 1440);
+    return twipsToPx(twips, dpiX(w));
 }
 
 int twipsToPxY(int twips, const QWidget *w)
 {
-    return static_cast<int>((static_cast<qint64>(twips) * dpiY(w) + 720) / 1440);
+    return twipsToPx(twips, dpiY(w));
 }
 
 int dialogEdge(int saved, int screenTwips, int windowTwips)
@@ -92,38 +105,52 @@ void saveDialogPosition(const QWidget *dialog, const QString &iniPath, const QSt
                            QString::number(pxToTwipsX(at.x(), dialog)));
 }
 
+SavedGeometry geometryToSave(const QRect &frameGeometry, const QRect &geometry,
+                             const QPoint &screenOrigin, int dpiX, int dpiY)
+{
+    const QPoint at = frameGeometry.topLeft() - screenOrigin;
+    return {pxToTwips(at.y(), dpiY), pxToTwips(at.x(), dpiX), pxToTwips(geometry.width(), dpiX),
+            pxToTwips(geometry.height(), dpiY)};
+}
+
+RestoredGeometry geometryToRestore(const SavedGeometry &saved, const QPoint &screenOrigin,
+                                   int dpiX, int dpiY)
+{
+    RestoredGeometry r;
+    r.frameTopLeft = screenOrigin + QPoint(twipsToPx(saved.left, dpiX), twipsToPx(saved.top, dpiY));
+    if (saved.width > 0 && saved.height > 0)
+        r.size = QSize(twipsToPx(saved.width, dpiX), twipsToPx(saved.height, dpiY));
+    return r;
+}
+
 bool restoreWindowGeometry(QWidget *window, const QString &iniPath, const QString &section)
 {
     const CPrivateProfile profile;
-    const int top = profile.GetValueLong(iniPath, section, QStringLiteral("Top"));
-    if (top < 1)
+    SavedGeometry saved;
+    saved.top = profile.GetValueLong(iniPath, section, QStringLiteral("Top"));
+    if (saved.top < 1)
         return false;
-    const int left = profile.GetValueLong(iniPath, section, QStringLiteral("Left"));
-    const int width = profile.GetValueLong(iniPath, section, QStringLiteral("Width"));
-    const int height = profile.GetValueLong(iniPath, section, QStringLiteral("Height"));
-    const QRect screen = screenRect(window);
-    // Width and Height are the outer size; the window manager adds the frame.
-    const QSize frame = window->frameGeometry().size() - window->geometry().size();
-    window->move(screen.left() + twipsToPxX(left, window), screen.top() + twipsToPxY(top, window));
-    if (width > 0 && height > 0)
-        window->resize(QSize(twipsToPxX(width, window), twipsToPxY(height, window)) - frame);
+    saved.left = profile.GetValueLong(iniPath, section, QStringLiteral("Left"));
+    saved.width = profile.GetValueLong(iniPath, section, QStringLiteral("Width"));
+    saved.height = profile.GetValueLong(iniPath, section, QStringLiteral("Height"));
+    const RestoredGeometry r =
+        geometryToRestore(saved, screenRect(window).topLeft(), dpiX(window), dpiY(window));
+    window->move(r.frameTopLeft);
+    if (!r.size.isEmpty())
+        window->resize(r.size);
     return true;
 }
 
 void saveWindowGeometry(const QWidget *window, const QString &iniPath, const QString &section)
 {
     const CPrivateProfile profile;
-    const QRect screen = screenRect(window);
-    const QRect outer = window->frameGeometry();
-    const QPoint at = outer.topLeft() - screen.topLeft();
-    profile.SetValueString(iniPath, section, QStringLiteral("Top"),
-                           QString::number(pxToTwipsY(at.y(), window)));
-    profile.SetValueString(iniPath, section, QStringLiteral("Left"),
-                           QString::number(pxToTwipsX(at.x(), window)));
-    profile.SetValueString(iniPath, section, QStringLiteral("Width"),
-                           QString::number(pxToTwipsX(outer.width(), window)));
-    profile.SetValueString(iniPath, section, QStringLiteral("Height"),
-                           QString::number(pxToTwipsY(outer.height(), window)));
+    const SavedGeometry saved = geometryToSave(window->frameGeometry(), window->geometry(),
+                                               screenRect(window).topLeft(), dpiX(window),
+                                               dpiY(window));
+    profile.SetValueString(iniPath, section, QStringLiteral("Top"), QString::number(saved.top));
+    profile.SetValueString(iniPath, section, QStringLiteral("Left"), QString::number(saved.left));
+    profile.SetValueString(iniPath, section, QStringLiteral("Width"), QString::number(saved.width));
+    profile.SetValueString(iniPath, section, QStringLiteral("Height"), QString::number(saved.height));
 }
 
 void centreOnScreen(QWidget *window)

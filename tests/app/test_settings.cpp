@@ -147,6 +147,77 @@ private Q_SLOTS:
         QCOMPARE(CPrivateProfile().GetValueLong(ini(), "InpNews", "Top"), pxToTwipsY(45, &dialog));
     }
 
+    // The settings keep a resizable window's frame position and its own size.
+    // A window restored before it is shown has no frame yet; had the frame gone
+    // into Width and Height, every start would add the title bar once more.
+    void windowGeometryLeavesTheFrameOut_data()
+    {
+        QTest::addColumn<int>("dpi");
+        QTest::newRow("96") << 96;
+        QTest::newRow("120") << 120;
+        QTest::newRow("110") << 110;
+        QTest::newRow("144") << 144;
+    }
+
+    void windowGeometryLeavesTheFrameOut()
+    {
+        QFETCH(int, dpi);
+        const QPoint screen(1280, 0); // a second screen right of the first
+        const QRect inner(1280 + 204, 131, 777, 513);
+        const QRect frame = inner.adjusted(-4, -30, 4, 4); // borders and a title bar
+        const SavedGeometry saved = geometryToSave(frame, inner, screen, dpi, dpi);
+        QCOMPARE(saved.top, 101 * 1440 / dpi);
+        QCOMPARE(saved.left, 200 * 1440 / dpi);
+        QCOMPARE(saved.width, 777 * 1440 / dpi);
+        QCOMPARE(saved.height, 513 * 1440 / dpi);
+
+        // Restored, then saved again with the same frame, several starts over:
+        // nothing grows and nothing moves.
+        RestoredGeometry r = geometryToRestore(saved, screen, dpi, dpi);
+        for (int start = 0; start < 5; ++start) {
+            QCOMPARE(r.frameTopLeft, frame.topLeft());
+            QCOMPARE(r.size, inner.size());
+            const QRect shownInner(r.frameTopLeft + QPoint(4, 30), r.size);
+            r = geometryToRestore(geometryToSave(shownInner.adjusted(-4, -30, 4, 4), shownInner,
+                                                 screen, dpi, dpi),
+                                  screen, dpi, dpi);
+        }
+
+        // A window partly left of its screen comes back where it was.
+        const QRect offLeft(1280 - 37, 40, 300, 200);
+        r = geometryToRestore(geometryToSave(offLeft, offLeft, screen, dpi, dpi), screen, dpi, dpi);
+        QCOMPARE(r.frameTopLeft, offLeft.topLeft());
+        // No saved size: the window keeps its own.
+        QVERIFY(geometryToRestore({300, 300, 0, 0}, screen, dpi, dpi).size.isEmpty());
+    }
+
+    void savedWindowComesBackAtTheSameSizeAndPlace()
+    {
+        QWidget first;
+        first.resize(640, 410);
+        first.move(first.screen()->geometry().topLeft() + QPoint(120, 75));
+        first.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&first));
+        saveWindowGeometry(&first, ini(), "MenuMain");
+        QCOMPARE(CPrivateProfile().GetValueLong(ini(), "MenuMain", "Width"), pxToTwipsX(640, &first));
+
+        // The next start restores before the window is shown, then shows it.
+        QWidget next;
+        next.resize(300, 200); // its design size
+        QVERIFY(restoreWindowGeometry(&next, ini(), "MenuMain"));
+        next.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&next));
+        QCOMPARE(next.size(), first.size());
+        QCOMPARE(next.frameGeometry().topLeft(), first.frameGeometry().topLeft());
+
+        // A saved Top below 1 leaves the window where it is.
+        CPrivateProfile().SetValueString(ini(), "MenuMain", "Top", "0");
+        QWidget untouched;
+        untouched.resize(300, 200);
+        QVERIFY(!restoreWindowGeometry(&untouched, ini(), "MenuMain"));
+        QCOMPARE(untouched.size(), QSize(300, 200));
+    }
+
     void twipsAt96Dpi()
     {
         QWidget w;

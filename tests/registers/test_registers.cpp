@@ -683,7 +683,7 @@ private Q_SLOTS:
         QCOMPARE(w->list()->colWidthTwips(2), pxToTwipsX(140, w.get()));
         QCOMPARE(child<QSplitter>(w.get(), "SSSplitter1")->sizes().value(0), 250);
         QCOMPARE(w->frameGeometry().topLeft(), QPoint(twipsToPxX(1200, w.get()), twipsToPxY(1500, w.get())));
-        QCOMPARE(w->frameGeometry().size(), QSize(twipsToPxX(12000, w.get()), twipsToPxY(9000, w.get())));
+        QCOMPARE(w->size(), QSize(twipsToPxX(12000, w.get()), twipsToPxY(9000, w.get())));
     }
 
     void mainWindowOpensTheRegisters()

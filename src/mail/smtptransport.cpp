@@ -195,6 +195,11 @@ bool SmtpTransport::send(const QString &sender, const QString &recipient, const 
     s.newReply = true;
     s.errorBuffer[0] = '\0';
 
+    // An empty envelope sender ("MAIL FROM:<>") is a bounce; the mail would go
+    // out with an empty From. Refused before anything is sent.
+    if (sender.isEmpty())
+        return fail(QStringLiteral("送信元のE-Mailが設定されていません。"
+                                   "「SMTPｻｰﾊﾞｰ設定」で送信元のE-Mailを入力してください。"));
     if (!isEnvelopeSafe(sender))
         return fail(QStringLiteral("送信元のE-Mail「%1」に使えない文字が含まれています。").arg(sender));
     if (!isEnvelopeSafe(recipient))

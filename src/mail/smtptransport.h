@@ -62,8 +62,9 @@ private:
 
 // Whether an address may go into the SMTP envelope: printable ASCII without
 // blanks or angle brackets, so no CR or LF can reach the conversation. (send()
-// also refuses an empty recipient: some servers would take "RCPT TO:<>" and
-// lose the mail.)
+// also refuses an empty sender, which would make the mail a bounce with an empty
+// From, and an empty recipient: some servers would take "RCPT TO:<>" and lose
+// the mail.)
 bool isEnvelopeSafe(const QString &address);
 
 } // namespace lumivox

@@ -94,6 +94,8 @@ def mailbox(msg, header, problems):
         problems.append("no %s header" % header)
         return "", ""
     name, address = email.utils.parseaddr(str(raw))
+    if not address:
+        problems.append("empty %s address" % header)
     return decode_words(name, problems, header + " name"), address
 
 

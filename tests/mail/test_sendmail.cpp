@@ -142,6 +142,8 @@ private Q_SLOTS:
     void stopsAtEmptyAddressOfMissingMember();
     void readsNullSettingsAsDefaults();
     void failsWithoutSettingsRow();
+    void refusesRunWithoutSenderAddress_data();
+    void refusesRunWithoutSenderAddress();
     void asksAboutCharactersThatCannotBeCarried();
 };
 
@@ -471,6 +473,33 @@ void TestSendMail::failsWithoutSettingsRow()
     const RunResult run = runWindow(app, 1);
     QCOMPARE(run.messages, QStringList{kSendError});
     QCOMPARE(run.caption, kWaiting + QStringLiteral("1/2..."));
+}
+
+void TestSendMail::refusesRunWithoutSenderAddress_data()
+{
+    QTest::addColumn<QVariant>("address");
+    QTest::newRow("empty") << QVariant(QString());
+    QTest::newRow("Null") << QVariant();
+}
+
+void TestSendMail::refusesRunWithoutSenderAddress()
+{
+    // Without a sender the mail would go out as a bounce ("MAIL FROM:<>") with an
+    // empty From: the run stops before anything reaches the server.
+    QFETCH(QVariant, address);
+    SmtpTestServer server;
+    QVERIFY(server.start());
+    test::TestApp app;
+    tenMembers(app, 3);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    storeSmtp(app, {.port = server.port(), .senderAddress = address});
+    const RunResult run = runWindow(app, 1);
+    QCOMPARE(run.messages, QStringList{kSendError});
+    QVERIFY2(run.informative.first().contains(QStringLiteral("送信元のE-Mailが設定されていません。")),
+             qPrintable(run.informative.first()));
+    QCOMPARE(run.caption, kWaiting + QStringLiteral("1/3..."));
+    QCOMPARE(server.recipientsTried(), QStringList());
+    QCOMPARE(server.mails().size(), 0);
 }
 
 void TestSendMail::asksAboutCharactersThatCannotBeCarried()

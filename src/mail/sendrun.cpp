@@ -105,6 +105,21 @@ QList<UncarriableText> findUncarriable(const SendPlan &plan, const QString &orig
     };
     check(QStringLiteral("件名"), plan.subject);
     check(QStringLiteral("本文"), originalBody);
+    // What goes out is the prepared body. Folding can part a kana from the
+    // combining voiced mark after it (か + U+3099), which is then carried by
+    // nothing; list what only the folded text loses. A surrogate pair parted by
+    // folding is already listed as the character it was.
+    if (plan.body != originalBody) {
+        QList<char32_t> onlyFolded;
+        const QList<char32_t> before = uncarriableCharacters(originalBody);
+        for (char32_t c : uncarriableCharacters(plan.body)) {
+            const bool surrogate = c >= 0xD800 && c < 0xE000;
+            if (!surrogate && !before.contains(c))
+                onlyFolded.append(c);
+        }
+        if (!onlyFolded.isEmpty())
+            found.append({QStringLiteral("本文(行の折り返し位置)"), onlyFolded});
+    }
     check(QStringLiteral("送信元の名前"), plan.sender.name);
     for (const Recipient &row : plan.rows) {
         if (plan.options.addGroup)

@@ -71,9 +71,10 @@ struct UncarriableText {
     QString where; // 件名, 本文, グループ名称「…」, …
     QList<char32_t> characters;
 };
-// Every text of the run that goes into a mail, checked: subject, body, sender's
-// name, and per row the group name (when added), the member's name and the
-// honorific (when added). Each distinct text is listed once.
+// Every text of the run that goes into a mail, checked: subject, body (as typed
+// and as folded), sender's name, and per row the group name (when added), the
+// member's name and the honorific (when added). Each distinct text is listed
+// once.
 QList<UncarriableText> findUncarriable(const SendPlan &plan, const QString &originalBody);
 // The list as lines for the user: "件名: 髙 (U+9AD9)".
 QStringList describeUncarriable(const QList<UncarriableText> &found, int maxLines = 30);

@@ -145,6 +145,7 @@ private Q_SLOTS:
     void refusesRunWithoutSenderAddress_data();
     void refusesRunWithoutSenderAddress();
     void asksAboutCharactersThatCannotBeCarried();
+    void asksAboutVoicedMarkPartedByFolding();
 };
 
 void TestSendMail::sendsEveryRowWithItsOptions_data()
@@ -540,6 +541,39 @@ void TestSendMail::asksAboutCharactersThatCannotBeCarried()
     QCOMPARE(str(mail, "to_name"), QStringLiteral("〓山"));
     QCOMPARE(str(mail, "body"), QStringLiteral("〓校\r\n〓山  様\r\n\r\n晴れ〓〓です〓\r\n"));
     QCOMPARE(mail.value(QStringLiteral("problems")).toArray(), QJsonArray());
+}
+
+void TestSendMail::asksAboutVoicedMarkPartedByFolding()
+{
+    // か + combining U+3099 is が as typed, but folding at 60 bytes closes the
+    // first piece after か and leaves the mark alone at the start of the next.
+    SmtpTestServer server;
+    QVERIFY(server.start());
+    test::TestApp app;
+    app.addGroup(1, QStringLiteral("班"));
+    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
+    app.link(memberGroups(), 1, 1);
+    const QString body = QStringLiteral("あ").repeated(29) + QStringLiteral("か\u3099です");
+    app.addNotice(1, QStringLiteral("濁点"), body);
+    app.link(noticeDestinations(), 1, 1);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    storeSmtp(app, {.port = server.port()});
+
+    storeOptions(app, false, false, true, 60);
+    RunResult run = runWindow(app, 1, {}, [](QMessageBox *box) {
+        box->findChild<QPushButton *>(QStringLiteral("cmdStop"))->click();
+    });
+    QCOMPARE(run.messages.size(), 1);
+    QVERIFY2(run.messages.first().contains(QStringLiteral("(U+3099)")), qPrintable(run.messages.first()));
+    QCOMPARE(server.recipientsTried(), QStringList());
+
+    // Unfolded, the mark stays with its kana: nothing to ask, が arrives.
+    storeOptions(app, false, false, false, 60);
+    run = runWindow(app, 1);
+    QCOMPARE(run.messages, QStringList());
+    QCOMPARE(server.mails().size(), 1);
+    QCOMPARE(str(server.mails().first(), "body"),
+             QStringLiteral("あ").repeated(29) + QStringLiteral("がです\r\n"));
 }
 
 QTEST_MAIN(TestSendMail)

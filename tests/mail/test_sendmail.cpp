@@ -144,6 +144,10 @@ private Q_SLOTS:
     void failsWithoutSettingsRow();
     void refusesRunWithoutSenderAddress_data();
     void refusesRunWithoutSenderAddress();
+    void refusesUnsafeRecipientAddress_data();
+    void refusesUnsafeRecipientAddress();
+    void refusesUnusableServerNameOrPort_data();
+    void refusesUnusableServerNameOrPort();
     void asksAboutCharactersThatCannotBeCarried();
     void asksAboutVoicedMarkPartedByFolding();
 };
@@ -499,6 +503,75 @@ void TestSendMail::refusesRunWithoutSenderAddress()
     QVERIFY2(run.informative.first().contains(QStringLiteral("送信元のE-Mailが設定されていません。")),
              qPrintable(run.informative.first()));
     QCOMPARE(run.caption, kWaiting + QStringLiteral("1/3..."));
+    QCOMPARE(server.recipientsTried(), QStringList());
+    QCOMPARE(server.mails().size(), 0);
+}
+
+void TestSendMail::refusesUnsafeRecipientAddress_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::newRow("a second RCPT smuggled in") << QStringLiteral("a@example.jp\r\nRCPT TO:<x@example.jp>");
+    QTest::newRow("a blank inside") << QStringLiteral("yama da@example.jp");
+    QTest::newRow("full width") << QStringLiteral("ｙａｍａｄａ＠example.jp");
+    QTest::newRow("angle bracket") << QStringLiteral("a@example.jp>,<x@example.jp");
+}
+
+void TestSendMail::refusesUnsafeRecipientAddress()
+{
+    // An address that could change the SMTP conversation, or that no server
+    // takes, stops the run before anything is said about it to the server.
+    QFETCH(QString, address);
+    SmtpTestServer server;
+    QVERIFY(server.start());
+    test::TestApp app;
+    app.addGroup(1, QStringLiteral("班"));
+    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), address);
+    app.addMember(2, QStringLiteral("佐藤"), {}, QStringLiteral("様"), QStringLiteral("sato@example.jp"));
+    app.link(memberGroups(), 1, 1);
+    app.link(memberGroups(), 2, 1);
+    app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
+    app.link(noticeDestinations(), 1, 1);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    storeSmtp(app, {.port = server.port()});
+
+    const RunResult run = runWindow(app, 1);
+    QCOMPARE(run.messages, QStringList{kSendError});
+    QVERIFY2(run.informative.first().contains(QStringLiteral("宛先のE-Mail「")), qPrintable(run.informative.first()));
+    QVERIFY2(run.informative.first().contains(QStringLiteral("使えない文字")), qPrintable(run.informative.first()));
+    // 佐藤 sorts first and goes out; 山田 stops the run, and nothing of his
+    // address reached the server.
+    QCOMPARE(run.caption, kWaiting + QStringLiteral("2/2..."));
+    QCOMPARE(server.recipientsTried(), QStringList{QStringLiteral("sato@example.jp")});
+    QCOMPARE(server.mails().size(), 1);
+}
+
+void TestSendMail::refusesUnusableServerNameOrPort_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::newRow("a path in the name") << QStringLiteral("127.0.0.1/x") << 0;
+    QTest::newRow("a blank in the name") << QStringLiteral("127.0.0.1 x") << 0;
+    QTest::newRow("port 70000") << QStringLiteral("127.0.0.1") << 70000;
+    QTest::newRow("port 0") << QStringLiteral("127.0.0.1") << -1;
+}
+
+void TestSendMail::refusesUnusableServerNameOrPort()
+{
+    // The server name and port become a URL only when they stay a host and a
+    // port; anything else is refused with its own message, nothing is sent.
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    SmtpTestServer server;
+    QVERIFY(server.start());
+    test::TestApp app;
+    tenMembers(app, 2);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    storeSmtp(app, {.server = host, .port = port > 0 ? port : port == 0 ? server.port() : 0});
+    const RunResult run = runWindow(app, 1);
+    QCOMPARE(run.messages, QStringList{kSendError});
+    QVERIFY2(run.informative.first().startsWith(QStringLiteral("SMTPサーバー名またはポート番号が正しくありません。")),
+             qPrintable(run.informative.first()));
+    QCOMPARE(run.caption, kWaiting + QStringLiteral("1/2..."));
     QCOMPARE(server.recipientsTried(), QStringList());
     QCOMPARE(server.mails().size(), 0);
 }

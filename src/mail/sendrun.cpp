@@ -32,7 +32,7 @@ SenderSettings readSenderSettings(const QSqlDatabase &db)
     s.smtp.authenticate = form.authenticate;
     s.smtp.security = form.security;
     s.name = form.senderName;
-    s.address = form.senderAddress;
+    s.address = form.senderAddress.trimmed(); // for the envelope and the From header alike
     return s;
 }
 
@@ -51,8 +51,11 @@ QList<Recipient> readSendList(const QSqlDatabase &db)
     q.setForwardOnly(true);
     if (!q.exec(QStringLiteral("select グループ名称, 名前, 敬称, \"E-Mail\" from T_temp_送信リスト order by rowid")))
         return rows;
+    // The address is trimmed here, once: the envelope and the To header use the
+    // same text, so a blank typed around an address neither stops the run nor
+    // makes the two differ.
     while (q.next())
-        rows.append({text(q.value(0)), text(q.value(1)), text(q.value(2)), text(q.value(3))});
+        rows.append({text(q.value(0)), text(q.value(1)), text(q.value(2)), text(q.value(3)).trimmed()});
     return rows;
 }
 

@@ -15,7 +15,7 @@ namespace lumivox {
 
 // The sender's settings (T_SMTPサーバー). A Null column of the row reads as
 // empty text, port 25 and authentication on; with no row at all everything stays
-// empty, 0 and off (so the first send fails).
+// empty, 0 and off (so the first send fails). The sender address is trimmed.
 struct SenderSettings {
     SmtpSettings smtp;
     QString name;
@@ -33,7 +33,7 @@ struct SendOptions {
 };
 SendOptions readSendOptions(const QSqlDatabase &db);
 
-// One row of T_temp_送信リスト; Null reads as empty text.
+// One row of T_temp_送信リスト; Null reads as empty text, the address is trimmed.
 struct Recipient {
     QString groupName;
     QString name;

@@ -144,6 +144,7 @@ private Q_SLOTS:
     void failsWithoutSettingsRow();
     void refusesRunWithoutSenderAddress_data();
     void refusesRunWithoutSenderAddress();
+    void trimsAddressesOnceForEnvelopeAndHeader();
     void refusesUnsafeRecipientAddress_data();
     void refusesUnsafeRecipientAddress();
     void refusesUnusableServerNameOrPort_data();
@@ -505,6 +506,37 @@ void TestSendMail::refusesRunWithoutSenderAddress()
     QCOMPARE(run.caption, kWaiting + QStringLiteral("1/3..."));
     QCOMPARE(server.recipientsTried(), QStringList());
     QCOMPARE(server.mails().size(), 0);
+}
+
+void TestSendMail::trimsAddressesOnceForEnvelopeAndHeader()
+{
+    // Blanks typed around an address (half or full width, a tab) are dropped
+    // once: the envelope and the header carry the same trimmed address.
+    SmtpTestServer server;
+    QVERIFY(server.start());
+    test::TestApp app;
+    app.addGroup(1, QStringLiteral("班"));
+    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("yamada@example.jp "));
+    app.addMember(2, QStringLiteral("佐藤"), {}, QStringLiteral("様"), QStringLiteral("\t sato@example.jp\u3000"));
+    app.link(memberGroups(), 1, 1);
+    app.link(memberGroups(), 2, 1);
+    app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
+    app.link(noticeDestinations(), 1, 1);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    storeSmtp(app, {.port = server.port(), .senderAddress = QStringLiteral(" renraku@example.jp  ")});
+
+    const RunResult run = runWindow(app, 1);
+    QCOMPARE(run.messages, QStringList());
+    const QList<QJsonObject> mails = server.mails();
+    QCOMPARE(mails.size(), 2);
+    const QStringList expected{QStringLiteral("sato@example.jp"), QStringLiteral("yamada@example.jp")};
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(mails[i].value(QStringLiteral("rcpt_tos")).toArray(), QJsonArray{expected[i]});
+        QCOMPARE(str(mails[i], "to_addr"), expected[i]);
+        QCOMPARE(str(mails[i], "mail_from"), QStringLiteral("renraku@example.jp"));
+        QCOMPARE(str(mails[i], "from_addr"), QStringLiteral("renraku@example.jp"));
+        QCOMPARE(mails[i].value(QStringLiteral("problems")).toArray(), QJsonArray());
+    }
 }
 
 void TestSendMail::refusesUnsafeRecipientAddress_data()

@@ -465,9 +465,11 @@ void frmMenuMain::EditEdit()
     if (fpSpread1->activeRow() < 1)
         return;
     openEditor(QStringLiteral("お知らせ編集"));
-    ShowNewsDetail(fpSpread1->activeRow());
 }
 
+// Shows the editor for the active row. The editor's group chooser writes the
+// destinations at once, even when the editor itself is then left through its
+// close box without saving, so the details are shown afresh however it closes.
 void frmMenuMain::openEditor(const QString &caption)
 {
     frmInpNews objInpNews(m_context, this);
@@ -479,6 +481,7 @@ void frmMenuMain::openEditor(const QString &caption)
     connect(&objInpNews, &frmInpNews::SaveData, this,
             [this, &objInpNews](bool &cancel) { objInpNews_SaveData(objInpNews, cancel); });
     objInpNews.exec();
+    ShowNewsDetail(fpSpread1->activeRow());
 }
 
 void frmMenuMain::objInpNews_LoadData(frmInpNews &editor)

@@ -233,6 +233,36 @@ private Q_SLOTS:
         QCOMPARE(bodyView(&window), QStringLiteral("(未入力)"));
     }
 
+    // The chooser writes the destinations at once; the editor left through its
+    // close box saves nothing else, but the main window shows what was chosen.
+    void destinationsChosenInANewNoticeShowAfterTheCloseBox()
+    {
+        TestApp app;
+        app.addGroup(1, QStringLiteral("役員"));
+        app.addGroup(2, QStringLiteral("一年"));
+        app.addNotice(1, QStringLiteral("既存"));
+        frmMenuMain window(app.context());
+        showWindow(window);
+        QCOMPARE(destinations(&window), QString());
+        bool chooserTicked = false;
+        test::answerNextModal([&](QWidget *editor) {
+            test::answerNextModal([&](QWidget *chooser) {
+                auto *grid = chooser->findChild<SpreadGrid *>(QStringLiteral("fpSpread1"));
+                const QModelIndex tick = grid->model()->index(1, 1); // 一年
+                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(tick).center());
+                chooserTicked = grid->text(2, 2).toInt() == 1;
+                chooser->findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
+            });
+            editor->findChild<QPushButton *>(QStringLiteral("cmdGroup"))->click();
+            editor->close();
+        });
+        click(window, "ID_EditNew");
+        QVERIFY(chooserTicked);
+        QCOMPARE(window.activeNewsId(), 2);
+        QCOMPARE(app.count(noticeDestinations().table, QStringLiteral("NewsID = 2 and GroupID = 2")), 1);
+        QCOMPARE(destinations(&window), QStringLiteral("一年"));
+    }
+
     void theNoticeCapDisablesNewAndDeleteEnablesIt()
     {
         TestApp app;

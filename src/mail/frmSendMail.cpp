@@ -123,6 +123,7 @@ void frmSendMail::Form_Activate()
     m_running = true;
     m_worker = QThread::create([this, plan] {
         SmtpTransport transport(plan.sender.smtp);
+        transport.setCancelFlag(&m_cancelRequested);
         m_outcome = runMailing(plan, transport, [this](int n, int total) {
             QMetaObject::invokeMethod(this, [this, n, total] { showProgress(n, total); },
                                       Qt::QueuedConnection);
@@ -191,11 +192,16 @@ bool frmSendMail::confirmUncarriable(const SendPlan &plan, const QString &origin
     return box.clickedButton() == send;
 }
 
+// The mail with the server finishes first; the caption says at once that the
+// click was taken.
 void frmSendMail::cmdCancel_Click()
 {
+    if (m_cancelRequested)
+        return;
     m_userTag = QStringLiteral("ｷｬﾝｾﾙ");
     m_cancelRequested = true;
     cmdCancel->setEnabled(false);
+    lblMessage->setText(QStringLiteral("送信を中止しています…"));
 }
 
 // Esc and the close box count as ｷｬﾝｾﾙ; the window closes when the run has

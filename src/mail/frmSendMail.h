@@ -19,7 +19,8 @@ namespace lumivox {
 // T_temp_送信リスト, one mail each, showing "送信中です。しばらくお待ちください。n/N..."
 // and a bar set before the n-th mail. The SMTP conversation runs on a worker
 // thread, so the window stays responsive. ｷｬﾝｾﾙ (or the close box, or Esc)
-// takes effect before the next mail; a failure stops the run with a message.
+// takes effect before the next mail, or at once while the server has not yet
+// answered the connection; a failure stops the run with a message.
 // The window closes itself at the end. It writes nothing to the database.
 class frmSendMail : public QDialog
 {

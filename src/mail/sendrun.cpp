@@ -169,6 +169,10 @@ RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
         const QByteArray mail = composer.compose(mailboxText(row.name, row.address),
                                                  bodyPrefix(row, plan.options));
         if (!transport.send(plan.sender.address, row.address, mail)) {
+            if (transport.wasCancelled()) {
+                outcome.end = RunOutcome::Cancelled;
+                return outcome;
+            }
             outcome.end = RunOutcome::Failed;
             outcome.reason = transport.errorText();
             outcome.reply = transport.serverReply();

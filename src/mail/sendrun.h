@@ -90,7 +90,8 @@ struct RunOutcome {
 
 // Sends one mail per row through the transport. `beforeEach(n, total)` runs before
 // the n-th mail (1-based) and returns false to stop there (that mail is not
-// sent). The first failure ends the run; no later row is tried.
+// sent). The first failure ends the run; no later row is tried. A send the
+// transport's cancel flag ended before its mail began ends the run as cancelled.
 RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
                       const std::function<bool(int n, int total)> &beforeEach);
 

@@ -49,12 +49,17 @@ size_t readBody(char *buffer, size_t size, size_t count, void *userdata)
 struct SmtpTransport::Session {
     CURL *curl = nullptr;
     char errorBuffer[CURL_ERROR_SIZE] = {};
-    // The server's replies of the current mail: the latest complete reply, and
-    // the latest refusal (4xx or 5xx), which stays even when a QUIT follows.
+    // The server's replies of the current mail: the reply being read, and the
+    // latest refusal (4xx or 5xx), which stays even when a QUIT follows. Only a
+    // refusal is shown to the user: a success such as "354" says nothing about
+    // why a send failed.
     QByteArray pending;
-    QByteArray lastReply;
     QByteArray lastRefusal;
     bool newReply = true;
+    // Whether this mail's MAIL FROM has gone out; until then a cancel may end
+    // the send (nothing of the mail has been handed over).
+    bool mailStarted = false;
+    const std::atomic<bool> *cancel = nullptr;
 
     ~Session()
     {
@@ -70,6 +75,8 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *userdata)
     auto *s = static_cast<SmtpTransport::Session *>(userdata);
     if (type == CURLINFO_HEADER_OUT) {
         s->newReply = true;
+        if (size >= 9 && std::memcmp(data, "MAIL FROM", 9) == 0)
+            s->mailStarted = true;
         return 0;
     }
     if (type != CURLINFO_HEADER_IN)
@@ -86,12 +93,19 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *userdata)
         s->pending += '\n';
     s->pending += line;
     if (line.size() < 4 || line.at(3) != '-') {
-        s->lastReply = s->pending;
         if (!line.isEmpty() && (line.at(0) == '4' || line.at(0) == '5'))
             s->lastRefusal = s->pending;
         s->newReply = true;
     }
     return 0;
+}
+
+// Called by libcurl while a send runs (at least once a second): a cancel ends
+// the send only while nothing of the mail has gone out.
+int onProgress(void *userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    const auto *s = static_cast<const SmtpTransport::Session *>(userdata);
+    return s->cancel && s->cancel->load() && !s->mailStarted ? 1 : 0;
 }
 
 QString reasonFor(CURLcode code, const SmtpSettings &settings, bool refused)
@@ -188,11 +202,13 @@ bool SmtpTransport::send(const QString &sender, const QString &recipient, const 
     m_errorText.clear();
     m_serverReply.clear();
     m_detail.clear();
+    m_cancelled = false;
     Session &s = *m_session;
-    s.lastReply.clear();
     s.lastRefusal.clear();
     s.pending.clear();
     s.newReply = true;
+    s.mailStarted = false;
+    s.cancel = m_cancel;
     s.errorBuffer[0] = '\0';
 
     // An empty envelope sender ("MAIL FROM:<>") is a bounce; the mail would go
@@ -225,6 +241,13 @@ bool SmtpTransport::send(const QString &sender, const QString &recipient, const 
         curl_easy_setopt(c, CURLOPT_ERRORBUFFER, s.errorBuffer);
         curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_settings.connectTimeoutSeconds));
+        // A server that stops answering in the middle of a mail ends the send
+        // instead of holding the run for ever.
+        curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT,
+                         static_cast<long>(m_settings.serverResponseTimeoutSeconds));
+        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
+        curl_easy_setopt(c, CURLOPT_XFERINFODATA, &s);
         curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
         curl_easy_setopt(c, CURLOPT_READFUNCTION, readBody);
         curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
@@ -263,8 +286,15 @@ bool SmtpTransport::send(const QString &sender, const QString &recipient, const 
     if (code == CURLE_OK)
         return true;
 
-    const QByteArray reply = s.lastRefusal.isEmpty() ? s.lastReply : s.lastRefusal;
-    m_serverReply = QString::fromUtf8(reply);
+    if (code == CURLE_ABORTED_BY_CALLBACK) {
+        // Cancelled before the mail began: the connection is in an unknown
+        // state, so the next send starts a new one.
+        curl_easy_cleanup(s.curl);
+        s.curl = nullptr;
+        m_cancelled = true;
+        return fail(QStringLiteral("送信を中止しました。"));
+    }
+    m_serverReply = QString::fromUtf8(s.lastRefusal);
     m_detail = QString::fromUtf8(s.errorBuffer[0] ? s.errorBuffer : curl_easy_strerror(code));
     return fail(reasonFor(code, m_settings, !s.lastRefusal.isEmpty()));
 }

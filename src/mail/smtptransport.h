@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 namespace lumivox {
@@ -21,6 +22,8 @@ struct SmtpSettings {
     // certificate); empty for the system's store alone.
     QString extraCaFile;
     int connectTimeoutSeconds = 30;
+    // How long a server may stay silent after a command before the send fails.
+    int serverResponseTimeoutSeconds = 60;
     // One connection for the whole run; off opens a new one for every mail.
     bool reuseConnection = true;
 };
@@ -39,8 +42,15 @@ public:
     // Hands one message to the server: MAIL FROM sender, RCPT TO recipient,
     // DATA. Returns only once the server has accepted or refused it. On failure
     // errorText() says why, in Japanese, and serverReply() holds the server's
-    // own words when it answered.
+    // own words when it refused (a 4xx or 5xx reply).
     bool send(const QString &sender, const QString &recipient, const QByteArray &message);
+
+    // A flag that, once set, ends a send still connecting or waiting for the
+    // server's greeting (a server that does not answer). A send whose mail has
+    // begun (MAIL FROM said) always runs to the server's answer.
+    void setCancelFlag(const std::atomic<bool> *flag) { m_cancel = flag; }
+    // Whether the last failed send was ended by that flag (nothing was sent).
+    bool wasCancelled() const { return m_cancelled; }
 
     QString errorText() const { return m_errorText; }
     QString serverReply() const { return m_serverReply; }
@@ -55,6 +65,8 @@ private:
 
     SmtpSettings m_settings;
     std::unique_ptr<Session> m_session;
+    const std::atomic<bool> *m_cancel = nullptr;
+    bool m_cancelled = false;
     QString m_errorText;
     QString m_serverReply;
     QString m_detail;

@@ -11,12 +11,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 
@@ -139,6 +141,8 @@ private Q_SLOTS:
     void stopsAtRefusedRecipient();
     void cancelsBeforeNextMail_data();
     void cancelsBeforeNextMail();
+    void cancelsWhileServerIsSilent();
+    void showsOnlyARefusalAsTheServersReply();
     void stopsAtEmptyAddressOfMissingMember();
     void readsNullSettingsAsDefaults();
     void failsWithoutSettingsRow();
@@ -395,6 +399,7 @@ void TestSendMail::cancelsBeforeNextMail()
 
     bool pressed = false;
     bool stayedOpen = false;
+    QString captionAfterClick;
     const RunResult run = runWindow(app, 1, {}, {}, [&](frmSendMail &window) {
         // While the third mail is with the server, the user stops the run.
         if (!pressed && server.slowStarted()) {
@@ -404,16 +409,75 @@ void TestSendMail::cancelsBeforeNextMail()
             else
                 window.findChild<QPushButton *>(QStringLiteral("cmdCancel"))->click();
             stayedOpen = window.isVisible();
+            captionAfterClick = window.findChild<QLabel *>(QStringLiteral("lblMessage"))->text();
         }
     });
     QVERIFY(pressed);
     QVERIFY(stayedOpen); // the mail in progress finishes first
+    // ... and the caption says at once that the click was taken.
+    QCOMPARE(captionAfterClick, QStringLiteral("送信を中止しています…"));
     QCOMPARE(run.messages, QStringList());
     QCOMPARE(run.userTag, QStringLiteral("ｷｬﾝｾﾙ"));
     QCOMPARE(run.caption, kWaiting + QStringLiteral("4/10..."));
     QCOMPARE(run.progress, 40);
     QCOMPARE(server.mails().size(), 3);
     QCOMPARE(server.recipientsTried().size(), 3);
+}
+
+void TestSendMail::cancelsWhileServerIsSilent()
+{
+    // A server that takes the connection and never greets: ｷｬﾝｾﾙ ends the run
+    // at once instead of after the 30-second time-out, and it is no error.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    test::TestApp app;
+    tenMembers(app, 2);
+    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    storeSmtp(app, {.port = silent.serverPort()});
+
+    QElapsedTimer clock;
+    qint64 pressedAt = -1;
+    clock.start();
+    const RunResult run = runWindow(app, 1, {}, {}, [&](frmSendMail &window) {
+        if (pressedAt < 0 && silent.hasPendingConnections() && clock.elapsed() > 500) {
+            pressedAt = clock.elapsed();
+            window.findChild<QPushButton *>(QStringLiteral("cmdCancel"))->click();
+        }
+    });
+    QVERIFY(pressedAt >= 0);
+    QVERIFY2(clock.elapsed() - pressedAt < 5000, qPrintable(QString::number(clock.elapsed() - pressedAt)));
+    QCOMPARE(run.messages, QStringList());
+    QCOMPARE(run.userTag, QStringLiteral("ｷｬﾝｾﾙ"));
+}
+
+void TestSendMail::showsOnlyARefusalAsTheServersReply()
+{
+    // The server goes silent after "354" (its answer to DATA): the send fails
+    // on the response time-out, and "354" is no reason to show the user.
+    SmtpTestServer server;
+    SmtpTestServer::Options options;
+    options.slowRecipient = QStringLiteral("late@example.jp");
+    options.slowSeconds = 6;
+    QVERIFY(server.start(options));
+    SmtpSettings settings;
+    settings.server = QStringLiteral("127.0.0.1");
+    settings.port = server.port();
+    settings.serverResponseTimeoutSeconds = 2;
+    SmtpTransport transport(settings);
+    QVERIFY(!transport.send(QStringLiteral("a@example.jp"), QStringLiteral("late@example.jp"),
+                            QByteArray("Subject: x\r\n\r\nx\r\n")));
+    QCOMPARE(transport.errorText(), QStringLiteral("SMTPサーバーから時間内に応答がありませんでした。"));
+    QCOMPARE(transport.serverReply(), QString());
+
+    // A refusal is shown, and it is the server's own line.
+    SmtpTestServer refusing;
+    QVERIFY(refusing.start({.refuse = {QStringLiteral("no@example.jp")}}));
+    settings.port = refusing.port();
+    SmtpTransport second(settings);
+    QVERIFY(!second.send(QStringLiteral("a@example.jp"), QStringLiteral("no@example.jp"),
+                         QByteArray("Subject: x\r\n\r\nx\r\n")));
+    QCOMPARE(second.serverReply(),
+             QStringLiteral("550 5.1.1 <no@example.jp>: Recipient address rejected: User unknown"));
 }
 
 void TestSendMail::stopsAtEmptyAddressOfMissingMember()

@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionHeader>
@@ -58,6 +59,61 @@ public:
     }
 };
 
+// The editor of a text cell takes no more characters than the cell's field
+// holds. A value already longer (written by another program) is shown whole
+// and written back only when the user has changed it, then cut to the field's
+// size, so merely entering and leaving the cell does not cut it.
+class TextCellDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option,
+                          const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *line = qobject_cast<QLineEdit *>(editor)) {
+            if (const int limit = fieldSize(index); limit > 0)
+                line->setMaxLength(limit);
+        }
+        return editor;
+    }
+
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        auto *line = qobject_cast<QLineEdit *>(editor);
+        const int limit = fieldSize(index);
+        if (line && limit > 0) {
+            const QString text = index.data(Qt::EditRole).toString();
+            // A shorter limit would cut the text as it is put in the box.
+            line->setMaxLength(std::max(limit, static_cast<int>(text.size())));
+            line->setText(text);
+            return;
+        }
+        QStyledItemDelegate::setEditorData(editor, index);
+    }
+
+    void setModelData(QWidget *editor, QAbstractItemModel *model,
+                      const QModelIndex &index) const override
+    {
+        auto *line = qobject_cast<QLineEdit *>(editor);
+        const int limit = fieldSize(index);
+        if (line && limit > 0) {
+            if (line->isModified())
+                model->setData(index, line->text().left(limit));
+            return;
+        }
+        QStyledItemDelegate::setModelData(editor, model, index);
+    }
+
+private:
+    static int fieldSize(const QModelIndex &index)
+    {
+        const auto *model = qobject_cast<const TableModel *>(index.model());
+        return model ? model->maxTextLength(index.column()) : 0;
+    }
+};
+
 // The row-header column: as wide as the widest row number. Qt's own header
 // measures the contents of every section to find that out, a pass over all
 // rows on every binding.
@@ -92,6 +148,7 @@ struct WidthGuard {
 SpreadGrid::SpreadGrid(QWidget *parent) : QTableView(parent)
 {
     setVerticalHeader(new RowNumberHeader(this));
+    setItemDelegate(new TextCellDelegate(this));
     applyPresentation();
     // Only the user's resizing is a change of the column widths; the window's
     // own restoring and fitting is not.

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -17,6 +18,28 @@
 
 using namespace lumivox;
 using lumivox::test::TestApp;
+
+namespace {
+
+// The cell editor the grid shows (a closed one is hidden until it goes).
+QLineEdit *openEditor(const SpreadGrid &grid)
+{
+    for (QLineEdit *e : grid.findChildren<QLineEdit *>()) {
+        if (e->isVisible())
+            return e;
+    }
+    return nullptr;
+}
+
+// Types text key by key, as a keyboard (or an input method committing one
+// character at a time) does; QTest's own keyClicks knows only ASCII.
+void type(QWidget *w, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+} // namespace
 
 class TestComponents : public QObject
 {
@@ -107,6 +130,54 @@ private Q_SLOTS:
         grid.bind(&model);
         QCOMPARE(grid.inputHint(5, 1), QStringLiteral("入力範囲：64ﾊﾞｲﾄ以内の文字列"));
         QCOMPARE(grid.inputHint(2, 1), QStringLiteral("入力範囲：10ﾊﾞｲﾄ以内の文字列"));
+    }
+
+    // A list cell takes no more than its field holds, as the card's boxes do.
+    void cellEditorTakesAtMostTheFieldSize()
+    {
+        TestApp app;
+        app.addMember(1, QStringLiteral("山田"));
+        app.addMember(2, QStringLiteral("長い名前をほかのプログラムで入れた"));
+        TableModel model(app.db());
+        QVERIFY(model.open(QStringLiteral("T_メンバー")));
+        SpreadGrid grid;
+        grid.bind(&model);
+        grid.resize(600, 200);
+        grid.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+
+        // Typing into 名前 (10 characters) starts the editor and fills it.
+        const QString typed = QString(QStringLiteral("あいうえおかきくけこ")).repeated(5);
+        grid.setActiveCell(2, 1);
+        grid.setFocus();
+        type(&grid, typed.left(1));
+        QLineEdit *editor = openEditor(grid);
+        QVERIFY(editor);
+        type(editor, typed.mid(1));
+        QCOMPARE(editor->text().size(), 10);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(app.scalar(QStringLiteral("select 名前 from T_メンバー where MemberID = 1")).toString(),
+                 typed.left(10));
+
+        // E-Mail takes its 64.
+        grid.setActiveCell(5, 1);
+        QTest::keyClick(&grid, Qt::Key_A);
+        QVERIFY(openEditor(grid));
+        QTest::keyClicks(openEditor(grid), QString(79, u'a'));
+        QTest::keyClick(openEditor(grid), Qt::Key_Return);
+        QTRY_COMPARE(app.scalar(QStringLiteral("select [E-Mail] from T_メンバー where MemberID = 1")).toString(),
+                 QString(64, u'a'));
+
+        // A longer value stored by another program is not cut by merely
+        // opening and leaving the cell.
+        grid.setActiveCell(2, 2);
+        grid.edit(grid.currentIndex());
+        QVERIFY(openEditor(grid));
+        QCOMPARE(openEditor(grid)->text(), QStringLiteral("長い名前をほかのプログラムで入れた"));
+        QTest::keyClick(openEditor(grid), Qt::Key_Return);
+        QTRY_VERIFY(!openEditor(grid));
+        QCOMPARE(app.scalar(QStringLiteral("select 名前 from T_メンバー where MemberID = 2")).toString(),
+                 QStringLiteral("長い名前をほかのプログラムで入れた"));
     }
 
     void checkBoxColumnTogglesAndWrites()

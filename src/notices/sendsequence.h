@@ -19,10 +19,12 @@ namespace lumivox {
 bool MakeSendList(QWidget *window, const QSqlDatabase &db, int newsId);
 
 // The Send command for one notice: MakeSendList; the message when no member
-// belongs to the destination groups; the send-options dialog (ｷｬﾝｾﾙ stops); the
-// sending window; then the time of sending, "yyyy/mm/dd hh:nn:ss", written to
-// the notice's 送信日時 however the run ended. Returns that time, or an empty
-// text when the sending window was never opened. The caller shows it in its list.
+// belongs to the destination groups (or when the list cannot be read); the
+// send-options dialog (ｷｬﾝｾﾙ stops); the sending window. Returns the time of
+// sending, "yyyy/mm/dd hh:nn:ss", taken when the window closed however the run
+// ended, or an empty text when the sending window was never opened. Writes
+// nothing: the caller records the time as the notice's 送信日時 (once, through
+// its list, so that the row and the table agree).
 QString SendNotice(QWidget *window, AppContext &context, int newsId);
 
 } // namespace lumivox

@@ -3,12 +3,12 @@
 #include "notices/sendsequence.h"
 
 #include "app/messages.h"
-#include "db/database.h"
 #include "mail/frmInpSubmit.h"
 #include "mail/frmSendMail.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
+#include <QSqlError>
+#include <QSqlQuery>
 
 namespace lumivox {
 
@@ -17,7 +17,14 @@ QString SendNotice(QWidget *window, AppContext &context, int newsId)
     const QSqlDatabase db = context.db();
     if (!MakeSendList(window, db, newsId))
         return {};
-    if (scalar(db, {QStringLiteral("select count(*) from T_temp_送信リスト")}).toInt() < 1) {
+    QSqlQuery count(db);
+    if (!count.exec(QStringLiteral("select count(*) from T_temp_送信リスト")) || !count.next()) {
+        // A list that cannot be read is a failure, not an empty list.
+        informUser(window, QStringLiteral("送信リストを読み込めませんでした。送信を中止します。\n\n詳細：")
+                               + count.lastError().text());
+        return {};
+    }
+    if (count.value(0).toLongLong() < 1) {
         informUser(window, QStringLiteral("指定した宛先ｸﾞﾙｰﾌﾟに所属するﾒﾝﾊﾞｰはいませんでした。送信を中止します。"));
         return {};
     }
@@ -32,14 +39,9 @@ QString SendNotice(QWidget *window, AppContext &context, int newsId)
         sending.setNewsId(newsId);
         sending.exec();
     }
-    // The time the window closed, however the run ended.
-    const QString sentAt = QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
-    QString error;
-    if (!execute(db, {QStringLiteral("update T_お知らせ set 送信日時 = ? where NewsID = ?"), {sentAt, newsId}},
-                 &error))
-        reportWriteFailure(window, QStringLiteral("送信日時"), error);
-    QCoreApplication::processEvents();
-    return sentAt;
+    // The time the window closed, however the run ended. The caller writes it
+    // once, through its list, which updates the row and the table together.
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
 }
 
 } // namespace lumivox

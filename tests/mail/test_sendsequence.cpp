@@ -123,6 +123,8 @@ private Q_SLOTS:
     void cancelledOptionsSendNothing();
     void sendsAndRecordsTheTime();
     void recordsTheTimeAfterAFailedRun();
+    void reportsAFailedTimeWriteOnce();
+    void reportsAnUnreadableSendList();
     void mainWindowSendsTheActiveNotice();
 };
 
@@ -235,7 +237,8 @@ void TestSendSequence::sendsAndRecordsTheTime()
     QCOMPARE(seen.sendWindows, 1);
     QCOMPARE(seen.messages, QStringList());
     QVERIFY2(kTimeText.match(time).hasMatch(), qPrintable(time));
-    QCOMPARE(sentAt(app, 1), time);
+    // The time is the caller's to record (the main window, through its list).
+    QCOMPARE(sentAt(app, 1), QStringLiteral("(未送信)"));
     QCOMPARE(server.mails().size(), 2);
     // The options the dialog stored were the ones the run used.
     QCOMPARE(server.mails()[0].value(QStringLiteral("body")).toString(),
@@ -251,13 +254,74 @@ void TestSendSequence::recordsTheTimeAfterAFailedRun()
     app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
     app.link(noticeDestinations(), 1, 1);
     smtpTo(app, test::closedPort());
-    QWidget window;
-    QString time;
-    const Modals seen = runAnswering([&] { time = SendNotice(&window, app.context(), 1); });
+    frmMenuMain window(app.context());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *grid = window.findChild<SpreadGrid *>(QStringLiteral("fpSpread1"));
+    const Modals seen = runAnswering([&] { window.tools()->tool(QStringLiteral("ID_EditSubmit"))->trigger(); });
     QCOMPARE(seen.sendWindows, 1);
-    QCOMPARE(seen.messages.size(), 1); // the send error
-    QVERIFY(!time.isEmpty());
-    QCOMPARE(sentAt(app, 1), time);
+    QCOMPARE(seen.messages.size(), 1); // the send error, and nothing else
+    const QString shown = grid->text(5, 1);
+    QVERIFY2(kTimeText.match(shown).hasMatch(), qPrintable(shown));
+    QCOMPARE(sentAt(app, 1), shown);
+}
+
+void TestSendSequence::reportsAFailedTimeWriteOnce()
+{
+    // The time is written once, through the main window's list: a refused
+    // write is reported once, and the list keeps showing what the table holds.
+    SmtpTestServer server;
+    QVERIFY(server.start());
+    test::TestApp app;
+    app.addGroup(1, QStringLiteral("班"));
+    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
+    app.link(memberGroups(), 1, 1);
+    app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
+    app.link(noticeDestinations(), 1, 1);
+    smtpTo(app, server.port());
+    QVERIFY(app.exec(QStringLiteral("create trigger 書けない before update of 送信日時 on T_お知らせ "
+                                    "begin select raise(abort, 'disk full'); end")));
+    frmMenuMain window(app.context());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const Modals seen = runAnswering([&] { window.tools()->tool(QStringLiteral("ID_EditSubmit"))->trigger(); });
+    QCOMPARE(seen.sendWindows, 1);
+    QCOMPARE(server.mails().size(), 1);
+    QCOMPARE(seen.messages.size(), 1);
+    QVERIFY2(seen.messages.first().contains(QStringLiteral("disk full")), qPrintable(seen.messages.first()));
+    QCOMPARE(sentAt(app, 1), QStringLiteral("(未送信)"));
+    QCOMPARE(window.findChild<SpreadGrid *>(QStringLiteral("fpSpread1"))->text(5, 1), QStringLiteral("(未送信)"));
+}
+
+void TestSendSequence::reportsAnUnreadableSendList()
+{
+    // The list is filled, but reading it back fails: that is a failure to
+    // report, not "no member". (The stand-in list accepts the refill and then
+    // fails every read, through abs() of the smallest integer.)
+    test::TestApp app;
+    app.addGroup(1, QStringLiteral("班"));
+    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
+    app.link(memberGroups(), 1, 1);
+    app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
+    app.link(noticeDestinations(), 1, 1);
+    QVERIFY(app.exec(QStringLiteral("drop table T_temp_送信リスト")));
+    QVERIFY(app.exec(QStringLiteral("create table 読めなくする (v integer)")));
+    QVERIFY(app.exec(QStringLiteral("insert into 読めなくする values (0)")));
+    QVERIFY(app.exec(QStringLiteral(
+        "create view T_temp_送信リスト as select 1 as GroupID, '' as グループ名称, 1 as MemberID, "
+        "'' as 名前, '' as 敬称, '' as \"E-Mail\" where abs((select v from 読めなくする)) >= 0")));
+    QVERIFY(app.exec(QStringLiteral("create trigger 消さない instead of delete on T_temp_送信リスト "
+                                    "begin select 1; end")));
+    QVERIFY(app.exec(QStringLiteral("create trigger 壊す instead of insert on T_temp_送信リスト "
+                                    "begin update 読めなくする set v = -9223372036854775807 - 1; end")));
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Lumivox"));
+    const Modals seen = runAnswering([&] { QCOMPARE(SendNotice(&window, app.context(), 1), QString()); });
+    QCOMPARE(seen.messages.size(), 1);
+    QVERIFY2(seen.messages.first().startsWith(QStringLiteral("送信リストを読み込めませんでした。送信を中止します。")),
+             qPrintable(seen.messages.first()));
+    QCOMPARE(seen.submitDialogs, 0);
+    QCOMPARE(seen.sendWindows, 0);
 }
 
 void TestSendSequence::mainWindowSendsTheActiveNotice()

@@ -7,6 +7,7 @@
 #include "db/tablemodel.h"
 #include "db/worktables.h"
 #include "notices/frmSelGroup.h"
+#include "notices/newsutil.h"
 #include "registers/frmInpFilterGrp.h"
 #include "registers/frmInpFilterKey.h"
 
@@ -17,12 +18,6 @@
 #include <QVBoxLayout>
 
 namespace lumivox {
-
-namespace {
-
-const QString kGroupNames = QStringLiteral("T_temp_グループ名称");
-
-} // namespace
 
 frmInpDBMember::frmInpDBMember(AppContext &context, QWidget *parent)
     : RegisterWindow(context, Design(), parent)
@@ -122,10 +117,10 @@ void frmInpDBMember::recordShown(qint64 key)
 
 void frmInpDBMember::RefreshGroupList(qint64 memberId)
 {
-    // A refill that fails leaves the list showing what the work table holds.
-    fillGroupNames(context().db(), memberGroups(), memberId);
     fpSpread2->setUpdatesEnabled(false);
-    m_groupList->open(kGroupNames);
+    // A refill that fails empties the list: the work table may still hold the
+    // groups of the member shown before.
+    loadGroupNames(*m_groupList, context().db(), memberGroups(), memberId);
     if (fpSpread2->boundModel() != m_groupList)
         fpSpread2->bind(m_groupList);
     fpSpread2->fitColumn(1, 50);

@@ -302,6 +302,38 @@ private Q_SLOTS:
         QCOMPARE(groups->text(1, 1), QStringLiteral("会計"));
     }
 
+    // The card never shows another member's groups: a refill of the work table
+    // that fails leaves the group list empty, not holding the last member's.
+    void failedGroupRefillShowsNoGroups()
+    {
+        TestApp app;
+        app.addGroup(1, QStringLiteral("役員"));
+        app.addGroup(2, QStringLiteral("会計"));
+        app.addMember(1, QStringLiteral("山田"));
+        app.addMember(2, QStringLiteral("伊藤"));
+        app.link(memberGroups(), 1, 1);
+        app.link(memberGroups(), 2, 2);
+        auto w = openWindow<frmInpDBMember>(app);
+        auto *groups = child<SpreadGrid>(w.get(), "fpSpread2");
+        QCOMPARE(groups->maxRows(), 1);
+        QCOMPARE(groups->text(1, 1), QStringLiteral("役員"));
+
+        // Member 2's refill fails (the whole refill is rolled back, so the work
+        // table still holds member 1's group).
+        QVERIFY(app.exec(QStringLiteral("create trigger refuse before insert on T_temp_グループ一覧 "
+                                        "when new.ID = 2 begin select raise(abort, 'disk I/O error'); end")));
+        w->list()->setActiveCell(2, 2);
+        QCOMPARE(child<QLineEdit>(w.get(), "txtName")->text(), QStringLiteral("伊藤"));
+        QCOMPARE(app.scalar(QStringLiteral("select group_concat(グループ名称) from T_temp_グループ名称")).toString(),
+                 QStringLiteral("役員"));
+        QCOMPARE(groups->maxRows(), 0);
+
+        // Back at member 1 the refill works again.
+        w->list()->setActiveCell(2, 1);
+        QCOMPARE(groups->maxRows(), 1);
+        QCOMPARE(groups->text(1, 1), QStringLiteral("役員"));
+    }
+
     void refusedDeleteKeepsRecordAndLinks()
     {
         TestApp app;

@@ -121,6 +121,7 @@ void frmSendMail::Form_Activate()
     }
 
     m_running = true;
+    m_sendingStarted = true;
     m_worker = QThread::create([this, plan] {
         SmtpTransport transport(plan.sender.smtp);
         transport.setCancelFlag(&m_cancelRequested);

@@ -32,6 +32,10 @@ public:
     void setNewsId(int newsId);
     // "OK", or "ｷｬﾝｾﾙ" once the user has stopped the run.
     QString UserTag() const { return m_userTag; }
+    // Whether the run began sending: false when the user stopped at the
+    // question about characters that cannot be carried (nothing was sent, as
+    // after ｷｬﾝｾﾙ in the send options).
+    bool sendingStarted() const { return m_sendingStarted; }
     // A CA certificate to trust besides the system's (a test server's own).
     void setExtraCaFile(const QString &path) { m_extraCaFile = path; }
 
@@ -58,6 +62,7 @@ private:
     std::atomic<bool> m_cancelRequested{false};
     bool m_started = false;
     bool m_running = false;
+    bool m_sendingStarted = false;
     QThread *m_worker = nullptr;
     RunOutcome m_outcome;
 

@@ -38,6 +38,10 @@ QString SendNotice(QWidget *window, AppContext &context, int newsId)
         frmSendMail sending(context, window);
         sending.setNewsId(newsId);
         sending.exec();
+        // Stopped at the question about characters that cannot be carried:
+        // nothing was sent, so nothing is recorded, as after ｷｬﾝｾﾙ above.
+        if (!sending.sendingStarted())
+            return {};
     }
     // The time the window closed, however the run ended. The caller writes it
     // once, through its list, which updates the row and the table together.

@@ -52,7 +52,10 @@ protected:
     }
 };
 
-Modals runAnswering(const std::function<void()> &command, bool submitOk = true)
+// Message boxes get their default button (the question about characters that
+// cannot be carried: stop); the send options OK or ｷｬﾝｾﾙ; the sending window,
+// when `cancelSending`, its ｷｬﾝｾﾙ as soon as it shows.
+Modals runAnswering(const std::function<void()> &command, bool submitOk = true, bool cancelSending = false)
 {
     Modals seen;
     ShowCounter shows;
@@ -73,6 +76,9 @@ Modals runAnswering(const std::function<void()> &command, bool submitOk = true)
             ++seen.submitDialogs;
             options->findChild<QPushButton *>(submitOk ? QStringLiteral("cmdOk") : QStringLiteral("cmdCancel"))
                 ->click();
+        } else if (auto *sending = qobject_cast<frmSendMail *>(modal); sending && cancelSending) {
+            sending->setProperty("seen", true);
+            sending->findChild<QPushButton *>(QStringLiteral("cmdCancel"))->click();
         }
     });
     poll.start();
@@ -123,6 +129,7 @@ private Q_SLOTS:
     void cancelledOptionsSendNothing();
     void sendsAndRecordsTheTime();
     void recordsTheTimeAfterAFailedRun();
+    void stopAtUncarriableRecordsNoTime();
     void reportsAFailedTimeWriteOnce();
     void reportsAnUnreadableSendList();
     void mainWindowSendsTheActiveNotice();
@@ -264,6 +271,52 @@ void TestSendSequence::recordsTheTimeAfterAFailedRun()
     const QString shown = grid->text(5, 1);
     QVERIFY2(kTimeText.match(shown).hasMatch(), qPrintable(shown));
     QCOMPARE(sentAt(app, 1), shown);
+}
+
+void TestSendSequence::stopAtUncarriableRecordsNoTime()
+{
+    // Stopping at the question about characters ISO-2022-JP cannot carry sends
+    // nothing, like ｷｬﾝｾﾙ in the send options: no time is recorded.
+    SmtpTestServer server;
+    SmtpTestServer::Options slow;
+    slow.slowRecipient = QStringLiteral("z@example.jp");
+    slow.slowSeconds = 1;
+    QVERIFY(server.start(slow));
+    test::TestApp app;
+    app.addGroup(1, QStringLiteral("班"));
+    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
+    app.addMember(2, QStringLiteral("佐藤"), {}, QStringLiteral("様"), QStringLiteral("z@example.jp"));
+    app.link(memberGroups(), 1, 1);
+    app.link(memberGroups(), 2, 1);
+    app.addNotice(1, QStringLiteral("髙橋さんより"), QStringLiteral("本文"));
+    app.link(noticeDestinations(), 1, 1);
+    smtpTo(app, server.port());
+    QWidget bare;
+    Modals seen = runAnswering([&] { QCOMPARE(SendNotice(&bare, app.context(), 1), QString()); });
+    QCOMPARE(seen.sendWindows, 1);
+    QCOMPARE(seen.messages.size(), 1);
+    QVERIFY2(seen.messages.first().contains(QStringLiteral("髙 (U+9AD9)")), qPrintable(seen.messages.first()));
+    QCOMPARE(server.recipientsTried(), QStringList());
+
+    frmMenuMain window(app.context());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto *grid = window.findChild<SpreadGrid *>(QStringLiteral("fpSpread1"));
+    seen = runAnswering([&] { window.tools()->tool(QStringLiteral("ID_EditSubmit"))->trigger(); });
+    QCOMPARE(seen.sendWindows, 1);
+    QCOMPARE(grid->text(5, 1), QStringLiteral("(未送信)"));
+    QCOMPARE(sentAt(app, 1), QStringLiteral("(未送信)"));
+    QCOMPARE(server.recipientsTried(), QStringList());
+
+    // A ｷｬﾝｾﾙ during the run still records the time. (佐藤 comes first by name;
+    // the server keeps that mail a second, so 山田's is never tried.)
+    QVERIFY(app.exec(QStringLiteral("update T_お知らせ set 見出し = '高橋さんより' where NewsID = 1")));
+    QString time;
+    seen = runAnswering([&] { time = SendNotice(&bare, app.context(), 1); }, true, true);
+    QCOMPARE(seen.sendWindows, 1);
+    QCOMPARE(seen.messages, QStringList());
+    QVERIFY2(kTimeText.match(time).hasMatch(), qPrintable(time));
+    QVERIFY(!server.recipientsTried().contains(QStringLiteral("y@example.jp")));
 }
 
 void TestSendSequence::reportsAFailedTimeWriteOnce()

@@ -25,13 +25,20 @@
 #include <QSqlQuery>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace lumivox {
 
 namespace {
+
+// How long a drag of the splitter or a column border must pause before the new
+// widths are written.
+constexpr int kLayoutWriteDelayMs = 300;
 
 enum class Arrow { Top, Previous, Next, Bottom };
 
@@ -142,10 +149,24 @@ RegisterWindow::RegisterWindow(AppContext &context, RegisterDesign design, QWidg
             ShowRecord(row);
     });
     connect(fpSpread1, &SpreadGrid::focusLost, this, [this] { m_panel1->clear(); });
-    if (m_design.savesColumnsWhenResized)
-        connect(fpSpread1, &SpreadGrid::columnWidthsChanged, this, &RegisterWindow::writeColumnWidths);
-    if (m_design.savesPaneWhenMoved)
-        connect(SSSplitter1, &QSplitter::splitterMoved, this, &RegisterWindow::writeSpreadW);
+    // A drag reports every mouse move; the layout is written once the drag
+    // pauses, not at each step.
+    m_layoutTimer = new QTimer(this);
+    m_layoutTimer->setSingleShot(true);
+    m_layoutTimer->setInterval(kLayoutWriteDelayMs);
+    connect(m_layoutTimer, &QTimer::timeout, this, &RegisterWindow::writeChangedLayout);
+    if (m_design.savesColumnsWhenResized) {
+        connect(fpSpread1, &SpreadGrid::columnWidthsChanged, this, [this] {
+            m_columnsChanged = true;
+            m_layoutTimer->start();
+        });
+    }
+    if (m_design.savesPaneWhenMoved) {
+        connect(SSSplitter1, &QSplitter::splitterMoved, this, [this] {
+            m_paneMoved = true;
+            m_layoutTimer->start();
+        });
+    }
     connect(qApp, &QApplication::focusChanged, this, &RegisterWindow::onFocusChanged);
 
     // Design size, then the saved geometry when there is one.
@@ -661,6 +682,16 @@ void RegisterWindow::writeSpreadW()
                              QString::number(m_cardListTwips));
 }
 
+void RegisterWindow::writeChangedLayout()
+{
+    if (m_unloaded)
+        return;
+    if (std::exchange(m_paneMoved, false))
+        writeSpreadW();
+    if (std::exchange(m_columnsChanged, false))
+        writeColumnWidths();
+}
+
 void RegisterWindow::writeColumnWidths()
 {
     for (int c = 1; c <= fpSpread1->maxCols(); ++c) {
@@ -747,6 +778,7 @@ void RegisterWindow::unload()
     if (m_unloaded || !m_activated)
         return;
     m_unloaded = true;
+    m_layoutTimer->stop(); // everything is written here
     const QString &s = m_design.section;
     saveWindowGeometry(this, m_ini, s);
     // With the card hidden the list fills the window; the width kept is the one

@@ -16,6 +16,7 @@ class QPushButton;
 class QScrollArea;
 class QSplitter;
 class QStatusBar;
+class QTimer;
 class QToolButton;
 class QVBoxLayout;
 
@@ -136,6 +137,7 @@ private:
     void setListPaneTwips(int twips);
     void writeSpreadW();
     void writeColumnWidths();
+    void writeChangedLayout();
     void unload();
     QString boxText(int i) const;
     void setBoxText(int i, const QString &text);
@@ -169,6 +171,9 @@ private:
     TableModel *m_list = nullptr;
     int m_currentRow = 0;
     int m_cardListTwips = 0; // list pane width while the card is shown
+    QTimer *m_layoutTimer = nullptr; // writes the widths a drag changed once it pauses
+    bool m_paneMoved = false;
+    bool m_columnsChanged = false;
     bool m_activated = false;
     bool m_unloaded = false;
     bool m_saving = false;

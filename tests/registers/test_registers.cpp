@@ -667,18 +667,31 @@ private Q_SLOTS:
         auto w = openWindow<frmInpDBMember>(app);
         auto *splitter = child<QSplitter>(w.get(), "SSSplitter1");
         const int total = splitter->sizes().value(0) + splitter->sizes().value(1);
-        splitter->setSizes({300, total - 300});
-        QMetaObject::invokeMethod(splitter, "splitterMoved", Q_ARG(int, 300), Q_ARG(int, 1));
-        QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("SpreadW")), pxToTwipsX(300, w.get()));
+        // A drag moves the divider step by step; the file is written once the
+        // drag pauses, with where it stopped.
+        for (int x = 280; x <= 300; x += 5) {
+            splitter->setSizes({x, total - x});
+            QMetaObject::invokeMethod(splitter, "splitterMoved", Q_ARG(int, x), Q_ARG(int, 1));
+        }
+        QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("SpreadW")), 0);
+        QTRY_COMPARE(profile.GetValueLong(ini, s, QStringLiteral("SpreadW")), pxToTwipsX(300, w.get()));
 
-        w->list()->horizontalHeader()->resizeSection(2, 90); // a drag on the header
-        QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("C3")), pxToTwipsX(90, w.get()));
+        for (int width = 70; width <= 90; width += 4) // a drag on a column border
+            w->list()->horizontalHeader()->resizeSection(2, width);
+        w->list()->horizontalHeader()->resizeSection(2, 90);
+        QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("C3")), 0);
+        QTRY_COMPARE(profile.GetValueLong(ini, s, QStringLiteral("C3")), pxToTwipsX(90, w.get()));
         QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("C1")), 0);
         QVERIFY(profile.GetValueLong(ini, s, QStringLiteral("C5")) > 0);
         QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("Top")), 0); // not before unloading
 
+        // A drag that the closing overtakes is written at unload.
+        w->list()->horizontalHeader()->resizeSection(3, 111);
+        QVERIFY(profile.GetValueLong(ini, s, QStringLiteral("C4")) != pxToTwipsX(111, w.get()));
+
         w->move(120, 90);
         clickTool(w.get(), "ID_Close");
+        QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("C4")), pxToTwipsX(111, w.get()));
         QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("Top")), pxToTwipsY(w->frameGeometry().top(), w.get()));
         QVERIFY(profile.GetValueLong(ini, s, QStringLiteral("Width")) > 0);
         QVERIFY(profile.GetValueLong(ini, s, QStringLiteral("Height")) > 0);

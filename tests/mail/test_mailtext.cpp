@@ -5,6 +5,7 @@
 #include "mail/foldtext.h"
 #include "mail/jistext.h"
 #include "mail/mailcomposer.h"
+#include "mail/smtptransport.h"
 #include "smtptestserver.h"
 #include "support/testapp.h"
 
@@ -420,17 +421,28 @@ void TestMailText::keepsLineBreaksOutOfHeaders()
 {
     const MessageComposer composer(QStringLiteral("Evil\r\nBcc: x@example.jp<from@example.jp>"),
                                    QStringLiteral("件名\r\nBcc: victim@example.jp"), QStringLiteral("本文"));
-    const QByteArray mail = composer.compose(QStringLiteral("名前\nX-Injected: 1<to@example.jp\r\nCc: y@example.jp>"),
-                                             {});
+    const QByteArray mail = composer.compose(QStringLiteral("名前\nX-Injected: 1<to@example.jp>"), {});
     const QJsonObject got = test::SmtpTestServer::check(mail);
-    const QJsonArray names = got.value(QStringLiteral("header_names")).toArray();
-    for (const QJsonValue &name : names) {
-        QVERIFY2(name.toString() != QStringLiteral("Bcc") && name.toString() != QStringLiteral("Cc")
-                     && name.toString() != QStringLiteral("X-Injected"),
-                 qPrintable(name.toString()));
-    }
+    const auto noInjectedHeader = [](const QJsonObject &checked) {
+        for (const QJsonValue &name : checked.value(QStringLiteral("header_names")).toArray()) {
+            if (name.toString() == QStringLiteral("Bcc") || name.toString() == QStringLiteral("Cc")
+                || name.toString() == QStringLiteral("X-Injected"))
+                return false;
+        }
+        return true;
+    };
+    QVERIFY(noInjectedHeader(got));
     QCOMPARE(got.value(QStringLiteral("subject")).toString(), QStringLiteral("件名  Bcc: victim@example.jp"));
+    QCOMPARE(got.value(QStringLiteral("to_addr")).toString(), QStringLiteral("to@example.jp"));
     QCOMPARE(got.value(QStringLiteral("problems")).toArray(), QJsonArray());
+
+    // A line break inside the address cannot start a header either. (No reader
+    // can use what is left of such an address; the transport refuses it before
+    // a mail is sent.)
+    const QJsonObject broken = test::SmtpTestServer::check(
+        composer.compose(QStringLiteral("名前<to@example.jp\r\nCc: y@example.jp>"), {}));
+    QVERIFY(noInjectedHeader(broken));
+    QVERIFY(!isEnvelopeSafe(QStringLiteral("to@example.jp\r\nCc: y@example.jp")));
 }
 
 void TestMailText::switchesToBase64ForLongLines()

@@ -1,16 +1,36 @@
 """Reads a received mail with Python's email package and reports what a reader
 would see, as a dict (JSON-ready). The ISO-2022-JP text is decoded through
 Python's cp932 table, so the NEC row-13 characters (①, ㈱) that Windows mailers
-send decode as well; anything malformed is listed under "problems".
+send decode as well; a text without row-13 characters is also decoded by
+Python's own iso2022_jp codec, and the two readings must agree. Each RFC 2047
+encoded-word of a header is decoded on its own and must end in ASCII mode.
+Anything malformed is listed under "problems".
 
 Usable on its own: mailcheck.py FILE prints the dict as JSON."""
 
+import base64
+import binascii
 import email
 import email.header
 import email.policy
 import email.utils
 import json
+import quopri
+import re
 import sys
+
+# Python's iso2022_jp reads these JIS codes as the JIS-standard characters;
+# cp932 (what Windows mailers mean) as their Windows twins.
+JIS_TWINS = str.maketrans({
+    "\u301c": "\uff5e",  # 〜 → ～ (0x2141)
+    "\u2016": "\u2225",  # ‖ → ∥ (0x2142)
+    "\u2212": "\uff0d",  # − → － (0x215D)
+    "\u00a2": "\uffe0",  # ¢ → ￠ (0x2171)
+    "\u00a3": "\uffe1",  # £ → ￡ (0x2172)
+    "\u00ac": "\uffe2",  # ¬ → ￢ (0x224C)
+})
+
+ENCODED_WORD = re.compile(r"=\?([^?\s]+)\?([BbQq])\?([^?\s]*)\?=")
 
 
 def jis_to_sjis(j1, j2):
@@ -27,7 +47,40 @@ def jis_to_sjis(j1, j2):
 
 
 def decode_jis(data, problems, what):
-    """ISO-2022-JP bytes to text; records lines or texts that end outside ASCII mode."""
+    """ISO-2022-JP bytes to text; records lines or texts that end outside ASCII
+    mode. Without NEC row 13, Python's iso2022_jp codec must read the same."""
+    problems_before = len(problems)
+    text = decode_jis_cp932(data, problems, what)
+    if len(problems) == problems_before and not uses_row13(data):
+        try:
+            theirs = bytes(data).decode("iso2022_jp")
+        except UnicodeDecodeError as e:
+            problems.append("%s: Python's iso2022_jp cannot read it (%s)" % (what, e))
+        else:
+            if theirs.translate(JIS_TWINS) != text:
+                problems.append("%s: Python's iso2022_jp reads %r" % (what, theirs))
+    return text
+
+
+def uses_row13(data):
+    """Whether any two-byte character in JIS mode is in row 13 (0x2D21-0x2D7E)."""
+    mode = "ascii"
+    i = 0
+    while i < len(data):
+        if data[i] == 0x1B:
+            seq = bytes(data[i:i + 3])
+            mode = "jis" if seq in (b"\x1b$B", b"\x1b$@") else "ascii"
+            i += 3
+        elif mode == "jis" and data[i] not in (0x0D, 0x0A):
+            if data[i] == 0x2D:
+                return True
+            i += 2
+        else:
+            i += 1
+    return False
+
+
+def decode_jis_cp932(data, problems, what):
     out = []
     mode = "ascii"
     i = 0
@@ -73,19 +126,51 @@ def decode_jis(data, problems, what):
 
 
 def decode_words(value, problems, what):
-    """A header value (possibly RFC 2047 encoded-words) to text."""
+    """A header value (possibly RFC 2047 encoded-words) to text. Every
+    encoded-word is decoded on its own, so one that ends in JIS mode (leaning on
+    the next word) is a problem; the email package's own reading, which joins
+    adjacent words first, must give the same text."""
+    value = str(value)
     parts = []
+    pos = 0
+    count = 0
+    for m in ENCODED_WORD.finditer(value):
+        between = value[pos:m.start()]
+        # Blanks between two encoded-words are not part of the text.
+        if count == 0 or between.strip(" \t\r\n"):
+            parts.append(re.sub(r"\r\n([ \t])", r"\1", between))
+        count += 1
+        pos = m.end()
+        charset, encoding, text = m.groups()
+        try:
+            if encoding in "Bb":
+                raw = base64.b64decode(text, validate=True)
+            else:
+                raw = quopri.decodestring(text.replace("_", " "), header=True)
+        except (binascii.Error, ValueError):
+            problems.append("%s: encoded-word %d is not valid %s" % (what, count, encoding))
+            continue
+        if charset.lower() != "iso-2022-jp":
+            problems.append("%s: charset %s" % (what, charset))
+            parts.append(raw.decode(charset, "replace"))
+            continue
+        parts.append(decode_jis(raw, problems, "%s encoded-word %d" % (what, count)))
+    parts.append(re.sub(r"\r\n([ \t])", r"\1", value[pos:]))
+    text = "".join(parts)
+
+    joined = []
     for chunk, charset in email.header.decode_header(value):
         if isinstance(chunk, str):
-            parts.append(chunk)
+            joined.append(chunk)
         elif charset is None:
-            parts.append(chunk.decode("ascii", "replace"))
+            joined.append(chunk.decode("ascii", "replace"))
         elif charset.lower() == "iso-2022-jp":
-            parts.append(decode_jis(chunk, problems, what))
+            joined.append(decode_jis(chunk, [], what))
         else:
-            problems.append("%s: charset %s" % (what, charset))
-            parts.append(chunk.decode(charset, "replace"))
-    return "".join(parts)
+            joined.append(chunk.decode(charset, "replace"))
+    if "".join(joined) != text:
+        problems.append("%s: the email package reads %r" % (what, "".join(joined)))
+    return text
 
 
 def mailbox(msg, header, problems):

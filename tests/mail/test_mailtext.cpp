@@ -69,6 +69,7 @@ private Q_SLOTS:
     void foldsHeadersAndEncodesNames();
     void keepsLineBreaksOutOfHeaders();
     void switchesToBase64ForLongLines();
+    void mailCheckFlagsWhatReadersCannotRead();
 };
 
 void TestMailText::foldsAsciiIntoWidthMinusOne()
@@ -465,6 +466,44 @@ void TestMailText::switchesToBase64ForLongLines()
     // A body ends with a line break, as SMTP data always does.
     QCOMPARE(seven.value(QStringLiteral("body")).toString(), edge + QStringLiteral("\r\nx\r\ny\r\n"));
     QCOMPARE(seven.value(QStringLiteral("problems")).toArray(), QJsonArray());
+}
+
+// The oracle itself: mails a reader could not read (or would read otherwise)
+// are flagged, and a good one with the Windows twins is not.
+void TestMailText::mailCheckFlagsWhatReadersCannotRead()
+{
+    const auto mail = [](const QByteArray &from, const QByteArray &subject, const QByteArray &jisBody) {
+        return "From: " + from + "\r\nTo: b@example.jp\r\nSubject: " + subject
+               + "\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=ISO-2022-JP\r\n"
+                 "Content-Transfer-Encoding: 7bit\r\n\r\n"
+               + jisBody + "\r\n";
+    };
+    const auto word = [](const QByteArray &jis) { return "=?ISO-2022-JP?B?" + jis.toBase64() + "?="; };
+    const auto problems = [](const QByteArray &message) {
+        QStringList list;
+        for (const QJsonValue &p : test::SmtpTestServer::check(message).value(QStringLiteral("problems")).toArray())
+            list << p.toString();
+        return list.join(QStringLiteral(" | "));
+    };
+
+    // Good: 〜 ‖ − ¢ £ ¬ as their JIS codes, no row 13; two self-contained words.
+    const QByteArray good = mail("a@example.jp", word("\x1b$B$\"\x1b(B") + ' ' + word("\x1b$B$$\x1b(B"),
+                                 "\x1b$B!A!B!]!q!r\"L\x1b(B");
+    QCOMPARE(problems(good), QString());
+    QCOMPARE(toIso2022jp(QStringLiteral("～∥－￠￡￢")), QByteArray("\x1b$B!A!B!]!q!r\"L\x1b(B"));
+
+    // The first word leans on the second (it ends in JIS mode): the email
+    // package joins them and reads あい, a reader decoding word by word does not.
+    const QString leaning = problems(mail("a@example.jp", word("\x1b$B$\"") + ' ' + word("$$\x1b(B"), "x"));
+    QVERIFY2(leaning.contains(QStringLiteral("Subject encoded-word 1: ends in JIS mode")), qPrintable(leaning));
+
+    // 髙 sent as its code in the IBM rows (0x7C62): cp932 knows it, ISO-2022-JP
+    // readers do not.
+    const QString ibm = problems(mail("a@example.jp", "x", "\x1b$B|b\x1b(B"));
+    QVERIFY2(ibm.contains(QStringLiteral("body: Python's iso2022_jp cannot read it")), qPrintable(ibm));
+
+    // No sender address.
+    QVERIFY(problems(mail("<>", "x", "x")).contains(QStringLiteral("empty From address")));
 }
 
 QTEST_MAIN(TestMailText)

@@ -1,6 +1,7 @@
 #include "app/spreadgrid.h"
 
 #include "app/placement.h"
+#include "app/privateprofile.h"
 #include "db/tablemodel.h"
 
 #include <QApplication>
@@ -287,6 +288,26 @@ void SpreadGrid::fitColumn(int col, int lessTwips)
 {
     const int twips = widthTwips() - rowHeaderWidthTwips() - lessTwips;
     setColWidthTwips(col, std::max(twips, 15));
+}
+
+void SpreadGrid::restoreColumnWidths(const QString &iniPath, const QString &section)
+{
+    const CPrivateProfile profile;
+    for (int c = 1; c <= maxCols(); ++c) {
+        const int twips = profile.GetValueLong(iniPath, section, QStringLiteral("C") + QString::number(c));
+        if (twips > 0)
+            setColWidthTwips(c, twips);
+    }
+    setColWidthTwips(1, 0);
+}
+
+void SpreadGrid::saveColumnWidths(const QString &iniPath, const QString &section) const
+{
+    const CPrivateProfile profile;
+    for (int c = 1; c <= maxCols(); ++c) {
+        profile.SetValueString(iniPath, section, QStringLiteral("C") + QString::number(c),
+                               QString::number(colWidthTwips(c)));
+    }
 }
 
 void SpreadGrid::setSheetFontPoints(int points)

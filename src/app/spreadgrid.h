@@ -42,6 +42,13 @@ public:
     // Fits a column to the space right of the row-header column, less `lessTwips`.
     void fitColumn(int col, int lessTwips);
 
+    // The column widths a window keeps in its section of the settings file,
+    // "C1" … "Cn" in twips. Restoring applies each stored width above 0 (the
+    // others keep their current width) and then hides column 1, the key,
+    // whatever is stored. Saving writes every column, a hidden one as 0.
+    void restoreColumnWidths(const QString &iniPath, const QString &section);
+    void saveColumnWidths(const QString &iniPath, const QString &section) const;
+
     // Font size of every cell of the sheet, in points.
     void setSheetFontPoints(int points);
 

@@ -360,11 +360,8 @@ void frmMenuMain::Form_Activate()
         const int design = c - 1 < int(std::size(kDesignWidths)) ? kDesignWidths[c - 1] : 1500;
         if (design > 0)
             fpSpread1->setColWidthTwips(c, design);
-        const int width = profile.GetValueLong(ini, kSection, QStringLiteral("C") + QString::number(c));
-        if (width > 0)
-            fpSpread1->setColWidthTwips(c, width);
     }
-    fpSpread1->setColWidthTwips(kColNewsID, 0);
+    fpSpread1->restoreColumnWidths(ini, kSection); // NewsID stays hidden
 
     checkFontSizeTool(*m_tools, profile.GetValueLong(ini, kSection, QStringLiteral("SpreadFontSize")));
     ApplyFontSize();
@@ -594,10 +591,7 @@ void frmMenuMain::Form_Unload()
     saveWindowGeometry(this, ini, kSection);
     profile.SetValueString(ini, kSection, QStringLiteral("SpreadW"),
                            QString::number(pxToTwipsX(SSSplitter1->sizes().value(0), this)));
-    for (int c = 1; c <= fpSpread1->maxCols(); ++c) {
-        profile.SetValueString(ini, kSection, QStringLiteral("C") + QString::number(c),
-                               QString::number(fpSpread1->colWidthTwips(c)));
-    }
+    fpSpread1->saveColumnWidths(ini, kSection);
     profile.SetValueString(ini, kSection, QStringLiteral("SpreadFontSize"),
                            QString::number(m_tools->checkedNumber(QStringLiteral("ID_mnuFontSize"), 5)));
     fpSpread2->bind(nullptr);

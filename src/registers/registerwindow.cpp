@@ -395,14 +395,11 @@ void RegisterWindow::BindList()
     const int spreadW = m_profile.GetValueLong(m_ini, m_design.section, QStringLiteral("SpreadW"));
     if (spreadW > 0)
         setListPaneTwips(spreadW);
-    for (int c = 1; c <= fpSpread1->maxCols(); ++c) {
-        int twips = m_profile.GetValueLong(m_ini, m_design.section, QStringLiteral("C") + QString::number(c));
-        if (twips <= 0)
-            twips = m_design.designColumnTwips.value(c - 2, 0);
-        if (twips > 0)
-            fpSpread1->setColWidthTwips(c, twips);
+    for (int c = 2; c <= fpSpread1->maxCols(); ++c) {
+        if (const int design = m_design.designColumnTwips.value(c - 2, 0); design > 0)
+            fpSpread1->setColWidthTwips(c, design);
     }
-    fpSpread1->setColWidthTwips(1, 0);
+    fpSpread1->restoreColumnWidths(m_ini, m_design.section);
     fpSpread1->setActiveCell(2, 1);
     m_currentRow = fpSpread1->activeRow();
     fpSpread1->setUpdatesEnabled(true);
@@ -694,10 +691,7 @@ void RegisterWindow::writeChangedLayout()
 
 void RegisterWindow::writeColumnWidths()
 {
-    for (int c = 1; c <= fpSpread1->maxCols(); ++c) {
-        m_profile.SetValueString(m_ini, m_design.section, QStringLiteral("C") + QString::number(c),
-                                 QString::number(fpSpread1->colWidthTwips(c)));
-    }
+    fpSpread1->saveColumnWidths(m_ini, m_design.section);
 }
 
 void RegisterWindow::ToggleCard()

@@ -1,5 +1,6 @@
 // The window components: the list grid, the tool set and the keyword history.
 #include "app/placement.h"
+#include "app/privateprofile.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
 #include "db/tablemodel.h"
@@ -83,6 +84,34 @@ private Q_SLOTS:
         QCOMPARE(userResized.count(), 0); // the program's own widths are no change by the user
         grid.horizontalHeader()->resizeSection(2, 77); // as a drag on the header does
         QCOMPARE(userResized.count(), 1);
+    }
+
+    void columnWidthsGoToAndComeFromTheSettings()
+    {
+        TestApp app;
+        TableModel model(app.db());
+        QVERIFY(model.open(QStringLiteral("T_メンバー")));
+        SpreadGrid grid;
+        grid.bind(&model);
+        grid.setColWidthTwips(3, 1800);
+        const CPrivateProfile profile;
+        const QString ini = app.iniPath();
+        profile.SetValueString(ini, QStringLiteral("S"), QStringLiteral("C1"), QStringLiteral("900"));
+        profile.SetValueString(ini, QStringLiteral("S"), QStringLiteral("C2"), QStringLiteral("1500.75"));
+        profile.SetValueString(ini, QStringLiteral("S"), QStringLiteral("C3"), QStringLiteral("0"));
+        profile.SetValueString(ini, QStringLiteral("S"), QStringLiteral("C4"), QStringLiteral("-30"));
+        grid.restoreColumnWidths(ini, QStringLiteral("S"));
+        QCOMPARE(grid.colWidthTwips(1), 0); // the key stays hidden
+        QCOMPARE(grid.colWidthTwips(2), 1500);
+        QCOMPARE(grid.colWidthTwips(3), 1800); // 0 and below keep the width
+        QVERIFY(!grid.isColumnHidden(3));
+
+        grid.saveColumnWidths(ini, QStringLiteral("T"));
+        QCOMPARE(profile.GetValueLong(ini, QStringLiteral("T"), QStringLiteral("C1")), 0);
+        QCOMPARE(profile.GetValueLong(ini, QStringLiteral("T"), QStringLiteral("C2")), 1500);
+        QCOMPARE(profile.GetValueLong(ini, QStringLiteral("T"), QStringLiteral("C3")), 1800);
+        QVERIFY(profile.GetValueLong(ini, QStringLiteral("T"), QStringLiteral("C5")) > 0);
+        QCOMPARE(profile.GetValueString(ini, QStringLiteral("T"), QStringLiteral("C6")), QString());
     }
 
     void blockCopyAndPasteThroughTheClipboard()

@@ -2,13 +2,10 @@
 
 #include "app/messages.h"
 #include "app/placement.h"
-#include "app/privateprofile.h"
-#include "app/spreadgrid.h"
 #include "db/database.h"
-#include "db/tablemodel.h"
+#include "notices/grouptickgrid.h"
 
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -18,16 +15,6 @@
 #include <climits>
 
 namespace lumivox {
-
-namespace {
-
-const QString kSelectionTable = QStringLiteral("T_temp_グループ選択");
-
-// Design widths of the three columns (GroupID is hidden whatever is stored).
-constexpr int kTickColumnTwips = 600;
-constexpr int kNameColumnTwips = 4600;
-
-} // namespace
 
 frmSelGroup::frmSelGroup(AppContext &context, const SelGroupDesign &design, QWidget *parent)
     : QDialog(parent), m_context(context), m_design(design)
@@ -52,12 +39,8 @@ frmSelGroup::frmSelGroup(AppContext &context, const SelGroupDesign &design, QWid
     m_lblMemo->setObjectName(QStringLiteral("lblMemo"));
     m_lblMemo->setWordWrap(true);
 
-    m_lblCaption = new QLabel(QStringLiteral("■ 登録グループ一覧"), this);
-    m_lblCaption->setObjectName(QStringLiteral("lblCaption"));
-
-    fpSpread1 = new SpreadGrid(this);
-    fpSpread1->setObjectName(QStringLiteral("fpSpread1"));
-    m_lblCaption->setBuddy(fpSpread1);
+    fpSpread1 = new GroupTickGrid(context.db(), this);
+    m_lblCaption = fpSpread1->createCaption(this);
 
     cmdOk = new QPushButton(QStringLiteral("OK(&O)"), this);
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
@@ -83,12 +66,7 @@ frmSelGroup::frmSelGroup(AppContext &context, const SelGroupDesign &design, QWid
     setTabOrder(fpSpread1, cmdOk);
     setTabOrder(cmdOk, cmdCancel);
 
-    m_selection = new TableModel(context.db(), this);
-    connect(m_selection, &TableModel::writeFailed, this, [this](const QString &reason) {
-        reportWriteFailure(this, QStringLiteral("グループの選択"), reason);
-    });
-
-    setFixedSize(twipsToPxX(6000, this), twipsToPxY(6300, this));
+    GroupTickGrid::fixDialogSize(this);
 }
 
 frmSelGroup::~frmSelGroup() = default;
@@ -120,56 +98,18 @@ void frmSelGroup::showEvent(QShowEvent *event)
 void frmSelGroup::Form_Load()
 {
     placeDialog(this, m_context.iniPath(), m_design.section);
-    fpSpread1->applyPresentation();
-    // Only the ticks are edited; the names are not the user's to change here.
-    fpSpread1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    fpSpread1->setSelectionMode(QAbstractItemView::SingleSelection);
     Q_EMIT LoadData();
 }
 
 void frmSelGroup::Form_Activate()
 {
     m_activated = true;
-    fpSpread1->setUpdatesEnabled(false);
-
-    QString error;
-    m_selectionReady = fillGroupSelection(m_context.db(), *m_design.links, recordKey(), &error)
-                       && m_selection->open(kSelectionTable);
-    if (!m_selectionReady) {
-        // Leftovers of another record in the work table must never be written
-        // as this record's links: show nothing and refuse OK.
-        if (error.isEmpty())
-            error = m_selection->lastError();
-        m_selection->close();
+    // Leftovers of another record in the work table must never be written as
+    // this record's links: when the list cannot be loaded, OK is refused.
+    m_selectionReady = fpSpread1->loadGroups(*m_design.links, recordKey(), m_context.iniPath(),
+                                             m_design.section);
+    if (!m_selectionReady)
         cmdOk->setEnabled(false);
-    }
-    fpSpread1->bind(m_selection);
-    fpSpread1->setCheckBoxColumn(2);
-
-    const CPrivateProfile profile;
-    const QString ini = m_context.iniPath();
-    fpSpread1->setColWidthTwips(2, kTickColumnTwips);
-    fpSpread1->setColWidthTwips(3, kNameColumnTwips);
-    for (int c = 1; c <= fpSpread1->maxCols(); ++c) {
-        const int width = profile.GetValueLong(ini, m_design.section, QStringLiteral("C") + QString::number(c));
-        if (width > 0)
-            fpSpread1->setColWidthTwips(c, width);
-    }
-    fpSpread1->setColWidthTwips(1, 0);
-    fpSpread1->setUpdatesEnabled(true);
-    if (fpSpread1->maxRows() > 0)
-        fpSpread1->setActiveCell(2, 1);
-    fpSpread1->setFocus();
-
-    if (!m_selectionReady) {
-        // Told once the window is on the screen, not while it is being shown.
-        QMetaObject::invokeMethod(
-            this,
-            [this, error] {
-                informUser(this, QStringLiteral("グループの一覧を読み込めませんでした。\n\n詳細：") + error);
-            },
-            Qt::QueuedConnection);
-    }
 }
 
 void frmSelGroup::cmdOk_Click()
@@ -183,14 +123,9 @@ void frmSelGroup::cmdOk_Click()
     QList<SqlStatement> statements{
         {QStringLiteral("delete from %1 where %2 = ?").arg(quoted(links.table), quoted(links.keyColumn)),
          {key}}};
-    const int tickColumn = m_selection->fieldIndex(QStringLiteral("選択"));
-    const int idColumn = m_selection->fieldIndex(QStringLiteral("GroupID"));
-    for (int r = 0; r < m_selection->rowCount(); ++r) {
-        if (m_selection->value(r, tickColumn).toInt() == 0) // Null counts as not ticked
-            continue;
+    for (const QVariant &groupId : fpSpread1->tickedGroupIds()) {
         statements << SqlStatement{
-            QStringLiteral("insert into %1 values (?, ?)").arg(quoted(links.table)),
-            {key, m_selection->value(r, idColumn)}};
+            QStringLiteral("insert into %1 values (?, ?)").arg(quoted(links.table)), {key, groupId}};
     }
     QString error;
     if (!executeAll(m_context.db(), statements, &error)) {
@@ -228,15 +163,8 @@ void frmSelGroup::Form_Unload()
     if (m_unloaded || !m_loaded)
         return;
     m_unloaded = true;
-    const QString ini = m_context.iniPath();
-    saveDialogPosition(this, ini, m_design.section);
-    const CPrivateProfile profile;
-    for (int c = 1; c <= fpSpread1->maxCols(); ++c) {
-        profile.SetValueString(ini, m_design.section, QStringLiteral("C") + QString::number(c),
-                               QString::number(fpSpread1->colWidthTwips(c)));
-    }
-    fpSpread1->bind(nullptr);
-    m_selection->close();
+    fpSpread1->saveLayout(m_context.iniPath(), m_design.section);
+    fpSpread1->release();
 }
 
 // ---------------------------------------------------------------------------

@@ -12,8 +12,7 @@ class QSpinBox;
 
 namespace lumivox {
 
-class SpreadGrid;
-class TableModel;
+class GroupTickGrid;
 
 // What tells the two group choosers apart: the record whose links are chosen,
 // the texts, and where the window keeps its position and column widths.
@@ -72,10 +71,9 @@ private:
     QLabel *m_lblName = nullptr;
     QLabel *m_lblMemo = nullptr;
     QLabel *m_lblCaption = nullptr;
-    SpreadGrid *fpSpread1 = nullptr;
+    GroupTickGrid *fpSpread1 = nullptr;
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;
-    TableModel *m_selection = nullptr;
     QString m_usrTag;
     bool m_loaded = false;
     bool m_activated = false;

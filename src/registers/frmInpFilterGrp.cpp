@@ -2,10 +2,7 @@
 
 #include "app/messages.h"
 #include "app/placement.h"
-#include "app/privateprofile.h"
-#include "app/spreadgrid.h"
-#include "db/tablemodel.h"
-#include "db/worktables.h"
+#include "notices/grouptickgrid.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -20,10 +17,6 @@ namespace lumivox {
 namespace {
 
 const QString kSection = QStringLiteral("InpFilterGrp");
-const QString kSelectionTable = QStringLiteral("T_temp_グループ選択");
-// Design widths of the tick and name columns, as in the group choosers.
-constexpr int kTickColumnTwips = 600;
-constexpr int kNameColumnTwips = 4600;
 
 } // namespace
 
@@ -50,14 +43,8 @@ frmInpFilterGrp::frmInpFilterGrp(AppContext &context, QWidget *parent)
     txtCaption->setFixedHeight(txtCaption->fontMetrics().lineSpacing() * 3 + 8);
     captionLayout->addWidget(txtCaption);
 
-    auto *lblCaption = new QLabel(QStringLiteral("■ 登録グループ一覧"), this);
-    lblCaption->setObjectName(QStringLiteral("lblCaption"));
-    fpSpread1 = new SpreadGrid(this);
-    fpSpread1->setObjectName(QStringLiteral("fpSpread1"));
-    // Only the ticks are edited here.
-    fpSpread1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    fpSpread1->setSelectionMode(QAbstractItemView::SingleSelection);
-    lblCaption->setBuddy(fpSpread1);
+    fpSpread1 = new GroupTickGrid(context.db(), this);
+    QLabel *lblCaption = fpSpread1->createCaption(this);
 
     cmdOk = new QPushButton(QStringLiteral("OK(&O)"), this);
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
@@ -82,12 +69,7 @@ frmInpFilterGrp::frmInpFilterGrp(AppContext &context, QWidget *parent)
     setTabOrder(fpSpread1, cmdOk);
     setTabOrder(cmdOk, cmdCancel);
 
-    m_selection = new TableModel(context.db(), this);
-    connect(m_selection, &TableModel::writeFailed, this, [this](const QString &reason) {
-        reportWriteFailure(this, QStringLiteral("グループの選択"), reason);
-    });
-
-    setFixedSize(twipsToPxX(6000, this), twipsToPxY(6300, this));
+    GroupTickGrid::fixDialogSize(this);
     placeDialog(this, m_context.iniPath(), kSection);
 }
 
@@ -106,46 +88,15 @@ void frmInpFilterGrp::showEvent(QShowEvent *event)
 void frmInpFilterGrp::firstActivation()
 {
     m_activated = true;
-    fpSpread1->setUpdatesEnabled(false);
     // Every group, none ticked: the previous choice is not remembered.
-    QString error;
-    if (!fillGroupSelection(m_context.db(), &error) || !m_selection->open(kSelectionTable)) {
-        if (error.isEmpty())
-            error = m_selection->lastError();
-        m_selection->close();
-        QMetaObject::invokeMethod(
-            this,
-            [this, error] {
-                informUser(this, QStringLiteral("グループの一覧を読み込めませんでした。\n\n詳細：") + error);
-            },
-            Qt::QueuedConnection);
-    }
-    fpSpread1->bind(m_selection);
-    fpSpread1->setCheckBoxColumn(2);
-    fpSpread1->setColWidthTwips(2, kTickColumnTwips);
-    fpSpread1->setColWidthTwips(3, kNameColumnTwips);
-    const CPrivateProfile profile;
-    for (int c = 1; c <= fpSpread1->maxCols(); ++c) {
-        const int width = profile.GetValueLong(m_context.iniPath(), kSection, QStringLiteral("C") + QString::number(c));
-        if (width > 0)
-            fpSpread1->setColWidthTwips(c, width);
-    }
-    fpSpread1->setColWidthTwips(1, 0);
-    fpSpread1->setUpdatesEnabled(true);
-    if (fpSpread1->maxRows() > 0)
-        fpSpread1->setActiveCell(2, 1);
-    fpSpread1->setFocus();
+    fpSpread1->loadGroups(m_context.iniPath(), kSection);
 }
 
 void frmInpFilterGrp::cmdOk_Click()
 {
     QStringList ids;
-    const int tick = m_selection->fieldIndex(QStringLiteral("選択"));
-    const int id = m_selection->fieldIndex(QStringLiteral("GroupID"));
-    for (int r = 0; r < m_selection->rowCount(); ++r) {
-        if (m_selection->value(r, tick).toInt() != 0) // Null counts as not ticked
-            ids << QString::number(m_selection->value(r, id).toLongLong());
-    }
+    for (const QVariant &id : fpSpread1->tickedGroupIds())
+        ids << QString::number(id.toLongLong());
     if (ids.isEmpty()) {
         informUser(this, QStringLiteral("絞り込みを行うｸﾞﾙｰﾌﾟはひとつ以上選択してください。"));
         return;
@@ -175,13 +126,7 @@ void frmInpFilterGrp::unload()
     if (m_unloaded || !m_activated)
         return;
     m_unloaded = true;
-    const QString ini = m_context.iniPath();
-    saveDialogPosition(this, ini, kSection);
-    const CPrivateProfile profile;
-    for (int c = 1; c <= fpSpread1->maxCols(); ++c) {
-        profile.SetValueString(ini, kSection, QStringLiteral("C") + QString::number(c),
-                               QString::number(fpSpread1->colWidthTwips(c)));
-    }
+    fpSpread1->saveLayout(m_context.iniPath(), kSection);
 }
 
 } // namespace lumivox

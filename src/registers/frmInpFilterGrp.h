@@ -8,8 +8,7 @@ class QPushButton;
 
 namespace lumivox {
 
-class SpreadGrid;
-class TableModel;
+class GroupTickGrid;
 
 // The group filter of the member register: every group with a tick box, all
 // unticked at each opening. OK returns the ticked groups' keys as "(7,3)", in the
@@ -37,10 +36,9 @@ private:
     void unload();
 
     AppContext &m_context;
-    SpreadGrid *fpSpread1 = nullptr;
+    GroupTickGrid *fpSpread1 = nullptr;
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;
-    TableModel *m_selection = nullptr;
     QString m_userTag;
     QString m_userGroup;
     bool m_activated = false;

@@ -28,8 +28,7 @@ ReportPreview::ReportPreview(const ReportDocument &document, QWidget *parent)
     ReportDocument::applyPageSettings(paper);
     paper->setDocName(QLatin1String(kProductName));
     paper->setCreator(QLatin1String(kProductName));
-    connect(this, &QPrintPreviewDialog::paintRequested, this,
-            [this](QPrinter *target) { m_document.print(target); });
+    connect(this, &QPrintPreviewDialog::paintRequested, this, &ReportPreview::printTo);
 
     m_savePdf = new QAction(programIcon(QStringLiteral("document-save")), QStringLiteral("PDFとして保存(&S)..."), this);
     m_savePdf->setObjectName(QStringLiteral("ID_SavePDF"));
@@ -54,15 +53,33 @@ ReportPreview::ReportPreview(const ReportDocument &document, QWidget *parent)
 void ReportPreview::onSavePdf()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("PDFとして保存"),
-        QDir(folder).filePath(m_document.definition().previewCaption + QStringLiteral(".pdf")),
-        QStringLiteral("PDF ファイル (*.pdf)"));
-    if (path.isEmpty())
+    QFileDialog dialog(this, QStringLiteral("PDFとして保存"),
+                       QDir(folder).filePath(m_document.definition().previewCaption + QStringLiteral(".pdf")),
+                       QStringLiteral("PDF ファイル (*.pdf)"));
+    dialog.setObjectName(QStringLiteral("dlgSavePdf"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // ".pdf" is added to a name typed without it before the dialog asks about
+    // replacing a file, so the question is about the file that is written.
+    // Qt's own dialog does that on every platform; a native one may add the
+    // suffix only after its own question.
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
-        path += QStringLiteral(".pdf");
-    savePdf(path);
+    savePdf(dialog.selectedFiles().first());
+}
+
+bool ReportPreview::printTo(QPrinter *target)
+{
+    if (m_document.print(target) > 0 && target->printerState() != QPrinter::Error)
+        return true;
+    const QString where = target->outputFileName().isEmpty()
+                              ? target->printerName()
+                              : QDir::toNativeSeparators(target->outputFileName());
+    informUser(this, QStringLiteral("印刷できませんでした。プリンターの設定と接続をご確認下さい。")
+                         + (where.isEmpty() ? QString() : QStringLiteral("\n\n印刷先：") + where));
+    return false;
 }
 
 bool ReportPreview::savePdf(const QString &path)

@@ -11,7 +11,8 @@ namespace lumivox {
 
 // The preview window of a report: its pages as they will print, the preview's
 // own print button (the system's print dialog), and "PDFとして保存" which writes
-// the document to a PDF file the user names. Shown modally.
+// the document to a PDF file the user names (".pdf" added before the question
+// about replacing an existing file). Shown modally.
 class ReportPreview : public QPrintPreviewDialog
 {
     Q_OBJECT
@@ -21,6 +22,11 @@ public:
     // Writes the document to `path`; a failure is shown to the user. Returns
     // whether the file was written.
     bool savePdf(const QString &path);
+
+    // Draws the document on `target`: the preview's pages, or the printer the
+    // user chose in the print dialog. A print that cannot be made (the printer
+    // or its file refused) is shown to the user. Returns whether it was made.
+    bool printTo(QPrinter *target);
 
 private:
     void onSavePdf();

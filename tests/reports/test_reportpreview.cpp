@@ -3,6 +3,7 @@
 #include "reports/reportpreview.h"
 #include "support/testapp.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -177,6 +178,101 @@ private Q_SLOTS:
         QVERIFY(!preview.savePdf(app.dir() + QStringLiteral("/missing/folder/a.pdf")));
         QVERIFY2(shown.startsWith(QStringLiteral("PDFファイルを保存できませんでした。")), qPrintable(shown));
         QCOMPARE(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()), nullptr);
+    }
+
+    void savePdfAsksBeforeReplacingTheFinalName()
+    {
+        // "名簿" typed while "名簿.pdf" exists: the question about replacing it
+        // comes before anything is written, and No keeps the file.
+        TestApp app;
+        app.addGroup(1, QStringLiteral("子ども会"));
+        QList<ReportRow> rows;
+        QVERIFY(loadReportRows(app.db(), reportDefinition(ReportKind::arpGroup), &rows));
+        const ReportDocument document(reportDefinition(ReportKind::arpGroup), rows, QDateTime::currentDateTime());
+        ReportPreview preview(document);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        const QString existing = app.dir() + QStringLiteral("/名簿.pdf");
+        {
+            QFile old(existing);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("earlier list");
+        }
+
+        const auto saveAs = [&](QMessageBox::StandardButton answer) {
+            QString asked;
+            test::answerNextModal([&](QWidget *modal) {
+                auto *dialog = qobject_cast<QFileDialog *>(modal);
+                QVERIFY(dialog);
+                dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
+                    ->setText(app.dir() + QStringLiteral("/名簿"));
+                test::answerNextModal([&, answer](QWidget *question) {
+                    auto *box = qobject_cast<QMessageBox *>(question);
+                    asked = box ? box->text() : QString();
+                    if (box)
+                        box->button(answer)->click();
+                    else
+                        question->close();
+                    // After No the file dialog is still open: leave it.
+                    if (answer == QMessageBox::No) {
+                        test::answerNextModal([](QWidget *still) {
+                            if (auto *again = qobject_cast<QFileDialog *>(still))
+                                again->reject();
+                        });
+                    }
+                });
+                QMetaObject::invokeMethod(dialog, "accept");
+            });
+            preview.findChild<QAction *>(QStringLiteral("ID_SavePDF"))->trigger();
+            return asked;
+        };
+        const auto contents = [&] {
+            QFile f(existing);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+
+        QString asked = saveAs(QMessageBox::No);
+        QVERIFY2(asked.contains(QStringLiteral("名簿.pdf")), qPrintable(asked));
+        QCOMPARE(contents(), QByteArray("earlier list"));
+        QVERIFY(!QFile::exists(app.dir() + QStringLiteral("/名簿")));
+
+        asked = saveAs(QMessageBox::Yes);
+        QVERIFY2(asked.contains(QStringLiteral("名簿.pdf")), qPrintable(asked));
+        QVERIFY(contents().startsWith("%PDF"));
+        QVERIFY(pdfText(existing).contains(QStringLiteral("子ども会")));
+    }
+
+    void printThatFailsIsReported()
+    {
+        // A printer that refuses the job (here: its output file cannot be
+        // made) is reported, never passed over.
+        TestApp app;
+        app.addGroup(1, QStringLiteral("子ども会"));
+        QList<ReportRow> rows;
+        QVERIFY(loadReportRows(app.db(), reportDefinition(ReportKind::arpGroup), &rows));
+        const ReportDocument document(reportDefinition(ReportKind::arpGroup), rows, QDateTime::currentDateTime());
+        ReportPreview preview(document);
+        QPrinter refusing(QPrinter::HighResolution);
+        refusing.setOutputFormat(QPrinter::PdfFormat);
+        refusing.setOutputFileName(app.dir() + QStringLiteral("/missing/folder/print.pdf"));
+        QString shown;
+        test::answerNextModal(
+            [&](QWidget *modal) {
+                shown = test::messageText(modal);
+                test::acceptMessage(modal);
+            },
+            3000);
+        Q_EMIT preview.paintRequested(&refusing);
+        QVERIFY2(shown.startsWith(QStringLiteral("印刷できませんでした。")), qPrintable(shown));
+
+        // A printer that takes it says nothing.
+        QPrinter working(QPrinter::HighResolution);
+        working.setOutputFormat(QPrinter::PdfFormat);
+        working.setOutputFileName(app.dir() + QStringLiteral("/print.pdf"));
+        QVERIFY(preview.printTo(&working));
+        QFile printed(app.dir() + QStringLiteral("/print.pdf"));
+        QVERIFY(printed.open(QIODevice::ReadOnly));
+        QVERIFY(printed.readAll().startsWith("%PDF"));
     }
 };
 

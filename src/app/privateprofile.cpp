@@ -34,16 +34,18 @@ QString keyOf(const QString &line)
     return eq > 0 ? line.left(eq).trimmed() : QString();
 }
 
-QStringList readLines(const QString &path, bool *exists = nullptr)
+// The file's lines; none when it is missing or cannot be read. *unreadable
+// tells the two apart: a file that is there but cannot be read.
+QStringList readLines(const QString &path, bool *unreadable = nullptr)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
-        if (exists)
-            *exists = false;
+        if (unreadable)
+            *unreadable = f.exists();
         return {};
     }
-    if (exists)
-        *exists = true;
+    if (unreadable)
+        *unreadable = false;
     QString text = QString::fromUtf8(f.readAll());
     text.remove(u'\r');
     QStringList lines = text.split(u'\n');
@@ -121,7 +123,12 @@ std::int16_t CPrivateProfile::SetValueString(const QString &strINIFileName,
     QString value = strValue;
     value.replace(u'\r', u' ').replace(u'\n', u' ');
 
-    QStringList lines = readLines(strINIFileName);
+    // A file that is there but cannot be read is not replaced by a file holding
+    // this one key: every other window's settings would be lost.
+    bool unreadable = false;
+    QStringList lines = readLines(strINIFileName, &unreadable);
+    if (unreadable)
+        return 0;
     const QString entry = strKey + u'=' + value;
     qsizetype sectionAt = -1;
     qsizetype insertAt = -1;

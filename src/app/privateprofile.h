@@ -13,7 +13,8 @@ namespace lumivox {
 // read returns at most 127 bytes. Every write goes straight to the file and
 // replaces it atomically, so a crash never leaves a truncated file. Errors are
 // never reported: a failing read gives the default, a failing write changes
-// nothing.
+// nothing. A file that is there but cannot be read is never written (a write
+// would replace it with the one key).
 class CPrivateProfile
 {
 public:

@@ -98,6 +98,29 @@ private Q_SLOTS:
         QCOMPARE(m_profile.GetValueLong(missing, "S", "K"), 0);
     }
 
+    // A settings file that is there but cannot be read is never replaced by a
+    // file holding only the key being written.
+    void anUnreadableFileIsNotOverwritten()
+    {
+        writeFile("[MenuMain]\r\nTop=150\r\nC2=3000\r\n[InpNews]\r\nTop=30\r\n");
+        QFile f(ini());
+        QVERIFY(f.setPermissions(QFileDevice::WriteOwner));
+        if (f.open(QIODevice::ReadOnly)) {
+            f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            QSKIP("this user can read a file whatever its permissions (root)");
+        }
+        QCOMPARE(m_profile.SetValueString(ini(), "MenuMain", "Left", "60"), std::int16_t(0));
+        QVERIFY(f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Top"), 150);
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "C2"), 3000);
+        QCOMPARE(m_profile.GetValueLong(ini(), "InpNews", "Top"), 30);
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Left"), 0);
+        // Readable again, it is written as usual.
+        QVERIFY(m_profile.SetValueString(ini(), "MenuMain", "Left", "60") != 0);
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Left"), 60);
+        QCOMPARE(m_profile.GetValueLong(ini(), "InpNews", "Top"), 30);
+    }
+
     void writesLeaveNoTemporaryFilesBehind()
     {
         for (int i = 0; i < 20; ++i)

@@ -35,8 +35,6 @@ bool TableModel::open(const QString &table, const QString &where, const QVariant
 {
     beginResetModel();
     m_table = table;
-    m_where = where;
-    m_binds = binds;
     m_fields.clear();
     m_rowids.clear();
     m_rows.clear();
@@ -102,19 +100,10 @@ bool TableModel::open(const QString &table, const QString &where, const QVariant
     return ok;
 }
 
-bool TableModel::reload()
-{
-    if (m_table.isEmpty())
-        return false;
-    return open(QString(m_table), QString(m_where), QVariantList(m_binds));
-}
-
 void TableModel::close()
 {
     beginResetModel();
     m_table.clear();
-    m_where.clear();
-    m_binds.clear();
     m_fields.clear();
     m_types.clear();
     m_key.clear();

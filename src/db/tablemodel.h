@@ -27,8 +27,6 @@ public:
     // values are bound through `binds`). False, with lastError(), when it fails;
     // the model is then empty.
     bool open(const QString &table, const QString &where = {}, const QVariantList &binds = {});
-    // Reloads with the same table and condition.
-    bool reload();
     void close();
     bool isOpen() const { return !m_table.isEmpty(); }
     QString table() const { return m_table; }
@@ -92,8 +90,6 @@ private:
 
     QSqlDatabase m_db;
     QString m_table;
-    QString m_where;
-    QVariantList m_binds;
     QString m_lastError;
     QStringList m_fields;
     QStringList m_types;

@@ -1,45 +1,51 @@
+// The send sequence opens the mail windows, so it lives with the main window
+// (lumivox_main) rather than in lumivox_notices, which the mail area builds on.
 #include "notices/sendsequence.h"
 
 #include "app/messages.h"
-#include "db/database.h"
-#include "db/worktables.h"
+#include "mail/frmInpSubmit.h"
+#include "mail/frmSendMail.h"
 
+#include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
 
 namespace lumivox {
 
-bool MakeSendList(QWidget *window, const QSqlDatabase &db, int newsId)
+QString SendNotice(QWidget *window, AppContext &context, int newsId)
 {
-    QString error;
-    // The notice's destination groups, through T_temp_グループ一覧.
-    bool ok = executeAll(db,
-                         {{QStringLiteral("delete from T_temp_グループ一覧")},
-                          {QStringLiteral("insert into T_temp_グループ一覧 select NewsID as ID, GroupID "
-                                          "from T_お知らせに対する宛先情報 where NewsID = ?"),
-                           {newsId}}},
-                         &error);
-    QList<int> groupIds;
-    if (ok) {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        ok = q.exec(QStringLiteral("select GroupID from T_temp_グループ一覧 order by rowid"));
-        while (ok && q.next())
-            groupIds << q.value(0).toInt();
-        if (!ok)
-            error = q.lastError().text();
+    const QSqlDatabase db = context.db();
+    if (!MakeSendList(window, db, newsId))
+        return {};
+    QSqlQuery count(db);
+    if (!count.exec(QStringLiteral("select count(*) from T_temp_送信リスト")) || !count.next()) {
+        // A list that cannot be read is a failure, not an empty list.
+        informUser(window, QStringLiteral("送信リストを読み込めませんでした。送信を中止します。\n\n詳細：")
+                               + count.lastError().text());
+        return {};
     }
-    if (ok && groupIds.isEmpty()) {
-        informUser(window, QStringLiteral("お知らせの宛先が選択されていません。宛先ｸﾞﾙｰﾌﾟを必ず選択してください。"));
-        return false;
+    if (count.value(0).toLongLong() < 1) {
+        informUser(window, QStringLiteral("指定した宛先ｸﾞﾙｰﾌﾟに所属するﾒﾝﾊﾞｰはいませんでした。送信を中止します。"));
+        return {};
     }
-    if (ok)
-        ok = fillSendList(db, groupIds, &error);
-    if (!ok) {
-        reportWriteFailure(window, QStringLiteral("送信リスト"), error);
-        return false;
+    {
+        frmInpSubmit options(context, window);
+        options.exec();
+        if (options.UserTag() == QStringLiteral("ｷｬﾝｾﾙ"))
+            return {};
     }
-    return true;
+    {
+        frmSendMail sending(context, window);
+        sending.setNewsId(newsId);
+        sending.exec();
+        // Stopped at the question about characters that cannot be carried:
+        // nothing was sent, so nothing is recorded, as after ｷｬﾝｾﾙ above.
+        if (!sending.sendingStarted())
+            return {};
+    }
+    // The time the window closed, however the run ended. The caller writes it
+    // once, through its list, which updates the row and the table together.
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
 }
 
 } // namespace lumivox

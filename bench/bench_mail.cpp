@@ -29,11 +29,13 @@ int main(int argc, char **argv)
     const int bodyBytes = args[4].toInt();
 
     SendPlan plan;
-    plan.sender.smtp.server = args[1];
-    plan.sender.smtp.port = args[2].toInt();
-    plan.sender.smtp.reuseConnection = args[5] == QLatin1String("reuse");
-    plan.sender.name = QStringLiteral("役員会 連絡係");
-    plan.sender.address = QStringLiteral("renraku@example.jp");
+    plan.smtp.server = args[1];
+    plan.smtp.port = args[2].toInt();
+    plan.smtp.authenticate = false;
+    plan.smtp.senderName = QStringLiteral("役員会 連絡係");
+    plan.smtp.senderAddress = QStringLiteral("renraku@example.jp");
+    TransportOptions transportOptions;
+    transportOptions.reuseConnection = args[5] == QLatin1String("reuse");
     plan.options = {true, true, true, 72};
     plan.subject = QStringLiteral("運動会のお知らせ（雨天の場合は翌日に順延）");
     // A notice body whose ISO-2022-JP form is BODY_BYTES long, give or take a line.
@@ -49,7 +51,7 @@ int main(int argc, char **argv)
 
     QElapsedTimer timer;
     timer.start();
-    SmtpTransport transport(plan.sender.smtp);
+    SmtpTransport transport(plan.smtp, transportOptions);
     const RunOutcome outcome = runMailing(plan, transport, {});
     const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     if (outcome.end != RunOutcome::Completed) {

@@ -171,8 +171,9 @@ void frmInpSMTP::showEvent(QShowEvent *event)
 // contents (empty, port 25, authentication ticked, no protection).
 void frmInpSMTP::Form_Activate()
 {
-    SmtpForm form;
-    if (!loadSmtpForm(m_context.db(), &form))
+    bool ok = false;
+    const SmtpSettings form = readSmtpSettings(m_context.db(), SmtpSettings{}, &ok);
+    if (!ok)
         return;
     txtServer->setText(form.server);
     numPortNo->setValue(form.port);
@@ -205,7 +206,7 @@ void frmInpSMTP::onSecurityChanged(int index)
 
 void frmInpSMTP::cmdOk_Click()
 {
-    SmtpForm form;
+    SmtpSettings form;
     form.server = txtServer->text();
     form.port = numPortNo->value();
     form.user = txtUser->text();
@@ -215,7 +216,7 @@ void frmInpSMTP::cmdOk_Click()
     form.senderAddress = txtUserAddress->text();
     form.security = static_cast<ConnectionSecurity>(cboSecurity->currentIndex());
     QString error;
-    if (!saveSmtpForm(m_context.db(), form, &error)) {
+    if (!saveSmtpSettings(m_context.db(), form, &error)) {
         // Nothing typed is lost: the dialog stays open for another try or ｷｬﾝｾﾙ.
         reportWriteFailure(this, QStringLiteral("SMTPサーバーの設定"), error);
         return;

@@ -131,8 +131,9 @@ void frmInpSubmit::showEvent(QShowEvent *event)
 // The stored row, once; without a row the boxes keep their initial states.
 void frmInpSubmit::Form_Activate()
 {
-    SubmitForm form;
-    if (!loadSubmitForm(m_context.db(), &form))
+    bool ok = false;
+    const SendOptions form = readSendOptions(m_context.db(), SendOptions{}, &ok);
+    if (!ok)
         return;
     chkGroup->setChecked(form.addGroup);
     chkName->setChecked(form.addName);
@@ -144,10 +145,10 @@ void frmInpSubmit::Form_Activate()
 void frmInpSubmit::cmdOk_Click()
 {
     numMoji->interpretText(); // a number still being typed counts
-    const SubmitForm form{chkGroup->isChecked(), chkName->isChecked(), chkMoji->isChecked(),
-                          numMoji->value()};
+    const SendOptions form{chkGroup->isChecked(), chkName->isChecked(), chkMoji->isChecked(),
+                           numMoji->value()};
     QString error;
-    if (!saveSubmitForm(m_context.db(), form, &error)) {
+    if (!saveSendOptions(m_context.db(), form, &error)) {
         reportWriteFailure(this, QStringLiteral("送信オプションの設定"), error);
         return;
     }

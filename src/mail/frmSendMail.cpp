@@ -75,8 +75,8 @@ frmSendMail::frmSendMail(AppContext &context, QWidget *parent) : QDialog(parent)
     resize(440, sizeHint().height());
     setFixedSize(size());
     centreOnScreen(this);
-    m_sender = readSenderSettings(m_context.db());
-    m_options = readSendOptions(m_context.db());
+    m_smtp = readRunSmtpSettings(m_context.db());
+    m_options = readSendOptions(m_context.db(), kNoSendOptionsRow);
 }
 
 frmSendMail::~frmSendMail()
@@ -107,8 +107,7 @@ void frmSendMail::Form_Activate()
 {
     const NoticeText notice = readNoticeText(m_context.db(), numNewsID->value());
     SendPlan plan;
-    plan.sender = m_sender;
-    plan.sender.smtp.extraCaFile = m_extraCaFile;
+    plan.smtp = m_smtp;
     plan.options = m_options;
     plan.subject = notice.subject;
     plan.body = preparedBody(notice.body, m_options);
@@ -122,8 +121,10 @@ void frmSendMail::Form_Activate()
 
     m_running = true;
     m_sendingStarted = true;
-    m_worker = QThread::create([this, plan] {
-        SmtpTransport transport(plan.sender.smtp);
+    TransportOptions transportOptions;
+    transportOptions.extraCaFile = m_extraCaFile;
+    m_worker = QThread::create([this, plan, transportOptions] {
+        SmtpTransport transport(plan.smtp, transportOptions);
         transport.setCancelFlag(&m_cancelRequested);
         m_outcome = runMailing(plan, transport, [this](int n, int total) {
             QMetaObject::invokeMethod(this, [this, n, total] { showProgress(n, total); },

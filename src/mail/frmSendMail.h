@@ -55,7 +55,7 @@ private:
     void showSendError();
 
     AppContext &m_context;
-    SenderSettings m_sender;
+    SmtpSettings m_smtp;
     SendOptions m_options;
     QString m_userTag = QStringLiteral("OK");
     QString m_extraCaFile;

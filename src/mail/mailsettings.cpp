@@ -10,8 +10,6 @@ namespace lumivox {
 
 namespace {
 
-QString text(const QVariant &v) { return v.isNull() ? QString() : v.toString(); }
-
 bool hasRow(const QSqlDatabase &db, const QString &table, bool *ok)
 {
     QSqlQuery q(db);
@@ -49,6 +47,11 @@ bool storeSingleRow(const QSqlDatabase &db, const QString &table, const QStringL
 
 } // namespace
 
+QString textOf(const QVariant &value)
+{
+    return value.isNull() ? QString() : value.toString();
+}
+
 int usualPort(ConnectionSecurity security)
 {
     switch (security) {
@@ -58,62 +61,68 @@ int usualPort(ConnectionSecurity security)
     }
 }
 
-bool loadSmtpForm(const QSqlDatabase &db, SmtpForm *form)
+SmtpSettings readSmtpSettings(const QSqlDatabase &db, const SmtpSettings &noRow, bool *ok)
 {
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("select サーバー名, ポート番号, ユーザー名, パスワード, SMTP認証, "
-                               "送信元名前, \"送信元E-Mail\", 接続の保護 "
-                               "from T_SMTPサーバー order by rowid limit 1")))
-        return false;
-    if (!q.next())
-        return true;
-    form->server = text(q.value(0));
-    form->port = q.value(1).isNull() ? 25 : q.value(1).toInt();
-    form->user = text(q.value(2));
-    form->password = unscramblePassword(q.value(3));
-    form->authenticate = q.value(4).isNull() || q.value(4).toBool();
-    form->senderName = text(q.value(5));
-    form->senderAddress = text(q.value(6));
+    const bool read = q.exec(QStringLiteral("select サーバー名, ポート番号, ユーザー名, パスワード, SMTP認証, "
+                                            "送信元名前, \"送信元E-Mail\", 接続の保護 "
+                                            "from T_SMTPサーバー order by rowid limit 1"));
+    if (ok)
+        *ok = read;
+    if (!read || !q.next())
+        return noRow;
+    SmtpSettings s;
+    s.server = textOf(q.value(0));
+    s.port = q.value(1).isNull() ? 25 : q.value(1).toInt();
+    s.user = textOf(q.value(2));
+    s.password = unscramblePassword(q.value(3));
+    s.authenticate = q.value(4).isNull() || q.value(4).toBool();
+    s.senderName = textOf(q.value(5));
+    s.senderAddress = textOf(q.value(6));
     const int security = q.value(7).toInt();
-    form->security = security == 1   ? ConnectionSecurity::StartTls
-                     : security == 2 ? ConnectionSecurity::SslTls
-                                     : ConnectionSecurity::None;
-    return true;
+    s.security = security == 1   ? ConnectionSecurity::StartTls
+                 : security == 2 ? ConnectionSecurity::SslTls
+                                 : ConnectionSecurity::None;
+    return s;
 }
 
-bool saveSmtpForm(const QSqlDatabase &db, const SmtpForm &form, QString *error)
+bool saveSmtpSettings(const QSqlDatabase &db, const SmtpSettings &settings, QString *error)
 {
     return storeSingleRow(
         db, QStringLiteral("T_SMTPサーバー"),
         {QStringLiteral("サーバー名"), QStringLiteral("ポート番号"), QStringLiteral("ユーザー名"),
          QStringLiteral("パスワード"), QStringLiteral("SMTP認証"), QStringLiteral("送信元名前"),
          QStringLiteral("送信元E-Mail"), QStringLiteral("接続の保護")},
-        {form.server, form.port, form.user, scramblePassword(form.password), form.authenticate ? 1 : 0,
-         form.senderName, form.senderAddress, static_cast<int>(form.security)},
+        {settings.server, settings.port, settings.user, scramblePassword(settings.password),
+         settings.authenticate ? 1 : 0, settings.senderName, settings.senderAddress,
+         static_cast<int>(settings.security)},
         error);
 }
 
-bool loadSubmitForm(const QSqlDatabase &db, SubmitForm *form)
+SendOptions readSendOptions(const QSqlDatabase &db, const SendOptions &noRow, bool *ok)
 {
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("select グループ名称付加, 名前付加, 文字数制限, 文字数 "
-                               "from T_送信設定 order by rowid limit 1")))
-        return false;
-    if (!q.next())
-        return true;
-    form->addGroup = q.value(0).isNull() || q.value(0).toBool();
-    form->addName = q.value(1).isNull() || q.value(1).toBool();
-    form->limitWidth = !q.value(2).isNull() && q.value(2).toBool();
-    form->width = q.value(3).isNull() ? 60 : q.value(3).toInt();
-    return true;
+    const bool read = q.exec(QStringLiteral("select グループ名称付加, 名前付加, 文字数制限, 文字数 "
+                                            "from T_送信設定 order by rowid limit 1"));
+    if (ok)
+        *ok = read;
+    if (!read || !q.next())
+        return noRow;
+    SendOptions o;
+    o.addGroup = q.value(0).isNull() || q.value(0).toBool();
+    o.addName = q.value(1).isNull() || q.value(1).toBool();
+    o.limitWidth = !q.value(2).isNull() && q.value(2).toBool();
+    o.width = q.value(3).isNull() ? 60 : q.value(3).toInt();
+    return o;
 }
 
-bool saveSubmitForm(const QSqlDatabase &db, const SubmitForm &form, QString *error)
+bool saveSendOptions(const QSqlDatabase &db, const SendOptions &options, QString *error)
 {
     return storeSingleRow(db, QStringLiteral("T_送信設定"),
                           {QStringLiteral("グループ名称付加"), QStringLiteral("名前付加"),
                            QStringLiteral("文字数制限"), QStringLiteral("文字数")},
-                          {form.addGroup ? 1 : 0, form.addName ? 1 : 0, form.limitWidth ? 1 : 0, form.width},
+                          {options.addGroup ? 1 : 0, options.addName ? 1 : 0, options.limitWidth ? 1 : 0,
+                           options.width},
                           error);
 }
 

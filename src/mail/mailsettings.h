@@ -1,42 +1,59 @@
 #pragma once
 
-#include "mail/smtptransport.h"
-
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariant>
 
 namespace lumivox {
 
-// The single rows of T_SMTPサーバー and T_送信設定 as the two settings dialogs
-// show and store them. Loading keeps the given (initial) values when the table has
-// no row; saving inserts the row when there is none and updates the first row
-// otherwise. Every value is a bound parameter.
+// How the connection to the SMTP server is protected (T_SMTPサーバー.接続の保護).
+enum class ConnectionSecurity { None = 0, StartTls = 1, SslTls = 2 };
 
-struct SmtpForm {
+// The single row of T_SMTPサーバー, as the settings dialog shows and stores it
+// and as the sending run uses it (the password in plain text). The member
+// defaults are the dialog's first-use values.
+struct SmtpSettings {
     QString server;
     int port = 25;
     QString user;
-    QString password; // plain
-    bool authenticate = true;
+    QString password;
+    bool authenticate = true; // AUTH with user and password only when on
     QString senderName;
     QString senderAddress;
     ConnectionSecurity security = ConnectionSecurity::None;
 };
-// Null columns: empty text, port 25, authentication on, no protection.
-bool loadSmtpForm(const QSqlDatabase &db, SmtpForm *form);
-bool saveSmtpForm(const QSqlDatabase &db, const SmtpForm &form, QString *error = nullptr);
 
-struct SubmitForm {
+// The single row of T_送信設定. The member defaults are the dialog's first-use
+// values (all three options on, width 60).
+struct SendOptions {
     bool addGroup = true;
     bool addName = true;
     bool limitWidth = true;
     int width = 60;
 };
-// Null columns: group and name lines on, folding off, width 60.
-bool loadSubmitForm(const QSqlDatabase &db, SubmitForm *form);
-bool saveSubmitForm(const QSqlDatabase &db, const SubmitForm &form, QString *error = nullptr);
+
+// What the sending run has when a table has no row at all: nothing. No server,
+// port 0 and no authentication (so the first send fails); no leading lines, no
+// folding, width 0.
+inline const SmtpSettings kNoSmtpRow{{}, 0, {}, {}, false, {}, {}, ConnectionSecurity::None};
+inline constexpr SendOptions kNoSendOptionsRow{false, false, false, 0};
+
+// Reading the first row. A Null column reads as empty text, port 25,
+// authentication on, no protection; group and name lines on, folding off,
+// width 60. With no row `noRow` is returned; so it is when the table cannot be
+// read, with *ok false.
+SmtpSettings readSmtpSettings(const QSqlDatabase &db, const SmtpSettings &noRow, bool *ok = nullptr);
+SendOptions readSendOptions(const QSqlDatabase &db, const SendOptions &noRow, bool *ok = nullptr);
+
+// Saving: inserts the row when there is none, updates the first row otherwise,
+// every value a bound parameter (the password scrambled).
+bool saveSmtpSettings(const QSqlDatabase &db, const SmtpSettings &settings, QString *error = nullptr);
+bool saveSendOptions(const QSqlDatabase &db, const SendOptions &options, QString *error = nullptr);
 
 // The usual port of each kind of connection: 25, 587 (STARTTLS), 465 (SSL/TLS).
 int usualPort(ConnectionSecurity security);
+
+// A text column's value, Null read as empty text.
+QString textOf(const QVariant &value);
 
 } // namespace lumivox

@@ -11,37 +11,11 @@
 
 namespace lumivox {
 
-namespace {
-
-QString text(const QVariant &v) { return v.isNull() ? QString() : v.toString(); }
-
-} // namespace
-
-SenderSettings readSenderSettings(const QSqlDatabase &db)
+SmtpSettings readRunSmtpSettings(const QSqlDatabase &db)
 {
-    // Without a row the run has nothing: no server, port 0, no authentication.
-    SmtpForm form;
-    form.port = 0;
-    form.authenticate = false;
-    loadSmtpForm(db, &form);
-    SenderSettings s;
-    s.smtp.server = form.server;
-    s.smtp.port = form.port;
-    s.smtp.user = form.user;
-    s.smtp.password = form.password;
-    s.smtp.authenticate = form.authenticate;
-    s.smtp.security = form.security;
-    s.name = form.senderName;
-    s.address = form.senderAddress.trimmed(); // for the envelope and the From header alike
-    return s;
-}
-
-SendOptions readSendOptions(const QSqlDatabase &db)
-{
-    // Without a row: no leading lines, no folding, width 0.
-    SubmitForm form{false, false, false, 0};
-    loadSubmitForm(db, &form);
-    return {form.addGroup, form.addName, form.limitWidth, form.width};
+    SmtpSettings settings = readSmtpSettings(db, kNoSmtpRow);
+    settings.senderAddress = settings.senderAddress.trimmed();
+    return settings;
 }
 
 QList<Recipient> readSendList(const QSqlDatabase &db)
@@ -55,7 +29,7 @@ QList<Recipient> readSendList(const QSqlDatabase &db)
     // same text, so a blank typed around an address neither stops the run nor
     // makes the two differ.
     while (q.next())
-        rows.append({text(q.value(0)), text(q.value(1)), text(q.value(2)), text(q.value(3)).trimmed()});
+        rows.append({textOf(q.value(0)), textOf(q.value(1)), textOf(q.value(2)), textOf(q.value(3)).trimmed()});
     return rows;
 }
 
@@ -66,8 +40,8 @@ NoticeText readNoticeText(const QSqlDatabase &db, int newsId)
     q.prepare(QStringLiteral("select 見出し, 本文 from T_お知らせ where NewsID = ?"));
     q.addBindValue(newsId);
     if (q.exec() && q.next()) {
-        notice.subject = text(q.value(0));
-        notice.body = text(q.value(1));
+        notice.subject = textOf(q.value(0));
+        notice.body = textOf(q.value(1));
     }
     return notice;
 }
@@ -123,7 +97,7 @@ QList<UncarriableText> findUncarriable(const SendPlan &plan, const QString &orig
         if (!onlyFolded.isEmpty())
             found.append({QStringLiteral("本文(行の折り返し位置)"), onlyFolded});
     }
-    check(QStringLiteral("送信元の名前"), plan.sender.name);
+    check(QStringLiteral("送信元の名前"), plan.smtp.senderName);
     for (const Recipient &row : plan.rows) {
         if (plan.options.addGroup)
             check(QStringLiteral("グループ名称「%1」").arg(row.groupName), row.groupName);
@@ -157,7 +131,7 @@ RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
                       const std::function<bool(int n, int total)> &beforeEach)
 {
     RunOutcome outcome;
-    const MessageComposer composer(mailboxText(plan.sender.name, plan.sender.address), plan.subject,
+    const MessageComposer composer(mailboxText(plan.smtp.senderName, plan.smtp.senderAddress), plan.subject,
                                    plan.body);
     const auto total = static_cast<int>(plan.rows.size());
     for (int i = 0; i < total; ++i) {
@@ -168,7 +142,7 @@ RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
         const Recipient &row = plan.rows.at(i);
         const QByteArray mail = composer.compose(mailboxText(row.name, row.address),
                                                  bodyPrefix(row, plan.options));
-        if (!transport.send(plan.sender.address, row.address, mail)) {
+        if (!transport.send(plan.smtp.senderAddress, row.address, mail)) {
             if (transport.wasCancelled()) {
                 outcome.end = RunOutcome::Cancelled;
                 return outcome;

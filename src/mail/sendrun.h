@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mail/mailsettings.h"
 #include "mail/smtptransport.h"
 
 #include <QList>
@@ -13,25 +14,10 @@ namespace lumivox {
 // The sending run without its window: what it reads from the database, the mail
 // it builds for each row of T_temp_送信リスト, and the loop that sends them.
 
-// The sender's settings (T_SMTPサーバー). A Null column of the row reads as
-// empty text, port 25 and authentication on; with no row at all everything stays
-// empty, 0 and off (so the first send fails). The sender address is trimmed.
-struct SenderSettings {
-    SmtpSettings smtp;
-    QString name;
-    QString address;
-};
-SenderSettings readSenderSettings(const QSqlDatabase &db);
-
-// The send options (T_送信設定). Null reads as group line on, name line on, no
-// folding, width 60; with no row all three are off and the width is 0.
-struct SendOptions {
-    bool addGroup = false;
-    bool addName = false;
-    bool limitWidth = false;
-    int width = 0;
-};
-SendOptions readSendOptions(const QSqlDatabase &db);
+// The SMTP settings as the run reads them: with no row at all, nothing (see
+// kNoSmtpRow), so the first send fails. The sender address is trimmed, once,
+// for the envelope and the From header alike.
+SmtpSettings readRunSmtpSettings(const QSqlDatabase &db);
 
 // One row of T_temp_送信リスト; Null reads as empty text, the address is trimmed.
 struct Recipient {
@@ -59,7 +45,7 @@ QString mailboxText(const QString &name, const QString &address);
 
 // Everything one run sends, read before the first mail.
 struct SendPlan {
-    SenderSettings sender;
+    SmtpSettings smtp; // the server, and the sender's name and address
     SendOptions options;
     QString subject;
     QString body; // prepared

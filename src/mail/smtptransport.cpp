@@ -154,8 +154,8 @@ bool isEnvelopeSafe(const QString &address)
     return true;
 }
 
-SmtpTransport::SmtpTransport(const SmtpSettings &settings)
-    : m_settings(settings), m_session(std::make_unique<Session>())
+SmtpTransport::SmtpTransport(const SmtpSettings &settings, const TransportOptions &options)
+    : m_settings(settings), m_options(options), m_session(std::make_unique<Session>())
 {
     globalInit();
 }
@@ -240,11 +240,11 @@ bool SmtpTransport::send(const QString &sender, const QString &recipient, const 
         curl_easy_setopt(c, CURLOPT_URL, url.constData());
         curl_easy_setopt(c, CURLOPT_ERRORBUFFER, s.errorBuffer);
         curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_settings.connectTimeoutSeconds));
+        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_options.connectTimeoutSeconds));
         // A server that stops answering in the middle of a mail ends the send
         // instead of holding the run for ever.
         curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT,
-                         static_cast<long>(m_settings.serverResponseTimeoutSeconds));
+                         static_cast<long>(m_options.serverResponseTimeoutSeconds));
         curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
         curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
         curl_easy_setopt(c, CURLOPT_XFERINFODATA, &s);
@@ -258,14 +258,14 @@ bool SmtpTransport::send(const QString &sender, const QString &recipient, const 
         if (m_settings.security != ConnectionSecurity::None) {
             curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
             curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
-            if (!m_settings.extraCaFile.isEmpty())
-                curl_easy_setopt(c, CURLOPT_CAINFO, m_settings.extraCaFile.toLocal8Bit().constData());
+            if (!m_options.extraCaFile.isEmpty())
+                curl_easy_setopt(c, CURLOPT_CAINFO, m_options.extraCaFile.toLocal8Bit().constData());
         }
         if (m_settings.authenticate) {
             curl_easy_setopt(c, CURLOPT_USERNAME, m_settings.user.toUtf8().constData());
             curl_easy_setopt(c, CURLOPT_PASSWORD, m_settings.password.toUtf8().constData());
         }
-        if (!m_settings.reuseConnection) {
+        if (!m_options.reuseConnection) {
             curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
             curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
         }

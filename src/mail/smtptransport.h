@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mail/mailsettings.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -8,16 +10,8 @@
 
 namespace lumivox {
 
-// How the connection to the SMTP server is protected (T_SMTPサーバー.接続の保護).
-enum class ConnectionSecurity { None = 0, StartTls = 1, SslTls = 2 };
-
-struct SmtpSettings {
-    QString server;
-    int port = 25;
-    bool authenticate = false; // AUTH with user and password only when on
-    QString user;
-    QString password;
-    ConnectionSecurity security = ConnectionSecurity::None;
+// How the transport works beyond the stored settings.
+struct TransportOptions {
     // A CA certificate trusted besides the system's store (a test's own
     // certificate); empty for the system's store alone.
     QString extraCaFile;
@@ -34,7 +28,9 @@ struct SmtpSettings {
 class SmtpTransport
 {
 public:
-    explicit SmtpTransport(const SmtpSettings &settings);
+    // The server, port, login and protection of `settings`; the sender
+    // address is given to each send().
+    explicit SmtpTransport(const SmtpSettings &settings, const TransportOptions &options = {});
     ~SmtpTransport();
     SmtpTransport(const SmtpTransport &) = delete;
     SmtpTransport &operator=(const SmtpTransport &) = delete;
@@ -64,6 +60,7 @@ private:
     QByteArray serverUrl() const;
 
     SmtpSettings m_settings;
+    TransportOptions m_options;
     std::unique_ptr<Session> m_session;
     const std::atomic<bool> *m_cancel = nullptr;
     bool m_cancelled = false;

@@ -1,5 +1,3 @@
-// The send sequence opens the mail windows, so it lives with the main window
-// (lumivox_main) rather than in lumivox_notices, which the mail area builds on.
 #include "notices/sendsequence.h"
 
 #include "app/messages.h"

@@ -1,4 +1,4 @@
-#include "notices/sendsequence.h"
+#include "notices/sendsequence_list.h"
 
 #include "app/messages.h"
 #include "db/database.h"

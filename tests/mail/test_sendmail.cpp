@@ -5,7 +5,7 @@
 #include "mail/foldtext.h"
 #include "mail/frmSendMail.h"
 #include "mail/sendrun.h"
-#include "notices/sendsequence.h"
+#include "notices/sendsequence_list.h"
 #include "smtptestserver.h"
 #include "support/testapp.h"
 
@@ -462,8 +462,10 @@ void TestSendMail::showsOnlyARefusalAsTheServersReply()
     SmtpSettings settings;
     settings.server = QStringLiteral("127.0.0.1");
     settings.port = server.port();
-    settings.serverResponseTimeoutSeconds = 2;
-    SmtpTransport transport(settings);
+    settings.authenticate = false;
+    TransportOptions quick;
+    quick.serverResponseTimeoutSeconds = 2;
+    SmtpTransport transport(settings, quick);
     QVERIFY(!transport.send(QStringLiteral("a@example.jp"), QStringLiteral("late@example.jp"),
                             QByteArray("Subject: x\r\n\r\nx\r\n")));
     QCOMPARE(transport.errorText(), QStringLiteral("SMTPサーバーから時間内に応答がありませんでした。"));
@@ -473,7 +475,7 @@ void TestSendMail::showsOnlyARefusalAsTheServersReply()
     SmtpTestServer refusing;
     QVERIFY(refusing.start({.refuse = {QStringLiteral("no@example.jp")}}));
     settings.port = refusing.port();
-    SmtpTransport second(settings);
+    SmtpTransport second(settings, quick);
     QVERIFY(!second.send(QStringLiteral("a@example.jp"), QStringLiteral("no@example.jp"),
                          QByteArray("Subject: x\r\n\r\nx\r\n")));
     QCOMPARE(second.serverReply(),
@@ -505,13 +507,13 @@ void TestSendMail::readsNullSettingsAsDefaults()
     test::TestApp app;
     app.exec(QStringLiteral("insert into T_SMTPサーバー (サーバー名) values ('smtp.example.jp')"));
     app.exec(QStringLiteral("insert into T_送信設定 (文字数制限) values (1)"));
-    const SenderSettings sender = readSenderSettings(app.db());
-    QCOMPARE(sender.smtp.port, 25);
-    QVERIFY(sender.smtp.authenticate);
-    QCOMPARE(sender.smtp.user, QString());
-    QCOMPARE(sender.smtp.password, QString());
-    QVERIFY(sender.smtp.security == ConnectionSecurity::None);
-    const SendOptions options = readSendOptions(app.db());
+    const SmtpSettings smtp = readRunSmtpSettings(app.db());
+    QCOMPARE(smtp.port, 25);
+    QVERIFY(smtp.authenticate);
+    QCOMPARE(smtp.user, QString());
+    QCOMPARE(smtp.password, QString());
+    QVERIFY(smtp.security == ConnectionSecurity::None);
+    const SendOptions options = readSendOptions(app.db(), kNoSendOptionsRow);
     QVERIFY(options.addGroup && options.addName && options.limitWidth);
     QCOMPARE(options.width, 60);
 
@@ -533,10 +535,10 @@ void TestSendMail::failsWithoutSettingsRow()
     test::TestApp app;
     tenMembers(app, 2);
     QVERIFY(MakeSendList(nullptr, app.db(), 1));
-    const SenderSettings sender = readSenderSettings(app.db());
-    QCOMPARE(sender.smtp.port, 0);
-    QVERIFY(!sender.smtp.authenticate);
-    const SendOptions options = readSendOptions(app.db());
+    const SmtpSettings smtp = readRunSmtpSettings(app.db());
+    QCOMPARE(smtp.port, 0);
+    QVERIFY(!smtp.authenticate);
+    const SendOptions options = readSendOptions(app.db(), kNoSendOptionsRow);
     QVERIFY(!options.addGroup && !options.addName && !options.limitWidth);
     QCOMPARE(options.width, 0);
 

@@ -4,7 +4,7 @@
 #include "mail/frmInpSMTP.h"
 #include "mail/frmInpSubmit.h"
 #include "mail/frmSendMail.h"
-#include "notices/sendsequence.h"
+#include "notices/sendsequence_list.h"
 #include "smtptestserver.h"
 
 #include <QTest>

@@ -1,5 +1,6 @@
 #include "mail/frmInpSMTP.h"
 
+#include "app/dialogparts.h"
 #include "app/messages.h"
 #include "app/placement.h"
 #include "mail/mailsettings.h"
@@ -101,44 +102,26 @@ frmInpSMTP::frmInpSMTP(AppContext &context, QWidget *parent) : QDialog(parent), 
     grid->addWidget(captionFor(txtUserAddress, QStringLiteral("E-Mail(&E)"), this), row, 1);
     grid->addWidget(txtUserAddress, row++, 2);
 
-    fraCaption = new QFrame(this);
-    fraCaption->setObjectName(QStringLiteral("fraCaption"));
-    fraCaption->setFrameShape(QFrame::StyledPanel);
-    // Read-only text wrapped to the width of the frame, as tall as it needs.
-    txtCaption = new QLabel(fraCaption);
-    txtCaption->setObjectName(QStringLiteral("txtCaption"));
-    txtCaption->setWordWrap(true);
-    txtCaption->setTextFormat(Qt::PlainText);
-    txtCaption->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    txtCaption->setText(
+    fraCaption = explanationFrame(this,
         QStringLiteral("プロバイダとの契約資料を参考に，メール送信サーバー(SMTPサーバー)の設定を行ってください。\n"
                        "\n"
                        "【注意】\n"
                        "プロバイダによっては，迷惑メール対策等のため，一度に送信できるメール数に上限を設けている"
                        "場合があります。　『Pennora』の目的と相反するところではありますが，"
                        "あらかじめご承知おき下さい。"));
-    auto *frameLayout = new QVBoxLayout(fraCaption);
-    frameLayout->setContentsMargins(4, 4, 4, 4);
-    frameLayout->addWidget(txtCaption);
 
-    cmdOk = new QPushButton(QStringLiteral("OK(&O)"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    const DialogButtons buttons = okCancelButtons(this);
+    cmdOk = buttons.ok;
+    cmdCancel = buttons.cancel;
     cmdHelp = new QPushButton(QStringLiteral("ﾍﾙﾌﾟ(&H)"), this);
     cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-    buttons->addWidget(cmdHelp);
+    buttons.row->addWidget(cmdHelp);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addSpacing(6);
     layout->addWidget(fraCaption);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
     const QList<QWidget *> tabOrder{txtServer, numPortNo, cboSecurity, chkAuthenticate, txtUser, txtPassword, txtUserName,
                  txtUserAddress, cmdOk, cmdCancel};

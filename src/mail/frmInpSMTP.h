@@ -47,7 +47,6 @@ private:
     QLineEdit *txtUserName = nullptr;
     QLineEdit *txtUserAddress = nullptr;
     QFrame *fraCaption = nullptr;
-    QLabel *txtCaption = nullptr;
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;
     QPushButton *cmdHelp = nullptr;

@@ -1,5 +1,6 @@
 #include "mail/frmInpSubmit.h"
 
+#include "app/dialogparts.h"
 #include "app/messages.h"
 #include "app/placement.h"
 #include "mail/mailsettings.h"
@@ -71,38 +72,21 @@ frmInpSubmit::frmInpSubmit(AppContext &context, QWidget *parent) : QDialog(paren
     grid->addWidget(captionLabel(QStringLiteral("(半角文字を１文字，全角文字を２文字でカウントします)"), this),
                     5, 2, 1, 3);
 
-    fraCaption = new QFrame(this);
-    fraCaption->setObjectName(QStringLiteral("fraCaption"));
-    fraCaption->setFrameShape(QFrame::StyledPanel);
-    // Read-only text wrapped to the width of the frame, as tall as it needs.
-    txtCaption = new QLabel(fraCaption);
-    txtCaption->setObjectName(QStringLiteral("txtCaption"));
-    txtCaption->setWordWrap(true);
-    txtCaption->setTextFormat(Qt::PlainText);
-    txtCaption->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    txtCaption->setText(QStringLiteral("お知らせ「本文」の1～2行目に，グループ名称および名前を追加できます。"));
-    auto *frameLayout = new QVBoxLayout(fraCaption);
-    frameLayout->setContentsMargins(4, 4, 4, 4);
-    frameLayout->addWidget(txtCaption);
+    fraCaption = explanationFrame(
+        this, QStringLiteral("お知らせ「本文」の1～2行目に，グループ名称および名前を追加できます。"));
 
-    cmdOk = new QPushButton(QStringLiteral("OK(&O)"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    const DialogButtons buttons = okCancelButtons(this);
+    cmdOk = buttons.ok;
+    cmdCancel = buttons.cancel;
     cmdHelp = new QPushButton(QStringLiteral("ﾍﾙﾌﾟ(&H)"), this);
     cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
-    buttons->addWidget(cmdHelp);
+    buttons.row->addWidget(cmdHelp);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addSpacing(6);
     layout->addWidget(fraCaption);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
     const QList<QWidget *> tabOrder{chkGroup, chkName, chkMoji, numMoji, cmdOk, cmdCancel};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)

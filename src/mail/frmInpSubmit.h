@@ -44,7 +44,6 @@ private:
     QCheckBox *chkMoji = nullptr;
     QSpinBox *numMoji = nullptr;
     QFrame *fraCaption = nullptr;
-    QLabel *txtCaption = nullptr;
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;
     QPushButton *cmdHelp = nullptr;

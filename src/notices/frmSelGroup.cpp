@@ -1,5 +1,6 @@
 #include "notices/frmSelGroup.h"
 
+#include "app/dialogparts.h"
 #include "app/messages.h"
 #include "app/placement.h"
 #include "db/database.h"
@@ -42,18 +43,11 @@ frmSelGroup::frmSelGroup(AppContext &context, const SelGroupDesign &design, QWid
     fpSpread1 = new GroupTickGrid(context.db(), this);
     m_lblCaption = fpSpread1->createCaption(this);
 
-    cmdOk = new QPushButton(QStringLiteral("OK(&O)"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    const DialogButtons buttons = okCancelButtons(this);
+    cmdOk = buttons.ok;
+    cmdCancel = buttons.cancel;
     connect(cmdOk, &QPushButton::clicked, this, &frmSelGroup::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmSelGroup::cmdCancel_Click);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_lblName);
@@ -61,7 +55,7 @@ frmSelGroup::frmSelGroup(AppContext &context, const SelGroupDesign &design, QWid
     layout->addSpacing(6);
     layout->addWidget(m_lblCaption);
     layout->addWidget(fpSpread1, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
     setTabOrder(fpSpread1, cmdOk);
     setTabOrder(cmdOk, cmdCancel);

@@ -1,14 +1,13 @@
 #include "registers/frmInpFilterGrp.h"
 
+#include "app/dialogparts.h"
 #include "app/messages.h"
 #include "app/placement.h"
 #include "notices/grouptickgrid.h"
 
 #include <QCloseEvent>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -27,45 +26,25 @@ frmInpFilterGrp::frmInpFilterGrp(AppContext &context, QWidget *parent)
     setWindowTitle(QStringLiteral("グループで絞り込み"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    auto *fraCaption = new QGroupBox(this);
-    fraCaption->setObjectName(QStringLiteral("fraCaption"));
-    auto *captionLayout = new QVBoxLayout(fraCaption);
-    auto *txtCaption = new QPlainTextEdit(fraCaption);
-    txtCaption->setObjectName(QStringLiteral("txtCaption"));
-    txtCaption->setReadOnly(true);
-    txtCaption->setFocusPolicy(Qt::NoFocus);
-    txtCaption->setFrameShape(QFrame::NoFrame);
-    txtCaption->viewport()->setAutoFillBackground(false);
-    txtCaption->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    txtCaption->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    txtCaption->setPlainText(QStringLiteral("指定したグループで，データ一覧を絞り込むことができます。"
-                                            "絞り込みは，常に全体に対して行います。\n"));
-    txtCaption->setFixedHeight(txtCaption->fontMetrics().lineSpacing() * 3 + 8);
-    captionLayout->addWidget(txtCaption);
+    QFrame *fraCaption = explanationFrame(
+        this, QStringLiteral("指定したグループで，データ一覧を絞り込むことができます。"
+                             "絞り込みは，常に全体に対して行います。\n"));
 
     fpSpread1 = new GroupTickGrid(context.db(), this);
     QLabel *lblCaption = fpSpread1->createCaption(this);
 
-    cmdOk = new QPushButton(QStringLiteral("OK(&O)"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
+    const DialogButtons buttons = okCancelButtons(this);
+    cmdOk = buttons.ok;
+    cmdCancel = buttons.cancel;
     connect(cmdOk, &QPushButton::clicked, this, &frmInpFilterGrp::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmInpFilterGrp::reject);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(fraCaption);
     layout->addSpacing(4);
     layout->addWidget(lblCaption);
     layout->addWidget(fpSpread1, 1);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
     setTabOrder(fpSpread1, cmdOk);
     setTabOrder(cmdOk, cmdCancel);
 

@@ -1,5 +1,6 @@
 #include "registers/frmInpFilterKey.h"
 
+#include "app/dialogparts.h"
 #include "app/placement.h"
 #include "registers/colfilterkey.h"
 
@@ -8,7 +9,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -56,37 +56,18 @@ frmInpFilterKey::frmInpFilterKey(AppContext &context, QWidget *parent)
     }
     optItem[0]->setChecked(true);
 
-    auto *fraCaption = new QGroupBox(this);
-    fraCaption->setObjectName(QStringLiteral("fraCaption"));
-    auto *captionLayout = new QVBoxLayout(fraCaption);
-    auto *txtCaption = new QPlainTextEdit(fraCaption);
-    txtCaption->setObjectName(QStringLiteral("txtCaption"));
-    txtCaption->setReadOnly(true);
-    txtCaption->setFocusPolicy(Qt::NoFocus);
-    txtCaption->setFrameShape(QFrame::NoFrame);
-    txtCaption->viewport()->setAutoFillBackground(false);
-    txtCaption->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    txtCaption->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The text breaks its lines itself; the dialog is as wide as its first line.
-    const QString firstLine = QStringLiteral("指定したキーワードで，データ一覧を絞り込むことができます。絞り");
-    txtCaption->setLineWrapMode(QPlainTextEdit::NoWrap);
-    txtCaption->setPlainText(firstLine + QStringLiteral("\n込みは，常に全体に対して行います。\n"));
-    txtCaption->setFixedHeight(txtCaption->fontMetrics().lineSpacing() * 3 + 8);
-    captionLayout->addWidget(txtCaption);
+    QFrame *fraCaption = explanationFrame(
+        this,
+        QStringLiteral("指定したキーワードで，データ一覧を絞り込むことができます。絞り\n"
+                       "込みは，常に全体に対して行います。\n"),
+        false);
 
-    cmdOk = new QPushButton(QStringLiteral("OK(&O)"), this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdOk->setDefault(true);
-    cmdCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ(&C)"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    cmdCancel->setAutoDefault(false);
+    const DialogButtons buttons = okCancelButtons(this);
+    cmdOk = buttons.ok;
+    cmdCancel = buttons.cancel;
     connect(cmdOk, &QPushButton::clicked, this, &frmInpFilterKey::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmInpFilterKey::reject);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdCancel);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblCaption);
@@ -94,10 +75,9 @@ frmInpFilterKey::frmInpFilterKey(AppContext &context, QWidget *parent)
     layout->addSpacing(4);
     layout->addWidget(Frame1);
     layout->addWidget(fraCaption);
-    layout->addLayout(buttons);
+    layout->addLayout(buttons.row);
 
-    const int textWidth = txtCaption->fontMetrics().horizontalAdvance(firstLine) + 60;
-    setFixedSize(std::max(twipsToPxX(5400, this), textWidth), sizeHint().height());
+    setFixedSize(std::max(twipsToPxX(5400, this), sizeHint().width()), sizeHint().height());
     placeDialog(this, m_context.iniPath(), kSection);
     optItem_Click(0);
 }

@@ -10,7 +10,7 @@
 #include "registers/frmInpFilterGrp.h"
 #include "registers/frmInpFilterKey.h"
 #include "registers/memberfilters.h"
-#include "support/testapp.h"
+#include "registertest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,33 +22,11 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
-#include <memory>
 
 using namespace lumivox;
-using lumivox::test::TestApp;
+using namespace lumivox::test;
 
 namespace {
-
-template <class T = QWidget>
-T *child(QWidget *w, const char *name)
-{
-    T *c = w->findChild<T *>(QLatin1String(name));
-    if (!c)
-        qWarning("no child %s", name);
-    return c;
-}
-
-std::unique_ptr<frmInpDBMember> openMembers(TestApp &app)
-{
-    auto w = std::make_unique<frmInpDBMember>(app.context());
-    w->show();
-    return w;
-}
-
-QString counter(QWidget *w)
-{
-    return child<QLabel>(w, "lblRecord")->text();
-}
 
 QStringList listedNames(frmInpDBMember *w)
 {
@@ -77,11 +55,6 @@ void answerGroups(const QList<int> &rows)
             grid->setText(2, r, QStringLiteral("1"));
         child<QPushButton>(dialog, "cmdOk")->click();
     });
-}
-
-void clickTool(RegisterWindow *w, const char *id)
-{
-    w->tools()->tool(QLatin1String(id))->trigger();
 }
 
 QStringList history(const colFilterKey &keys)
@@ -144,8 +117,7 @@ private Q_SLOTS:
         for (int g : {1, 2, 3})
             app.addGroup(g, QStringLiteral("班%1").arg(g));
         app.link(memberGroups(), 4, 2);
-        app.link(memberGroups(), 1, 1);
-        app.link(memberGroups(), 1, 2);
+        app.link(memberGroups(), 1, {1, 2});
         QCOMPARE(BuildMemberIdList(app.db(), QStringLiteral("(3)")), QStringLiteral("(999999)"));
         QCOMPARE(BuildMemberIdList(app.db(), QStringLiteral("(2)")), QStringLiteral("(4,1)"));
         // A member of two of the groups is listed twice, which selects it once.
@@ -167,7 +139,7 @@ private Q_SLOTS:
         app.addMember(3, QStringLiteral("田山"), QStringLiteral("タヤマ"));
         app.addMember(4, QStringLiteral("矢中"), QStringLiteral("ヤナマ")); // ヤ and マ, not together
         app.addMember(5, QStringLiteral("O'Brien"), QStringLiteral("オブライエン"));
-        auto w = openMembers(app);
+        auto w = openWindow<frmInpDBMember>(app);
         answerKeyword(QStringLiteral("ヤマ"), 1);
         clickTool(w.get(), "ID_mnuFilterKey");
         QCOMPARE(listedNames(w.get()), (QStringList{QStringLiteral("山田"), QStringLiteral("田山")}));
@@ -207,7 +179,7 @@ private Q_SLOTS:
         TestApp app;
         app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
         app.exec(QStringLiteral("insert into T_メンバー (MemberID, 名前) values (2, '伊藤')"));
-        auto w = openMembers(app);
+        auto w = openWindow<frmInpDBMember>(app);
         QVERIFY(w->FilterByKeyword(QStringLiteral("[E-Mail]"), QString()));
         QCOMPARE(listedNames(w.get()), QStringList{QStringLiteral("山田")});
     }
@@ -217,16 +189,13 @@ private Q_SLOTS:
         TestApp app;
         app.addMember(1, QStringLiteral("山田"), QStringLiteral("ヤマダ"));
         app.addMember(2, QStringLiteral("佐藤"), QStringLiteral("サトウ"));
-        auto w = openMembers(app);
+        auto w = openWindow<frmInpDBMember>(app);
         QVERIFY(w->FilterByKeyword(QStringLiteral("[フリガナ]"), QStringLiteral("サト")));
         QCOMPARE(w->list()->maxRows(), 1);
 
         // A pattern longer than the database allows makes the statement fail.
         QString message;
-        test::answerNextModal([&](QWidget *box) {
-            message = test::messageText(box);
-            test::acceptMessage(box);
-        });
+        test::acceptNextMessage(&message);
         QVERIFY(!w->FilterByKeyword(QStringLiteral("[名前]"), QString(60000, u'a')));
         QVERIFY(message.startsWith(QStringLiteral("絞り込みを行えませんでした。")));
         QCOMPARE(listedNames(w.get()), QStringList{QStringLiteral("佐藤")});
@@ -237,10 +206,7 @@ private Q_SLOTS:
         // A group filter whose work table is gone.
         app.exec(QStringLiteral("drop table T_temp_グループ一覧"));
         message.clear();
-        test::answerNextModal([&](QWidget *box) {
-            message = test::messageText(box);
-            test::acceptMessage(box);
-        });
+        test::acceptNextMessage(&message);
         QVERIFY(!w->FilterByGroups(QStringLiteral("(1)")));
         QVERIFY(message.startsWith(QStringLiteral("グループで絞り込めませんでした。")));
         QCOMPARE(w->list()->maxRows(), 1);
@@ -348,10 +314,7 @@ private Q_SLOTS:
 
             // Nothing ticked: the message, and the dialog stays open.
             QString message;
-            test::answerNextModal([&](QWidget *box) {
-                message = test::messageText(box);
-                test::acceptMessage(box);
-            });
+            test::acceptNextMessage(&message);
             child<QPushButton>(&dialog, "cmdOk")->click();
             QCOMPARE(message, QStringLiteral("絞り込みを行うｸﾞﾙｰﾌﾟはひとつ以上選択してください。"));
             QVERIFY(dialog.isVisible());
@@ -407,10 +370,9 @@ private Q_SLOTS:
         app.addMember(1, QStringLiteral("山田"), QStringLiteral("ヤマダ"));
         app.addMember(2, QStringLiteral("佐藤"), QStringLiteral("サトウ"));
         app.addMember(3, QStringLiteral("田中"), QStringLiteral("タナカ"));
-        app.link(memberGroups(), 1, 1);
-        app.link(memberGroups(), 1, 2);
+        app.link(memberGroups(), 1, {1, 2});
         app.link(memberGroups(), 2, 2);
-        auto w = openMembers(app);
+        auto w = openWindow<frmInpDBMember>(app);
 
         answerGroups({1, 2});
         clickTool(w.get(), "ID_mnuFilterGrp");
@@ -448,13 +410,12 @@ private Q_SLOTS:
     void membershipChooserFromTheCard()
     {
         TestApp app;
-        app.addGroup(1, QStringLiteral("役員"));
-        app.addGroup(2, QStringLiteral("会計"));
+        app.addGroups({"役員", "会計"});
         app.addMember(1, QStringLiteral("山田"), QStringLiteral("ヤマダ"), QStringLiteral("様"));
         app.addMember(2, QStringLiteral("伊藤"), QStringLiteral("イトウ"), QStringLiteral("先生"));
         app.link(memberGroups(), 1, 1);
         app.link(memberGroups(), 1, 9); // a group that no longer exists
-        auto w = openMembers(app);
+        auto w = openWindow<frmInpDBMember>(app);
         auto *groups = child<SpreadGrid>(w.get(), "fpSpread2");
         QCOMPARE(groups->maxRows(), 1);
         QCOMPARE(groups->text(1, 1), QStringLiteral("役員"));

@@ -8,7 +8,7 @@
 #include "notices/frmMenuMain.h"
 #include "registers/frmInpDBGroup.h"
 #include "registers/frmInpDBMember.h"
-#include "support/testapp.h"
+#include "registertest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,44 +27,9 @@
 #include <memory>
 
 using namespace lumivox;
-using lumivox::test::TestApp;
+using namespace lumivox::test;
 
 namespace {
-
-template <class Window>
-std::unique_ptr<Window> openWindow(TestApp &app)
-{
-    auto w = std::make_unique<Window>(app.context());
-    w->show();
-    w->activateWindow();
-    if (!QTest::qWaitForWindowActive(w.get()))
-        qWarning("the register did not become active");
-    return w;
-}
-
-template <class T = QWidget>
-T *child(QWidget *w, const char *name)
-{
-    T *c = w->findChild<T *>(QLatin1String(name));
-    if (!c)
-        qWarning("no child %s", name);
-    return c;
-}
-
-QString counter(QWidget *w)
-{
-    return child<QLabel>(w, "lblRecord")->text();
-}
-
-void clickTool(RegisterWindow *w, const char *id)
-{
-    w->tools()->tool(QLatin1String(id))->trigger();
-}
-
-bool enabled(QWidget *w, const char *name)
-{
-    return child(w, name)->isEnabled();
-}
 
 // A member's 999 or a group's 99 rows in one statement.
 void fillMembers(TestApp &app, int count)
@@ -159,9 +124,7 @@ private Q_SLOTS:
     void filteredListNeverGivesAHiddenMembersKey()
     {
         TestApp app;
-        app.addMember(1, QStringLiteral("山田"));
-        app.addMember(2, QStringLiteral("田中"));
-        app.addMember(3, QStringLiteral("佐藤"));
+        app.addMembers({"山田", "田中", "佐藤"});
         auto w = openWindow<frmInpDBMember>(app);
         QVERIFY(w->FilterByKeyword(QStringLiteral("[名前]"), QStringLiteral("田")));
         QCOMPARE(w->list()->maxRows(), 2); // 3 is hidden, and is the row count + 1
@@ -181,8 +144,8 @@ private Q_SLOTS:
         auto w = openWindow<frmInpDBMember>(app);
         QCOMPARE(child<QLabel>(w.get(), "StatusBar1Panel2")->text(), QStringLiteral("MAX:999"));
         QVERIFY(!enabled(w.get(), "cmdAdd"));
-        QVERIFY(!w->tools()->tool(QStringLiteral("ID_mnuEditAdd"))->isEnabled());
-        QVERIFY(!w->tools()->tool(QStringLiteral("ID_EditAdd"))->isEnabled());
+        QVERIFY(!toolEnabled(w.get(), "ID_mnuEditAdd"));
+        QVERIFY(!toolEnabled(w.get(), "ID_EditAdd"));
         w->AddRecord();
         QCOMPARE(app.count(QStringLiteral("T_メンバー")), 999);
 
@@ -190,14 +153,14 @@ private Q_SLOTS:
         QVERIFY(w->FilterByKeyword(QStringLiteral("[名前]"), QStringLiteral("会員99")));
         QCOMPARE(w->list()->maxRows(), 11); // 99 and 990 … 999
         QVERIFY(!enabled(w.get(), "cmdAdd"));
-        QVERIFY(!w->tools()->tool(QStringLiteral("ID_EditAdd"))->isEnabled());
+        QVERIFY(!toolEnabled(w.get(), "ID_EditAdd"));
 
         w->list()->setActiveCell(2, 1);
         w->DeleteRecord();
         QCOMPARE(app.count(QStringLiteral("T_メンバー")), 998);
         QVERIFY(enabled(w.get(), "cmdAdd"));
-        QVERIFY(w->tools()->tool(QStringLiteral("ID_mnuEditAdd"))->isEnabled());
-        QVERIFY(w->tools()->tool(QStringLiteral("ID_EditAdd"))->isEnabled());
+        QVERIFY(toolEnabled(w.get(), "ID_mnuEditAdd"));
+        QVERIFY(toolEnabled(w.get(), "ID_EditAdd"));
         QCOMPARE(child<QLabel>(w.get(), "StatusBar1Panel2")->text(), QStringLiteral("MAX:999"));
         clickTool(w.get(), "ID_EditAdd");
         QCOMPARE(app.count(QStringLiteral("T_メンバー")), 999);
@@ -212,12 +175,12 @@ private Q_SLOTS:
         auto w = openWindow<frmInpDBGroup>(app);
         QCOMPARE(child<QLabel>(w.get(), "StatusBar1Panel2")->text(), QStringLiteral("MAX:99"));
         QVERIFY(!enabled(w.get(), "cmdAdd"));
-        QVERIFY(!w->tools()->tool(QStringLiteral("ID_mnuEditAdd"))->isEnabled());
-        QVERIFY(!w->tools()->tool(QStringLiteral("ID_EditAdd"))->isEnabled());
+        QVERIFY(!toolEnabled(w.get(), "ID_mnuEditAdd"));
+        QVERIFY(!toolEnabled(w.get(), "ID_EditAdd"));
         w->list()->setActiveCell(2, 50);
         clickTool(w.get(), "ID_EditDel");
         QVERIFY(enabled(w.get(), "cmdAdd"));
-        QVERIFY(w->tools()->tool(QStringLiteral("ID_EditAdd"))->isEnabled());
+        QVERIFY(toolEnabled(w.get(), "ID_EditAdd"));
         // 98 rows: the candidate 99 is taken, the search wraps to 1 and stops at 50.
         QCOMPARE(w->NewGroupID(), 50);
     }
@@ -235,8 +198,7 @@ private Q_SLOTS:
         QCOMPARE(child<QLineEdit>(w.get(), "txtName")->text(), QStringLiteral("グループ１"));
 
         TestApp gaps;
-        gaps.addGroup(1, QStringLiteral("一"));
-        gaps.addGroup(2, QStringLiteral("二"));
+        gaps.addGroups({"一", "二"});
         gaps.exec(QStringLiteral("with recursive n(i) as (select 4 union all select i + 1 from n where i < 99) "
                                  "insert into T_グループ select i, '班', 'ハン' from n"));
         QCOMPARE(gaps.count(QStringLiteral("T_グループ")), 98);
@@ -250,12 +212,9 @@ private Q_SLOTS:
     void deletingAMemberTakesItsLinksOnly()
     {
         TestApp app;
-        app.addGroup(1, QStringLiteral("役員"));
-        app.addGroup(2, QStringLiteral("会計"));
-        app.addMember(1, QStringLiteral("山田"));
-        app.addMember(2, QStringLiteral("伊藤"));
-        app.link(memberGroups(), 1, 1);
-        app.link(memberGroups(), 1, 2);
+        app.addGroups({"役員", "会計"});
+        app.addMembers({"山田", "伊藤"});
+        app.link(memberGroups(), 1, {1, 2});
         app.link(memberGroups(), 2, 1);
         app.addNotice(1, QStringLiteral("総会"));
         app.link(noticeDestinations(), 1, 1);
@@ -274,14 +233,11 @@ private Q_SLOTS:
     void deletingAGroupLeavesNoTraceInCards()
     {
         TestApp app;
-        app.addGroup(1, QStringLiteral("役員"));
-        app.addGroup(2, QStringLiteral("会計"));
+        app.addGroups({"役員", "会計"});
         app.addMember(1, QStringLiteral("山田"));
-        app.link(memberGroups(), 1, 1);
-        app.link(memberGroups(), 1, 2);
+        app.link(memberGroups(), 1, {1, 2});
         app.addNotice(1, QStringLiteral("総会"));
-        app.link(noticeDestinations(), 1, 1);
-        app.link(noticeDestinations(), 1, 2);
+        app.link(noticeDestinations(), 1, {1, 2});
         {
             auto g = openWindow<frmInpDBGroup>(app);
             g->list()->setActiveCell(2, 1);
@@ -307,10 +263,8 @@ private Q_SLOTS:
     void failedGroupRefillShowsNoGroups()
     {
         TestApp app;
-        app.addGroup(1, QStringLiteral("役員"));
-        app.addGroup(2, QStringLiteral("会計"));
-        app.addMember(1, QStringLiteral("山田"));
-        app.addMember(2, QStringLiteral("伊藤"));
+        app.addGroups({"役員", "会計"});
+        app.addMembers({"山田", "伊藤"});
         app.link(memberGroups(), 1, 1);
         app.link(memberGroups(), 2, 2);
         auto w = openWindow<frmInpDBMember>(app);
@@ -345,10 +299,7 @@ private Q_SLOTS:
                                 "begin select raise(abort, 'locked'); end"));
         auto w = openWindow<frmInpDBMember>(app);
         QString message;
-        test::answerNextModal([&](QWidget *box) {
-            message = test::messageText(box);
-            test::acceptMessage(box);
-        });
+        test::acceptNextMessage(&message);
         w->DeleteRecord();
         QVERIFY(message.contains(QStringLiteral("保存できませんでした")));
         QCOMPARE(app.count(QStringLiteral("T_メンバー")), 1);
@@ -360,9 +311,7 @@ private Q_SLOTS:
     void navigationSavesTheCardAndFollowsTheTable()
     {
         TestApp app;
-        app.addMember(1, QStringLiteral("山田"));
-        app.addMember(2, QStringLiteral("伊藤"));
-        app.addMember(3, QStringLiteral("上田"));
+        app.addMembers({"山田", "伊藤", "上田"});
         auto w = openWindow<frmInpDBMember>(app);
         QCOMPARE(counter(w.get()), QStringLiteral("(1/3)"));
         QVERIFY(!enabled(w.get(), "cmdTop"));
@@ -500,10 +449,7 @@ private Q_SLOTS:
         app.exec(QStringLiteral("create trigger readonly before update on T_メンバー "
                                 "begin select raise(abort, 'read-only'); end"));
         QString message;
-        test::answerNextModal([&](QWidget *box) {
-            message = test::messageText(box);
-            test::acceptMessage(box);
-        });
+        test::acceptNextMessage(&message);
         child<QLineEdit>(w.get(), "txtName")->setText(QStringLiteral("変更"));
         w->SaveRecord();
         QVERIFY(message.contains(QStringLiteral("保存できませんでした")));
@@ -533,11 +479,7 @@ private Q_SLOTS:
         w->list()->clearSelection();
         QString message;
         QString title;
-        test::answerNextModal([&](QWidget *box) {
-            message = test::messageText(box);
-            title = box->windowTitle();
-            test::acceptMessage(box);
-        });
+        test::acceptNextMessage(&message, &title);
         QApplication::clipboard()->setText(QStringLiteral("untouched"));
         clickTool(w.get(), "ID_EditCopy");
         QCOMPARE(message, QStringLiteral("ﾚｺｰﾄﾞが未選択状態です。"));
@@ -745,7 +687,7 @@ private Q_SLOTS:
                 modal = w->isModal();
                 clickTool(static_cast<RegisterWindow *>(w), "ID_Close");
             });
-            main.tools()->tool(QLatin1String(id))->trigger();
+            clickTool(main, id);
             QCOMPARE(title, QLatin1String(id) == QLatin1String("ID_mnuDBMember") ? QStringLiteral("メンバー登録")
                                                                               : QStringLiteral("グループ登録"));
             QVERIFY(modal);

@@ -79,6 +79,24 @@ void TestApp::link(const LinkTable &links, int key, int groupId)
     exec(QStringLiteral("insert into %1 values (?, ?)").arg(quoted(links.table)), {key, groupId});
 }
 
+void TestApp::addGroups(const QStringList &names)
+{
+    for (int i = 0; i < names.size(); ++i)
+        addGroup(i + 1, names[i]);
+}
+
+void TestApp::addMembers(const QStringList &names)
+{
+    for (int i = 0; i < names.size(); ++i)
+        addMember(i + 1, names[i]);
+}
+
+void TestApp::link(const LinkTable &links, int key, std::initializer_list<int> groupIds)
+{
+    for (int groupId : groupIds)
+        link(links, key, groupId);
+}
+
 bool makeTestDatabase(const QString &path)
 {
     return makeDatabase(path);
@@ -126,6 +144,24 @@ void acceptMessage(QWidget *box)
     } else if (box) {
         box->close();
     }
+}
+
+void acceptNextMessage(QString *text, QString *title, int timeoutMs)
+{
+    answerNextModal(
+        [text, title](QWidget *box) {
+            *text = messageText(box);
+            if (title)
+                *title = box->windowTitle();
+            acceptMessage(box);
+        },
+        timeoutMs);
+}
+
+void showAndWait(QWidget *window)
+{
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
 }
 
 } // namespace lumivox::test

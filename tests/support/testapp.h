@@ -1,17 +1,20 @@
 #pragma once
 
 #include "app/appcontext.h"
+#include "app/toolset.h"
 #include "db/database.h"
 #include "db/worktables.h"
 #include "registers/colfilterkey.h"
 
+#include <QAction>
 #include <QSqlDatabase>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
+#include <QWidget>
 #include <functional>
+#include <initializer_list>
 #include <memory>
-
-class QWidget;
 
 namespace lumivox::test {
 
@@ -46,6 +49,11 @@ public:
                    const QString &created = QStringLiteral("2026/12/01 09:00:00"),
                    const QString &sent = QStringLiteral("(未送信)"));
     void link(const LinkTable &links, int key, int groupId);
+    // Groups (or members) 1…N with these names, in that order; members as addMember makes them.
+    void addGroups(const QStringList &names);
+    void addMembers(const QStringList &names);
+    // `key` (a member or a notice) linked to each of the groups, in that order.
+    void link(const LinkTable &links, int key, std::initializer_list<int> groupIds);
 
 private:
     QTemporaryDir m_dir;
@@ -67,5 +75,38 @@ void answerNextModal(const std::function<void(QWidget *)> &answer, int timeoutMs
 QString messageText(QWidget *box);
 // Presses the default (or only) button of a message box.
 void acceptMessage(QWidget *box);
+// Answers the next message box with its default button, keeping its text (and
+// its title). The strings must outlive the answer.
+void acceptNextMessage(QString *text, QString *title = nullptr, int timeoutMs = 10000);
+
+// A control of a window by its objectName; a missing one is reported (and null).
+template <class T = QWidget>
+T *child(QWidget *window, const char *name)
+{
+    T *found = window->findChild<T *>(QLatin1String(name));
+    if (!found)
+        qWarning("no child %s", name);
+    return found;
+}
+
+// Shows a window and waits (failing the test otherwise) until it is on the screen.
+void showAndWait(QWidget *window);
+
+// Clicks a menu entry or toolbar button of a window's tool set by its ID.
+template <class Window>
+void clickTool(Window &window, const char *id)
+{
+    window.tools()->tool(QLatin1String(id))->trigger();
+}
+template <class Window>
+void clickTool(Window *window, const char *id)
+{
+    clickTool(*window, id);
+}
+template <class Window>
+bool toolEnabled(Window *window, const char *id)
+{
+    return window->tools()->tool(QLatin1String(id))->isEnabled();
+}
 
 } // namespace lumivox::test

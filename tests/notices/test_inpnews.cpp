@@ -13,7 +13,6 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
-#include <QModelIndex>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -55,18 +54,10 @@ void fillOnLoad(frmInpNews &editor, int id, const QString &title)
     });
 }
 
-void show(QWidget &w)
-{
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-}
-
 // Ticks a row of the chooser's grid the way the user does.
 void clickTick(QWidget *chooser, int row)
 {
-    SpreadGrid *grid = groupGrid(chooser);
-    const QModelIndex index = grid->model()->index(row - 1, 1);
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+    test::clickCell(groupGrid(chooser), 2, row);
 }
 
 } // namespace
@@ -81,7 +72,7 @@ private Q_SLOTS:
         TestApp app;
         frmInpNews editor(app.context());
         editor.setUsrCaption(QString()); // empty: the design title stays
-        show(editor);
+        QVERIFY(test::showAndWait(&editor));
         QCOMPARE(editor.windowTitle(), QStringLiteral("お知らせの新規作成"));
         QCOMPARE(editor.findChild<QLabel *>(QStringLiteral("lblMemo"))->text(),
                  QStringLiteral("連絡網で送信する「お知らせ」を編集してください。"));
@@ -104,7 +95,7 @@ private Q_SLOTS:
         frmInpNews editor(app.context());
         editor.setUsrCaption(QStringLiteral("お知らせ編集"));
         editor.setUsrHelpFile(app.dir() + QStringLiteral("/Help/index.htm"));
-        show(editor);
+        QVERIFY(test::showAndWait(&editor));
         QCOMPARE(editor.windowTitle(), QStringLiteral("お知らせ編集"));
         QVERIFY(button(&editor, "cmdHelp")->isVisible());
         editor.close();
@@ -122,7 +113,7 @@ private Q_SLOTS:
             QVERIFY(!cancel); // False on entry
             createdAtSave = editor.txtDateCreate()->text();
         });
-        show(editor);
+        QVERIFY(test::showAndWait(&editor));
         const QString before = QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
         button(&editor, "cmdOk")->click(); // nothing changed
         const QString after = QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
@@ -137,7 +128,7 @@ private Q_SLOTS:
         TestApp app;
         frmInpNews editor(app.context());
         connect(&editor, &frmInpNews::SaveData, &editor, [](bool &cancel) { cancel = true; });
-        show(editor);
+        QVERIFY(test::showAndWait(&editor));
         button(&editor, "cmdOk")->click();
         QVERIFY(editor.isVisible());
         QCOMPARE(editor.UsrTag(), QStringLiteral("OK"));
@@ -151,16 +142,14 @@ private Q_SLOTS:
     void groupListShowsExistingDestinationsOnly()
     {
         TestApp app;
-        app.addGroup(1, QStringLiteral("役員会"));
-        app.addGroup(2, QStringLiteral("子ども会"));
-        app.link(noticeDestinations(), 5, 1);
-        app.link(noticeDestinations(), 5, 2);
+        app.addGroups({"役員会", "子ども会"});
+        app.link(noticeDestinations(), 5, {1, 2});
         app.link(noticeDestinations(), 5, 30); // deleted group
         app.link(noticeDestinations(), 6, 1);
         {
             frmInpNews editor(app.context());
             fillOnLoad(editor, 5, QStringLiteral("総会"));
-            show(editor);
+            QVERIFY(test::showAndWait(&editor));
             QCOMPARE(groupNames(&editor), QStringLiteral("子ども会,役員会"));
             SpreadGrid *grid = groupGrid(&editor);
             QVERIFY(qAbs(grid->colWidthTwips(1) - (grid->widthTwips() - grid->rowHeaderWidthTwips() - 50)) <= 15);
@@ -168,7 +157,7 @@ private Q_SLOTS:
         }
         frmInpNews editor(app.context());
         fillOnLoad(editor, 7, QStringLiteral("無し"));
-        show(editor);
+        QVERIFY(test::showAndWait(&editor));
         QCOMPARE(groupGrid(&editor)->maxRows(), 0);
         editor.close();
     }
@@ -176,11 +165,10 @@ private Q_SLOTS:
     void chooserGetsKeyAndCurrentHeadlineAndOkRefillsTheList()
     {
         TestApp app;
-        app.addGroup(1, QStringLiteral("役員会"));
-        app.addGroup(2, QStringLiteral("子ども会"));
+        app.addGroups({"役員会", "子ども会"});
         frmInpNews editor(app.context());
         fillOnLoad(editor, 8, QStringLiteral("保存前"));
-        show(editor);
+        QVERIFY(test::showAndWait(&editor));
         editor.txtTitle()->setText(QStringLiteral("入力中の見出し"));
         QString chooserName;
         QString chooserTitle;
@@ -210,11 +198,10 @@ private Q_SLOTS:
     void closeBoxKeepsChosenGroupsButNotTheHeadline()
     {
         TestApp app;
-        app.addGroup(1, QStringLiteral("役員会"));
-        app.addGroup(2, QStringLiteral("子ども会"));
+        app.addGroups({"役員会", "子ども会"});
         app.addNotice(1, QStringLiteral("元の見出し"), QStringLiteral("元の本文"));
         frmMenuMain window(app.context());
-        show(window);
+        QVERIFY(test::showAndWait(&window));
         QString tag = QStringLiteral("unset");
         test::answerNextModal([&](QWidget *w) {
             auto *editor = qobject_cast<frmInpNews *>(w);
@@ -230,7 +217,7 @@ private Q_SLOTS:
             editor->close();
             tag = editor->UsrTag();
         });
-        window.tools()->tool(QStringLiteral("ID_EditEdit"))->trigger();
+        test::clickTool(window, "ID_EditEdit");
         QCOMPARE(tag, QString());
         QCOMPARE(app.scalar(QStringLiteral("select 見出し from T_お知らせ where NewsID = 1")).toString(),
                  QStringLiteral("元の見出し"));
@@ -253,7 +240,7 @@ private Q_SLOTS:
         profile.SetValueString(app.iniPath(), section, QStringLiteral("Left"), QStringLiteral("500"));
         {
             frmInpNews editor(app.context());
-            show(editor);
+            QVERIFY(test::showAndWait(&editor));
             const QRect screen = editor.screen()->geometry();
             const QRect frame = editor.frameGeometry();
             QCOMPARE(frame.left() - screen.left(), twipsToPxX(500, &editor));
@@ -265,7 +252,7 @@ private Q_SLOTS:
         QCOMPARE(profile.GetValueLong(app.iniPath(), section, QStringLiteral("Left")), 600);
         QCOMPARE(profile.GetValueLong(app.iniPath(), section, QStringLiteral("Top")), 900);
         frmInpNews editor(app.context());
-        show(editor);
+        QVERIFY(test::showAndWait(&editor));
         QCOMPARE(editor.frameGeometry().topLeft() - editor.screen()->geometry().topLeft(), QPoint(40, 60));
         editor.close();
     }

@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,7 +25,7 @@
 #include <stdexcept>
 
 using namespace lumivox;
-using lumivox::test::TestApp;
+using namespace lumivox::test;
 
 namespace {
 
@@ -57,28 +56,14 @@ QString destinations(QWidget *w)
     return names.join(u',');
 }
 
-void showWindow(frmMenuMain &window)
-{
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-}
-
-void click(frmMenuMain &window, const char *toolId)
-{
-    window.tools()->tool(QLatin1String(toolId))->trigger();
-}
-
 bool newToolsEnabled(frmMenuMain &window)
 {
-    const bool menu = window.tools()->tool(QStringLiteral("ID_mnuEditNew"))->isEnabled();
-    const bool button = window.tools()->tool(QStringLiteral("ID_EditNew"))->isEnabled();
-    return menu && button;
+    return toolEnabled(&window, "ID_mnuEditNew") && toolEnabled(&window, "ID_EditNew");
 }
 
 bool newToolsDisabled(frmMenuMain &window)
 {
-    return !window.tools()->tool(QStringLiteral("ID_mnuEditNew"))->isEnabled()
-           && !window.tools()->tool(QStringLiteral("ID_EditNew"))->isEnabled();
+    return !toolEnabled(&window, "ID_mnuEditNew") && !toolEnabled(&window, "ID_EditNew");
 }
 
 // Notices 1 … n in one statement.
@@ -108,17 +93,6 @@ QString stored(TestApp &app, const QString &column, int newsId)
 
 } // namespace
 
-// Stands in for the desktop's opener of files and web pages, so that no browser
-// starts during the tests.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl &url) { opened << url; }
-};
-
 class TestMenuMain : public QObject
 {
     Q_OBJECT
@@ -128,7 +102,7 @@ private Q_SLOTS:
     {
         TestApp app;
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         QCOMPARE(window.rowCount(), 0);
         QCOMPARE(window.activeNewsId(), 0);
         QCOMPARE(bodyView(&window), QString());
@@ -137,7 +111,7 @@ private Q_SLOTS:
                  QStringLiteral("MAX:999"));
         // Commands on an empty list do nothing and open nothing.
         for (const char *id : {"ID_EditEdit", "ID_EditDel", "ID_EditCopy", "ID_EditPaste"})
-            click(window, id);
+            clickTool(window, id);
         QVERIFY(!window.setActiveSendTime(QStringLiteral("2026/01/01 00:00:00")));
         QCOMPARE(app.count(QStringLiteral("T_お知らせ")), 0);
         QVERIFY(newToolsEnabled(window));
@@ -154,15 +128,13 @@ private Q_SLOTS:
     void listShowsTheSelectedNoticesBodyAndDestinations()
     {
         TestApp app;
-        app.addGroup(1, QStringLiteral("役員会"));
-        app.addGroup(2, QStringLiteral("子ども会"));
+        app.addGroups({"役員会", "子ども会"});
         app.addNotice(2, QStringLiteral("総会"), QStringLiteral("一行目\r\n二行目"));
         app.addNotice(4, QStringLiteral("清掃"), QStringLiteral("日曜日です"));
-        app.link(noticeDestinations(), 2, 2);
-        app.link(noticeDestinations(), 2, 1);
+        app.link(noticeDestinations(), 2, {2, 1});
         app.link(noticeDestinations(), 2, 7); // a deleted group shows no name
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         SpreadGrid *grid = noticeGrid(&window);
         QCOMPARE(window.rowCount(), 2);
         QVERIFY(grid->isColumnHidden(0));
@@ -206,7 +178,7 @@ private Q_SLOTS:
         app.addNotice(1, QStringLiteral("既存"));
         app.addNotice(2, QStringLiteral("既存2"));
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         QString caption;
         int rowsWhileEditing = 0;
         QString titleInEditor;
@@ -217,7 +189,7 @@ private Q_SLOTS:
             w->close();
         });
         const QString before = QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
-        click(window, "ID_EditNew");
+        clickTool(window, "ID_EditNew");
         const QString after = QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
         QCOMPARE(caption, QStringLiteral("お知らせの新規作成"));
         QCOMPARE(rowsWhileEditing, 3);
@@ -238,25 +210,23 @@ private Q_SLOTS:
     void destinationsChosenInANewNoticeShowAfterTheCloseBox()
     {
         TestApp app;
-        app.addGroup(1, QStringLiteral("役員"));
-        app.addGroup(2, QStringLiteral("一年"));
+        app.addGroups({"役員", "一年"});
         app.addNotice(1, QStringLiteral("既存"));
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         QCOMPARE(destinations(&window), QString());
         bool chooserTicked = false;
         test::answerNextModal([&](QWidget *editor) {
             test::answerNextModal([&](QWidget *chooser) {
-                auto *grid = chooser->findChild<SpreadGrid *>(QStringLiteral("fpSpread1"));
-                const QModelIndex tick = grid->model()->index(1, 1); // 一年
-                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(tick).center());
+                auto *grid = child<SpreadGrid>(chooser, "fpSpread1");
+                clickCell(grid, 2, 2); // 一年
                 chooserTicked = grid->text(2, 2).toInt() == 1;
                 chooser->findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
             });
             editor->findChild<QPushButton *>(QStringLiteral("cmdGroup"))->click();
             editor->close();
         });
-        click(window, "ID_EditNew");
+        clickTool(window, "ID_EditNew");
         QVERIFY(chooserTicked);
         QCOMPARE(window.activeNewsId(), 2);
         QCOMPARE(app.count(noticeDestinations().table, QStringLiteral("NewsID = 2 and GroupID = 2")), 1);
@@ -269,16 +239,16 @@ private Q_SLOTS:
         addManyNotices(app, 998);
         app.link(noticeDestinations(), 500, 1);
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         QVERIFY(newToolsEnabled(window));
         closeNextEditor();
-        click(window, "ID_mnuEditNew");
+        clickTool(window, "ID_mnuEditNew");
         QCOMPARE(app.count(QStringLiteral("T_お知らせ")), 999);
         QCOMPARE(window.activeNewsId(), 999);
         QVERIFY(newToolsDisabled(window));
-        click(window, "ID_EditNew"); // refused: no editor, no row
+        clickTool(window, "ID_EditNew"); // refused: no editor, no row
         QCOMPARE(app.count(QStringLiteral("T_お知らせ")), 999);
-        click(window, "ID_EditDel");
+        clickTool(window, "ID_EditDel");
         QCOMPARE(app.count(QStringLiteral("T_お知らせ")), 998);
         QVERIFY(newToolsEnabled(window));
     }
@@ -288,7 +258,7 @@ private Q_SLOTS:
         TestApp app;
         addManyNotices(app, 999);
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         QVERIFY(newToolsDisabled(window));
         QCOMPARE(window.rowCount(), 999);
     }
@@ -300,15 +270,14 @@ private Q_SLOTS:
         app.addNotice(1, QStringLiteral("一"));
         app.addNotice(2, QStringLiteral("二"));
         app.addNotice(3, QStringLiteral("三"));
-        app.link(noticeDestinations(), 2, 1);
-        app.link(noticeDestinations(), 2, 5);
+        app.link(noticeDestinations(), 2, {1, 5});
         app.link(noticeDestinations(), 1, 1);
         app.link(noticeDestinations(), 3, 1);
         app.link(memberGroups(), 2, 1); // member 2, not notice 2
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         noticeGrid(&window)->setActiveCell(2, 2);
-        click(window, "ID_EditDel");
+        clickTool(window, "ID_EditDel");
         QCOMPARE(app.count(QStringLiteral("T_お知らせ"), QStringLiteral("NewsID = 2")), 0);
         QCOMPARE(app.count(noticeDestinations().table, QStringLiteral("NewsID = 2")), 0);
         QCOMPARE(app.count(QStringLiteral("T_お知らせ")), 2);
@@ -319,8 +288,8 @@ private Q_SLOTS:
         QCOMPARE(window.activeNewsId(), 3);
         QCOMPARE(destinations(&window), QStringLiteral("A"));
         // Deleting the rest leaves nothing of the last notice on the screen.
-        click(window, "ID_EditDel");
-        click(window, "ID_EditDel");
+        clickTool(window, "ID_EditDel");
+        clickTool(window, "ID_EditDel");
         QCOMPARE(window.rowCount(), 0);
         QCOMPARE(bodyView(&window), QString());
         QCOMPARE(destinationGrid(&window)->maxRows(), 0);
@@ -334,13 +303,10 @@ private Q_SLOTS:
         QVERIFY(app.exec(QStringLiteral("create trigger refuse before delete on T_お知らせに対する宛先情報 "
                                         "begin select raise(abort, 'database is locked'); end")));
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         QString message;
-        test::answerNextModal([&](QWidget *box) {
-            message = test::messageText(box);
-            test::acceptMessage(box);
-        });
-        click(window, "ID_EditDel");
+        test::acceptNextMessage(&message);
+        clickTool(window, "ID_EditDel");
         QVERIFY(message.contains(QStringLiteral("database is locked")));
         QCOMPARE(app.count(QStringLiteral("T_お知らせ")), 1);
         QCOMPARE(app.count(noticeDestinations().table), 1);
@@ -357,10 +323,10 @@ private Q_SLOTS:
         app.addNotice(3, QStringLiteral("三"), QStringLiteral("本文三"));
         app.link(noticeDestinations(), 1, 1);
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         // Paste before any Copy writes four empty texts.
         noticeGrid(&window)->setActiveCell(2, 3);
-        click(window, "ID_EditPaste");
+        clickTool(window, "ID_EditPaste");
         QCOMPARE(stored(app, QStringLiteral("見出し"), 3), QString());
         QCOMPARE(stored(app, QStringLiteral("本文"), 3), QString());
         QCOMPARE(stored(app, QStringLiteral("作成日時"), 3), QString());
@@ -368,10 +334,10 @@ private Q_SLOTS:
         QCOMPARE(noticeGrid(&window)->text(2, 3), QString());
         // Copy, delete the copied notice, paste into another.
         noticeGrid(&window)->setActiveCell(2, 1);
-        click(window, "ID_mnuEditCopy");
-        click(window, "ID_mnuEditDel");
+        clickTool(window, "ID_mnuEditCopy");
+        clickTool(window, "ID_mnuEditDel");
         QCOMPARE(window.activeNewsId(), 2);
-        click(window, "ID_mnuEditPaste");
+        clickTool(window, "ID_mnuEditPaste");
         QCOMPARE(stored(app, QStringLiteral("見出し"), 2), QStringLiteral("一"));
         QCOMPARE(stored(app, QStringLiteral("本文"), 2), QStringLiteral("本文一"));
         QCOMPARE(stored(app, QStringLiteral("作成日時"), 2), QStringLiteral("2026/01/01 10:00:00"));
@@ -390,7 +356,7 @@ private Q_SLOTS:
         app.addNotice(2, QStringLiteral("二"), QStringLiteral("本文二"), QStringLiteral("2020/01/01 00:00:00"),
                       QStringLiteral("2020/02/02 00:00:00"));
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         SpreadGrid *grid = noticeGrid(&window);
         grid->setActiveCell(3, 2);
         QString caption;
@@ -437,22 +403,19 @@ private Q_SLOTS:
         QVERIFY(app.exec(QStringLiteral("create trigger refuse before update on T_お知らせ "
                                         "begin select raise(abort, 'database or disk is full'); end")));
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         QString message;
         bool stillOpen = false;
         QString titleAfter;
         test::answerNextModal([&](QWidget *editor) {
             editor->findChild<QLineEdit *>(QStringLiteral("txtTitle"))->setText(QStringLiteral("大事な見出し"));
-            test::answerNextModal([&](QWidget *box) {
-                message = test::messageText(box);
-                test::acceptMessage(box);
-            });
+            test::acceptNextMessage(&message);
             editor->findChild<QPushButton *>(QStringLiteral("cmdOk"))->click();
             stillOpen = editor->isVisible();
             titleAfter = editor->findChild<QLineEdit *>(QStringLiteral("txtTitle"))->text();
             editor->close();
         });
-        click(window, "ID_EditEdit");
+        clickTool(window, "ID_EditEdit");
         QVERIFY(message.contains(QStringLiteral("disk is full")));
         QVERIFY(stillOpen);
         QCOMPARE(titleAfter, QStringLiteral("大事な見出し"));
@@ -465,7 +428,7 @@ private Q_SLOTS:
         app.addNotice(1, QStringLiteral("一"));
         app.addNotice(2, QStringLiteral("二"));
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         noticeGrid(&window)->setActiveCell(2, 2);
         QVERIFY(window.setActiveSendTime(QStringLiteral("2026/12/06 10:11:12")));
         QCOMPARE(stored(app, QStringLiteral("送信日時"), 2), QStringLiteral("2026/12/06 10:11:12"));
@@ -475,10 +438,7 @@ private Q_SLOTS:
         QVERIFY(app.exec(QStringLiteral("create trigger refuse before update on T_お知らせ "
                                         "begin select raise(abort, 'database is locked'); end")));
         QString message;
-        test::answerNextModal([&](QWidget *box) {
-            message = test::messageText(box);
-            test::acceptMessage(box);
-        });
+        test::acceptNextMessage(&message);
         QVERIFY(!window.setActiveSendTime(QStringLiteral("2026/12/07 00:00:00")));
         QVERIFY(message.contains(QStringLiteral("保存できませんでした")));
         QCOMPARE(noticeGrid(&window)->text(5, 2), QStringLiteral("2026/12/06 10:11:12"));
@@ -508,7 +468,7 @@ private Q_SLOTS:
         if (!stored.isNull())
             CPrivateProfile().SetValueString(app.iniPath(), kSection, QStringLiteral("SpreadFontSize"), stored);
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         QCOMPARE(noticeGrid(&window)->font().pointSize(), points);
         QVERIFY(window.tools()->tool(checked)->isChecked());
     }
@@ -519,15 +479,15 @@ private Q_SLOTS:
         app.addNotice(1, QStringLiteral("一"));
         {
             frmMenuMain window(app.context());
-            showWindow(window);
-            click(window, "ID_mnuFontSize2");
+            QVERIFY(showAndWait(&window));
+            clickTool(window, "ID_mnuFontSize2");
             QCOMPARE(noticeGrid(&window)->font().pointSize(), 12);
             QVERIFY(!window.tools()->tool(QStringLiteral("ID_mnuFontSize3"))->isChecked());
             window.close();
         }
         QCOMPARE(CPrivateProfile().GetValueLong(app.iniPath(), kSection, QStringLiteral("SpreadFontSize")), 2);
         frmMenuMain again(app.context());
-        showWindow(again);
+        QVERIFY(showAndWait(&again));
         QCOMPARE(noticeGrid(&again)->font().pointSize(), 12);
     }
 
@@ -538,7 +498,7 @@ private Q_SLOTS:
         int designWidth = 0;
         {
             frmMenuMain window(app.context());
-            showWindow(window);
+            QVERIFY(showAndWait(&window));
             designWidth = window.frameGeometry().width();
         }
         // Top 0 (a window closed while minimised): the design place and size stay.
@@ -548,7 +508,7 @@ private Q_SLOTS:
         profile.SetValueString(app.iniPath(), kSection, QStringLiteral("Height"), QStringLiteral("6000"));
         {
             frmMenuMain window(app.context());
-            showWindow(window);
+            QVERIFY(showAndWait(&window));
             QCOMPARE(window.frameGeometry().width(), designWidth);
             QVERIFY(window.frameGeometry().left() != 200);
         }
@@ -557,7 +517,7 @@ private Q_SLOTS:
         profile.SetValueString(app.iniPath(), kSection, QStringLiteral("Width"), QStringLiteral("12000"));
         profile.SetValueString(app.iniPath(), kSection, QStringLiteral("Height"), QStringLiteral("7500"));
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         QCOMPARE(window.frameGeometry().topLeft() - window.screen()->geometry().topLeft(), QPoint(200, 100));
         QCOMPARE(window.size(), QSize(800, 500)); // the window's own size, without the frame
     }
@@ -572,7 +532,7 @@ private Q_SLOTS:
         profile.SetValueString(app.iniPath(), kSection, QStringLiteral("SpreadW"), QStringLiteral("4500"));
         {
             frmMenuMain window(app.context());
-            showWindow(window);
+            QVERIFY(showAndWait(&window));
             SpreadGrid *grid = noticeGrid(&window);
             QVERIFY(grid->isColumnHidden(0));
             QCOMPARE(grid->colWidthTwips(3), 3000);
@@ -596,7 +556,7 @@ private Q_SLOTS:
         app.addNotice(1, QStringLiteral("一"));
         app.link(noticeDestinations(), 1, 1);
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         SpreadGrid *grid = destinationGrid(&window);
         auto fits = [grid] {
             const int expected = grid->widthTwips() - grid->rowHeaderWidthTwips() - 50;
@@ -617,17 +577,12 @@ private Q_SLOTS:
     {
         TestApp app;
         frmMenuMain window(app.context());
-        showWindow(window);
-        UrlCatcher catcher;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+        QVERIFY(showAndWait(&window));
+        UrlCatcher catcher({QStringLiteral("file"), QStringLiteral("https")});
         // No help page in this folder: the user is told so.
         QString message;
-        test::answerNextModal([&](QWidget *box) {
-            message = test::messageText(box);
-            test::acceptMessage(box);
-        });
-        click(window, "ID_mnuHelpHelp");
+        test::acceptNextMessage(&message);
+        clickTool(window, "ID_mnuHelpHelp");
         QVERIFY(message.contains(QStringLiteral("index.htm")));
         QVERIFY(catcher.opened.isEmpty());
         // With the page in place it is handed to the desktop.
@@ -635,25 +590,23 @@ private Q_SLOTS:
         QFile page(app.dir() + QStringLiteral("/Help/index.htm"));
         QVERIFY(page.open(QIODevice::WriteOnly));
         page.close();
-        click(window, "ID_mnuHelpHelp");
+        clickTool(window, "ID_mnuHelpHelp");
         QCOMPARE(catcher.opened.value(0), QUrl::fromLocalFile(QFileInfo(page).absoluteFilePath()));
-        click(window, "ID_mnuHelpWeb");
+        clickTool(window, "ID_mnuHelpWeb");
         QCOMPARE(catcher.opened.value(1), QUrl(QLatin1String(kVendorWebPage)));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     }
 
     void aboutOpensFromTheHelpMenu()
     {
         TestApp app;
         frmMenuMain window(app.context());
-        showWindow(window);
+        QVERIFY(showAndWait(&window));
         QString caption;
         test::answerNextModal([&](QWidget *w) {
             caption = w->windowTitle();
             w->findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
         });
-        click(window, "ID_mnuHelpAbout");
+        clickTool(window, "ID_mnuHelpAbout");
         QCOMPARE(caption, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
     }
 
@@ -662,8 +615,8 @@ private Q_SLOTS:
         TestApp app;
         app.addNotice(1, QStringLiteral("一"));
         frmMenuMain window(app.context());
-        showWindow(window);
-        click(window, "ID_Close");
+        QVERIFY(showAndWait(&window));
+        clickTool(window, "ID_Close");
         QVERIFY(!window.isVisible());
         QVERIFY(CPrivateProfile().GetValueLong(app.iniPath(), kSection, QStringLiteral("Height")) > 0);
         QCOMPARE(CPrivateProfile().GetValueString(app.iniPath(), kSection, QStringLiteral("SpreadFontSize")),

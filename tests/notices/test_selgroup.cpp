@@ -41,9 +41,7 @@ QPushButton *button(QWidget *w, const char *name)
 // Clicks the check box of a grid row, as the user does.
 void clickTick(SpreadGrid *grid, int row)
 {
-    const QModelIndex index = grid->model()->index(row - 1, 1);
-    grid->scrollTo(index);
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+    test::clickCell(grid, 2, row);
 }
 
 // Which rows are ticked, as "1,0,1".
@@ -63,8 +61,7 @@ void openFor(frmSelGroup &dlg, int key, const QString &name = {})
         if (!name.isEmpty())
             dlg.lblName()->setText(name);
     });
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QVERIFY(test::showAndWait(&dlg));
 }
 
 void addGroups(TestApp &app, int n)
@@ -103,8 +100,7 @@ private Q_SLOTS:
     {
         TestApp app;
         addGroups(app, 4);
-        app.link(noticeDestinations(), 7, 1);
-        app.link(noticeDestinations(), 7, 3);
+        app.link(noticeDestinations(), 7, {1, 3});
         frmSelGroupforNews dlg(app.context());
         openFor(dlg, 7);
         SpreadGrid *grid = gridOf(&dlg);
@@ -185,8 +181,7 @@ private Q_SLOTS:
     void noGroupsAtAllRemovesEveryLinkOnOk()
     {
         TestApp app;
-        app.link(noticeDestinations(), 2, 4);
-        app.link(noticeDestinations(), 2, 8);
+        app.link(noticeDestinations(), 2, {4, 8});
         frmSelGroupforNews dlg(app.context());
         openFor(dlg, 2);
         QCOMPARE(gridOf(&dlg)->maxRows(), 0);
@@ -283,8 +278,7 @@ private Q_SLOTS:
     {
         TestApp app;
         addGroups(app, 3);
-        app.link(noticeDestinations(), 1, 1);
-        app.link(noticeDestinations(), 1, 2);
+        app.link(noticeDestinations(), 1, {1, 2});
         // The database refuses every new link, as a full disk or a locked file would.
         QVERIFY(app.exec(QStringLiteral(
             "create trigger refuse before insert on T_お知らせに対する宛先情報 "
@@ -293,10 +287,7 @@ private Q_SLOTS:
         openFor(dlg, 1);
         clickTick(gridOf(&dlg), 3);
         QString message;
-        test::answerNextModal([&](QWidget *box) {
-            message = test::messageText(box);
-            test::acceptMessage(box);
-        });
+        test::acceptNextMessage(&message);
         button(&dlg, "cmdOk")->click();
         QVERIFY(message.contains(QStringLiteral("保存できませんでした")));
         QVERIFY(message.contains(QStringLiteral("disk is full")));

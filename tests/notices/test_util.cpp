@@ -3,7 +3,6 @@
 #include "util/CShellExecute.h"
 #include "util/frmAbout.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -50,16 +49,6 @@ private:
 
 } // namespace
 
-// Stands in for the desktop's opener, so that no browser or mailer starts.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl &url) { opened << url; }
-};
-
 class TestUtil : public QObject
 {
     Q_OBJECT
@@ -76,8 +65,7 @@ private Q_SLOTS:
     void aboutBoxShowsProductAndVersion()
     {
         frmAbout about;
-        about.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QVERIFY(test::showAndWait(&about));
         QCOMPARE(about.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
         QCOMPARE(about.findChild<QLabel *>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Lumivox"));
         const QString version = about.findChild<QLabel *>(QStringLiteral("lblVersion"))->text();
@@ -98,8 +86,7 @@ private Q_SLOTS:
         const PathOverride path(emptyBin.path());
         QVERIFY(findSystemInfoTool().isEmpty());
         frmAbout about;
-        about.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QVERIFY(test::showAndWait(&about));
         QString text;
         int icon = -1;
         test::answerNextModal([&](QWidget *w) {
@@ -125,8 +112,7 @@ private Q_SLOTS:
         const PathOverride path(bin.path());
         QCOMPARE(findSystemInfoTool(), bin.filePath(QStringLiteral("hardinfo")));
         frmAbout about;
-        about.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        QVERIFY(test::showAndWait(&about));
         about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"))->click();
         QTRY_COMPARE(readAll(marker), QByteArray("hardinfo"));
         QCOMPARE(QApplication::activeModalWidget(), nullptr); // no message
@@ -159,9 +145,7 @@ private Q_SLOTS:
 
     void documentsFoldersAndAddressesGoToTheDesktop()
     {
-        UrlCatcher catcher;
-        for (const char *scheme : {"file", "https", "mailto"})
-            QDesktopServices::setUrlHandler(QLatin1String(scheme), &catcher, "open");
+        test::UrlCatcher catcher({QStringLiteral("file"), QStringLiteral("https"), QStringLiteral("mailto")});
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Help")));
         QFile page(dir.filePath(QStringLiteral("Help/index.htm")));
@@ -190,8 +174,6 @@ private Q_SLOTS:
                  (QList<QUrl>{pageUrl, pageUrl, QUrl(QStringLiteral("https://lumivox.example.jp/")),
                               QUrl(QStringLiteral("mailto:")), QUrl(QStringLiteral("mailto:taro@example.jp")),
                               QUrl::fromLocalFile(dir.path())}));
-        for (const char *scheme : {"file", "https", "mailto"})
-            QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
     }
 };
 

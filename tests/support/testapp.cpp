@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QPushButton>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSqlError>
@@ -158,10 +159,29 @@ void acceptNextMessage(QString *text, QString *title, int timeoutMs)
         timeoutMs);
 }
 
-void showAndWait(QWidget *window)
+bool showAndWait(QWidget *window)
 {
     window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    return QTest::qWaitForWindowExposed(window);
+}
+
+void clickCell(SpreadGrid *grid, int col, int row)
+{
+    const QModelIndex index = grid->model()->index(row - 1, col - 1);
+    grid->scrollTo(index);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
+}
+
+UrlCatcher::UrlCatcher(const QStringList &schemes) : m_schemes(schemes)
+{
+    for (const QString &scheme : m_schemes)
+        QDesktopServices::setUrlHandler(scheme, this, "open");
+}
+
+UrlCatcher::~UrlCatcher()
+{
+    for (const QString &scheme : m_schemes)
+        QDesktopServices::unsetUrlHandler(scheme);
 }
 
 } // namespace lumivox::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/appcontext.h"
+#include "app/spreadgrid.h"
 #include "app/toolset.h"
 #include "db/database.h"
 #include "db/worktables.h"
@@ -10,6 +11,7 @@
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QVariant>
 #include <QWidget>
 #include <functional>
@@ -89,8 +91,8 @@ T *child(QWidget *window, const char *name)
     return found;
 }
 
-// Shows a window and waits (failing the test otherwise) until it is on the screen.
-void showAndWait(QWidget *window);
+// Shows a window and waits until it is on the screen; false if it never got there.
+bool showAndWait(QWidget *window);
 
 // Clicks a menu entry or toolbar button of a window's tool set by its ID.
 template <class Window>
@@ -103,6 +105,30 @@ void clickTool(Window *window, const char *id)
 {
     clickTool(*window, id);
 }
+// Clicks a cell of a grid (1-based, as the grid counts) the way the user does:
+// on a check box column this ticks or unticks the row.
+void clickCell(SpreadGrid *grid, int col, int row);
+
+// Stands in for the desktop's opener of the given URL schemes while it lives, so
+// that no browser or mailer starts, and keeps what it was asked to open.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    explicit UrlCatcher(const QStringList &schemes);
+    ~UrlCatcher() override;
+    UrlCatcher(const UrlCatcher &) = delete;
+    UrlCatcher &operator=(const UrlCatcher &) = delete;
+
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl &url) { opened << url; }
+
+private:
+    QStringList m_schemes;
+};
+
 template <class Window>
 bool toolEnabled(Window *window, const char *id)
 {

@@ -18,23 +18,9 @@
 #include <QTest>
 
 using namespace lumivox;
+using test::child;
 
 namespace {
-
-template <typename T>
-T *child(QWidget *dialog, const char *name)
-{
-    T *w = dialog->findChild<T *>(QLatin1String(name));
-    if (!w)
-        qWarning("no %s", name);
-    return w;
-}
-
-void showAndWait(QWidget *dialog)
-{
-    dialog->show();
-    QVERIFY(QTest::qWaitForWindowExposed(dialog));
-}
 
 struct SmtpView {
     QString server, user, password, name, address;
@@ -57,6 +43,13 @@ void type(QWidget *d, const char *box, const QString &text)
     auto *edit = child<QLineEdit>(d, box);
     edit->selectAll();
     edit->insert(text);
+}
+
+// T_送信設定's row as "グループ名称付加 名前付加 文字数制限,文字数", e.g. "110,60".
+QString storedOptions(test::TestApp &app)
+{
+    return app.scalar(QStringLiteral("select グループ名称付加 || 名前付加 || 文字数制限 || ',' || 文字数 from T_送信設定"))
+        .toString();
 }
 
 } // namespace
@@ -85,7 +78,7 @@ void TestMailSettings::smtpDialogShowsItsTexts()
 {
     test::TestApp app;
     frmInpSMTP dialog(app.context());
-    showAndWait(&dialog);
+    QVERIFY(test::showAndWait(&dialog));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("SMTPｻｰﾊﾞｰ設定"));
     QCOMPARE(child<QLabel>(&dialog, "txtCaption")->text(),
              QStringLiteral("プロバイダとの契約資料を参考に，メール送信サーバー(SMTPサーバー)の設定を行ってください。\n\n"
@@ -108,7 +101,7 @@ void TestMailSettings::smtpFirstUseInsertsOneRow()
     test::TestApp app;
     {
         frmInpSMTP dialog(app.context());
-        showAndWait(&dialog);
+        QVERIFY(test::showAndWait(&dialog));
         const SmtpView v = viewOf(&dialog);
         QCOMPARE(v.server, QString());
         QCOMPARE(v.port, 25);
@@ -135,7 +128,7 @@ void TestMailSettings::smtpFirstUseInsertsOneRow()
     // Opened again: the same values, the password in plain text; a second OK
     // updates the row instead of adding one.
     frmInpSMTP again(app.context());
-    showAndWait(&again);
+    QVERIFY(test::showAndWait(&again));
     const SmtpView v = viewOf(&again);
     QCOMPARE(v.server, QStringLiteral("smtp.example.ne.jp"));
     QCOMPARE(v.user, QStringLiteral("kanri"));
@@ -157,7 +150,7 @@ void TestMailSettings::smtpKeepsQuotesAndEmptyPassword()
     const QString quote = QStringLiteral("o'neil \"x\" ');drop table T_メンバー;--");
     {
         frmInpSMTP dialog(app.context());
-        showAndWait(&dialog);
+        QVERIFY(test::showAndWait(&dialog));
         for (const char *box : {"txtServer", "txtUser", "txtPassword", "txtUserName", "txtUserAddress"})
             type(&dialog, box, quote);
         child<QPushButton>(&dialog, "cmdOk")->click();
@@ -165,7 +158,7 @@ void TestMailSettings::smtpKeepsQuotesAndEmptyPassword()
     QCOMPARE(app.count(QStringLiteral("T_メンバー")), 0); // the table is still there
     {
         frmInpSMTP dialog(app.context());
-        showAndWait(&dialog);
+        QVERIFY(test::showAndWait(&dialog));
         const SmtpView v = viewOf(&dialog);
         QCOMPARE(v.server, quote);
         QCOMPARE(v.user, quote);
@@ -179,7 +172,7 @@ void TestMailSettings::smtpKeepsQuotesAndEmptyPassword()
     QCOMPARE(app.scalar(QStringLiteral("select パスワード is null from T_SMTPサーバー")).toInt(), 0);
     QCOMPARE(app.scalar(QStringLiteral("select length(パスワード) from T_SMTPサーバー")).toInt(), 0);
     frmInpSMTP dialog(app.context());
-    showAndWait(&dialog);
+    QVERIFY(test::showAndWait(&dialog));
     QCOMPARE(viewOf(&dialog).password, QString());
 }
 
@@ -188,7 +181,7 @@ void TestMailSettings::smtpShowsNullAsDefaults()
     test::TestApp app;
     app.exec(QStringLiteral("insert into T_SMTPサーバー (サーバー名, SMTP認証, 接続の保護) values ('mail.example.jp', null, null)"));
     frmInpSMTP dialog(app.context());
-    showAndWait(&dialog);
+    QVERIFY(test::showAndWait(&dialog));
     const SmtpView v = viewOf(&dialog);
     QCOMPARE(v.server, QStringLiteral("mail.example.jp"));
     QCOMPARE(v.port, 25);
@@ -199,7 +192,7 @@ void TestMailSettings::smtpShowsNullAsDefaults()
     // A stored false shows the box clear.
     app.exec(QStringLiteral("update T_SMTPサーバー set SMTP認証 = 0"));
     frmInpSMTP cleared(app.context());
-    showAndWait(&cleared);
+    QVERIFY(test::showAndWait(&cleared));
     QVERIFY(!viewOf(&cleared).authenticate);
 }
 
@@ -212,7 +205,7 @@ void TestMailSettings::smtpCancelLeavesRowAndKeepsPosition()
     ini.SetValueString(app.iniPath(), QStringLiteral("InpSMTP"), QStringLiteral("Top"), QStringLiteral("1500"));
     ini.SetValueString(app.iniPath(), QStringLiteral("InpSMTP"), QStringLiteral("Left"), QStringLiteral("3000"));
     frmInpSMTP dialog(app.context());
-    showAndWait(&dialog);
+    QVERIFY(test::showAndWait(&dialog));
     QCOMPARE(dialog.frameGeometry().topLeft(), QPoint(twipsToPxX(3000, &dialog), twipsToPxY(1500, &dialog)));
     type(&dialog, "txtServer", QStringLiteral("changed.example.jp"));
     dialog.move(dialog.pos() + QPoint(40, 20));
@@ -231,13 +224,10 @@ void TestMailSettings::smtpReportsFailedSave()
     QVERIFY(app.exec(QStringLiteral("create trigger refuse before insert on T_SMTPサーバー "
                                     "begin select raise(abort, 'disk is full'); end")));
     frmInpSMTP dialog(app.context());
-    showAndWait(&dialog);
+    QVERIFY(test::showAndWait(&dialog));
     type(&dialog, "txtServer", QStringLiteral("smtp.example.jp"));
     QString text;
-    test::answerNextModal([&](QWidget *box) {
-        text = test::messageText(box);
-        test::acceptMessage(box);
-    });
+    test::acceptNextMessage(&text);
     child<QPushButton>(&dialog, "cmdOk")->click();
     QVERIFY2(text.contains(QStringLiteral("SMTPサーバーの設定をデータベースに保存できませんでした。")), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("disk is full")));
@@ -250,7 +240,7 @@ void TestMailSettings::smtpPortFollowsProtection()
 {
     test::TestApp app;
     frmInpSMTP dialog(app.context());
-    showAndWait(&dialog);
+    QVERIFY(test::showAndWait(&dialog));
     auto *security = child<QComboBox>(&dialog, "cboSecurity");
     auto *port = child<QSpinBox>(&dialog, "numPortNo");
     security->setCurrentIndex(2);
@@ -270,7 +260,7 @@ void TestMailSettings::submitDefaultsOnEmptyTable()
     test::TestApp app;
     frmInpSubmit dialog(app.context());
     QCOMPARE(dialog.UserTag(), QString());
-    showAndWait(&dialog);
+    QVERIFY(test::showAndWait(&dialog));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("送信ｵﾌﾟｼｮﾝ設定"));
     QVERIFY(child<QCheckBox>(&dialog, "chkGroup")->isChecked());
     QVERIFY(child<QCheckBox>(&dialog, "chkName")->isChecked());
@@ -283,9 +273,7 @@ void TestMailSettings::submitDefaultsOnEmptyTable()
     child<QPushButton>(&dialog, "cmdOk")->click();
     QCOMPARE(dialog.UserTag(), QStringLiteral("OK"));
     QCOMPARE(app.count(QStringLiteral("T_送信設定")), 1);
-    QCOMPARE(app.scalar(QStringLiteral("select グループ名称付加 || 名前付加 || 文字数制限 || ',' || 文字数 from T_送信設定"))
-                 .toString(),
-             QStringLiteral("111,60"));
+    QCOMPARE(storedOptions(app), QStringLiteral("111,60"));
 }
 
 void TestMailSettings::submitShowsNullRules()
@@ -293,7 +281,7 @@ void TestMailSettings::submitShowsNullRules()
     test::TestApp app;
     app.exec(QStringLiteral("insert into T_送信設定 values (null, null, null, null)"));
     frmInpSubmit dialog(app.context());
-    showAndWait(&dialog);
+    QVERIFY(test::showAndWait(&dialog));
     QVERIFY(child<QCheckBox>(&dialog, "chkGroup")->isChecked());
     QVERIFY(child<QCheckBox>(&dialog, "chkName")->isChecked());
     QVERIFY(!child<QCheckBox>(&dialog, "chkMoji")->isChecked());
@@ -304,16 +292,14 @@ void TestMailSettings::submitShowsNullRules()
     child<QSpinBox>(&dialog, "numMoji")->setValue(72);
     child<QPushButton>(&dialog, "cmdOk")->click();
     QCOMPARE(app.count(QStringLiteral("T_送信設定")), 1);
-    QCOMPARE(app.scalar(QStringLiteral("select グループ名称付加 || 名前付加 || 文字数制限 || ',' || 文字数 from T_送信設定"))
-                 .toString(),
-             QStringLiteral("010,72"));
+    QCOMPARE(storedOptions(app), QStringLiteral("010,72"));
 }
 
 void TestMailSettings::submitWidthOnlyWhileLimited()
 {
     test::TestApp app;
     frmInpSubmit dialog(app.context());
-    showAndWait(&dialog);
+    QVERIFY(test::showAndWait(&dialog));
     auto *limit = child<QCheckBox>(&dialog, "chkMoji");
     auto *width = child<QSpinBox>(&dialog, "numMoji");
     limit->click();
@@ -346,7 +332,7 @@ void TestMailSettings::submitCancelAndCloseBox()
     test::TestApp app;
     app.exec(QStringLiteral("insert into T_送信設定 values (1, 1, 0, 40)"));
     frmInpSubmit dialog(app.context());
-    showAndWait(&dialog);
+    QVERIFY(test::showAndWait(&dialog));
     child<QCheckBox>(&dialog, "chkName")->click();
     if (how == 0)
         child<QPushButton>(&dialog, "cmdCancel")->click();
@@ -366,13 +352,13 @@ void TestMailSettings::submitRemembersPosition()
     QPoint moved;
     {
         frmInpSubmit dialog(app.context());
-        showAndWait(&dialog);
+        QVERIFY(test::showAndWait(&dialog));
         dialog.move(dialog.pos() + QPoint(33, 17));
         moved = dialog.frameGeometry().topLeft();
         child<QPushButton>(&dialog, "cmdOk")->click();
     }
     frmInpSubmit again(app.context());
-    showAndWait(&again);
+    QVERIFY(test::showAndWait(&again));
     QCOMPARE(again.frameGeometry().topLeft(), moved);
     QVERIFY(ini.GetValueLong(app.iniPath(), QStringLiteral("InpSubmit"), QStringLiteral("Top")) > 0);
 }

@@ -1,11 +1,11 @@
 // The sending window against a real SMTP server: what arrives, decoded by
 // Python's email package, for each send option; login, STARTTLS and SSL/TLS;
 // refusals, an absent server, ｷｬﾝｾﾙ, and characters ISO-2022-JP cannot carry.
-#include "mail/cencryption.h"
 #include "mail/foldtext.h"
 #include "mail/frmSendMail.h"
 #include "mail/sendrun.h"
 #include "notices/sendsequence_list.h"
+#include "mailfixture.h"
 #include "smtptestserver.h"
 #include "support/testapp.h"
 
@@ -23,7 +23,7 @@
 #include <QTimer>
 
 using namespace lumivox;
-using test::SmtpTestServer;
+using namespace lumivox::test;
 
 namespace {
 
@@ -31,42 +31,11 @@ const QString kSendError = QStringLiteral("送信ｴﾗｰが発生しました�
                                           "SMTPサーバーの設定条件等を再度ご確認下さい。");
 const QString kWaiting = QStringLiteral("送信中です。しばらくお待ちください。");
 
-struct SmtpRow {
-    QVariant server = QStringLiteral("127.0.0.1");
-    QVariant port;
-    QVariant user = QString();
-    QString password = {};
-    QVariant authenticate = 0;
-    QVariant senderName = QStringLiteral("連絡係 ｽｽﾞｷ");
-    QVariant senderAddress = QStringLiteral("renraku@example.jp");
-    int security = 0;
-};
-
-void storeSmtp(test::TestApp &app, const SmtpRow &row)
+// Notice 1 to `count` numbered members, and its send list.
+bool numberedSendList(test::TestApp &app, int count)
 {
-    app.exec(QStringLiteral("delete from T_SMTPサーバー"));
-    app.exec(QStringLiteral("insert into T_SMTPサーバー values (?, ?, ?, ?, ?, ?, ?, ?)"),
-             {row.server, row.port, row.user, scramblePassword(row.password), row.authenticate,
-              row.senderName, row.senderAddress, row.security});
-}
-
-void storeOptions(test::TestApp &app, bool group, bool name, bool limit, int width = 60)
-{
-    app.exec(QStringLiteral("delete from T_送信設定"));
-    app.exec(QStringLiteral("insert into T_送信設定 values (?, ?, ?, ?)"), {group, name, limit, width});
-}
-
-// One group of members m1…mN (名前 in that order) and notice 1 to it.
-void tenMembers(test::TestApp &app, int count = 10)
-{
-    app.addGroup(1, QStringLiteral("全員"));
-    for (int i = 1; i <= count; ++i) {
-        app.addMember(i, QStringLiteral("会員%1").arg(i, 2, 10, QLatin1Char('0')), {}, QStringLiteral("様"),
-                      QStringLiteral("m%1@example.jp").arg(i));
-        app.link(memberGroups(), i, 1);
-    }
-    app.addNotice(1, QStringLiteral("お知らせ"), QStringLiteral("本文です。"));
-    app.link(noticeDestinations(), 1, 1);
+    addNumberedMembers(app, count);
+    return MakeSendList(nullptr, app.db(), 1);
 }
 
 struct RunResult {
@@ -178,8 +147,7 @@ void TestSendMail::sendsEveryRowWithItsOptions()
     test::TestApp app;
     QVERIFY(app.isValid());
 
-    app.addGroup(1, QStringLiteral("役員会"));
-    app.addGroup(2, QStringLiteral("ｶﾞｰﾃﾞﾝ部①"));
+    app.addGroups({"役員会", "ｶﾞｰﾃﾞﾝ部①"});
     app.addMember(1, QStringLiteral("山田 太郎"), {}, QStringLiteral("様"), QStringLiteral("yamada@example.jp"));
     app.addMember(2, QStringLiteral("佐藤 花子"), {}, QStringLiteral("さん"), QStringLiteral("sato@example.jp"));
     app.addMember(3, QStringLiteral("Taro"), {}, QString(), QStringLiteral("taro@example.jp"));
@@ -191,8 +159,7 @@ void TestSendMail::sendsEveryRowWithItsOptions()
     const QString body = QStringLiteral("保護者の皆様\r\n\r\n①㈱～〜ｶﾞを含む行です。\r\n.先頭がドットの行\r\n")
                          + QStringLiteral("長").repeated(2000) + QStringLiteral("\r\n以上");
     app.addNotice(1, subject, body);
-    app.link(noticeDestinations(), 1, 1);
-    app.link(noticeDestinations(), 1, 2);
+    app.link(noticeDestinations(), 1, {1, 2});
     QVERIFY(MakeSendList(nullptr, app.db(), 1));
 
     storeSmtp(app, {.port = server.port()});
@@ -247,8 +214,7 @@ void TestSendMail::logsInOnlyWhenAuthenticationIsOn()
     SmtpTestServer server;
     QVERIFY(server.start({.user = QStringLiteral("kanri"), .password = QStringLiteral("p@ss'ワード")}));
     test::TestApp app;
-    tenMembers(app, 2);
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(numberedSendList(app, 2));
     storeOptions(app, false, false, false);
 
     // Authentication on: both mails go out, logged in.
@@ -274,8 +240,7 @@ void TestSendMail::stopsOnWrongPassword()
     SmtpTestServer server;
     QVERIFY(server.start({.user = QStringLiteral("kanri"), .password = QStringLiteral("right")}));
     test::TestApp app;
-    tenMembers(app, 3);
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(numberedSendList(app, 3));
     storeOptions(app, true, true, false);
     storeSmtp(app, {.port = server.port(), .user = QStringLiteral("kanri"), .password = QStringLiteral("wrong"),
                     .authenticate = 1});
@@ -304,8 +269,7 @@ void TestSendMail::sendsOverStartTlsAndSslTls()
     SmtpTestServer server;
     QVERIFY(server.start({.tls = mode, .user = QStringLiteral("kanri"), .password = QStringLiteral("secret")}));
     test::TestApp app;
-    tenMembers(app, 3);
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(numberedSendList(app, 3));
     storeOptions(app, true, true, false);
     SmtpRow row{.port = server.port(), .user = QStringLiteral("kanri"), .password = QStringLiteral("secret"),
                 .authenticate = 1};
@@ -331,8 +295,7 @@ void TestSendMail::refusesUntrustedCertificate()
     SmtpTestServer server;
     QVERIFY(server.start({.tls = QStringLiteral("ssl")}));
     test::TestApp app;
-    tenMembers(app, 2);
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(numberedSendList(app, 2));
     SmtpRow row{.port = server.port()};
     row.security = 2;
     storeSmtp(app, row);
@@ -345,8 +308,7 @@ void TestSendMail::refusesUntrustedCertificate()
 void TestSendMail::stopsWhenServerIsAbsent()
 {
     test::TestApp app;
-    tenMembers(app, 3);
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(numberedSendList(app, 3));
     storeSmtp(app, {.port = test::closedPort()});
     const RunResult run = runWindow(app, 1);
     QCOMPARE(run.messages, QStringList{kSendError});
@@ -360,8 +322,7 @@ void TestSendMail::stopsAtRefusedRecipient()
     SmtpTestServer server;
     QVERIFY(server.start({.refuse = {QStringLiteral("m5@example.jp")}}));
     test::TestApp app;
-    tenMembers(app, 10);
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(numberedSendList(app, 10));
     storeSmtp(app, {.port = server.port()});
 
     const RunResult run = runWindow(app, 1);
@@ -393,8 +354,7 @@ void TestSendMail::cancelsBeforeNextMail()
     options.slowSeconds = 2;
     QVERIFY(server.start(options));
     test::TestApp app;
-    tenMembers(app, 10);
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(numberedSendList(app, 10));
     storeSmtp(app, {.port = server.port()});
 
     bool pressed = false;
@@ -431,8 +391,7 @@ void TestSendMail::cancelsWhileServerIsSilent()
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost));
     test::TestApp app;
-    tenMembers(app, 2);
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(numberedSendList(app, 2));
     storeSmtp(app, {.port = silent.serverPort()});
 
     QElapsedTimer clock;
@@ -487,7 +446,7 @@ void TestSendMail::stopsAtEmptyAddressOfMissingMember()
     SmtpTestServer server;
     QVERIFY(server.start());
     test::TestApp app;
-    tenMembers(app, 2);
+    addNumberedMembers(app, 2);
     app.link(memberGroups(), 77, 1); // member 77 no longer exists
     QVERIFY(MakeSendList(nullptr, app.db(), 1));
     QCOMPARE(app.count(QStringLiteral("T_temp_送信リスト")), 3);
@@ -520,8 +479,7 @@ void TestSendMail::readsNullSettingsAsDefaults()
     // Null 認証 against a server that wants a login: the login happens.
     SmtpTestServer server;
     QVERIFY(server.start({.user = QStringLiteral("u"), .password = QStringLiteral("pw")}));
-    tenMembers(app, 1);
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(numberedSendList(app, 1));
     storeSmtp(app, {.port = server.port(), .user = QStringLiteral("u"), .password = QStringLiteral("pw"),
                     .authenticate = QVariant()});
     const RunResult run = runWindow(app, 1);
@@ -533,8 +491,7 @@ void TestSendMail::readsNullSettingsAsDefaults()
 void TestSendMail::failsWithoutSettingsRow()
 {
     test::TestApp app;
-    tenMembers(app, 2);
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(numberedSendList(app, 2));
     const SmtpSettings smtp = readRunSmtpSettings(app.db());
     QCOMPARE(smtp.port, 0);
     QVERIFY(!smtp.authenticate);
@@ -562,8 +519,7 @@ void TestSendMail::refusesRunWithoutSenderAddress()
     SmtpTestServer server;
     QVERIFY(server.start());
     test::TestApp app;
-    tenMembers(app, 3);
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(numberedSendList(app, 3));
     storeSmtp(app, {.port = server.port(), .senderAddress = address});
     const RunResult run = runWindow(app, 1);
     QCOMPARE(run.messages, QStringList{kSendError});
@@ -581,13 +537,9 @@ void TestSendMail::trimsAddressesOnceForEnvelopeAndHeader()
     SmtpTestServer server;
     QVERIFY(server.start());
     test::TestApp app;
-    app.addGroup(1, QStringLiteral("班"));
-    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("yamada@example.jp "));
-    app.addMember(2, QStringLiteral("佐藤"), {}, QStringLiteral("様"), QStringLiteral("\t sato@example.jp\u3000"));
-    app.link(memberGroups(), 1, 1);
-    app.link(memberGroups(), 2, 1);
-    app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
-    app.link(noticeDestinations(), 1, 1);
+    addNoticeToGroup(app, QStringLiteral("班"),
+                     {{QStringLiteral("山田"), QStringLiteral("yamada@example.jp ")},
+                      {QStringLiteral("佐藤"), QStringLiteral("\t sato@example.jp\u3000")}});
     QVERIFY(MakeSendList(nullptr, app.db(), 1));
     storeSmtp(app, {.port = server.port(), .senderAddress = QStringLiteral(" renraku@example.jp  ")});
 
@@ -622,13 +574,8 @@ void TestSendMail::refusesUnsafeRecipientAddress()
     SmtpTestServer server;
     QVERIFY(server.start());
     test::TestApp app;
-    app.addGroup(1, QStringLiteral("班"));
-    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), address);
-    app.addMember(2, QStringLiteral("佐藤"), {}, QStringLiteral("様"), QStringLiteral("sato@example.jp"));
-    app.link(memberGroups(), 1, 1);
-    app.link(memberGroups(), 2, 1);
-    app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
-    app.link(noticeDestinations(), 1, 1);
+    addNoticeToGroup(app, QStringLiteral("班"),
+                     {{QStringLiteral("山田"), address}, {QStringLiteral("佐藤"), QStringLiteral("sato@example.jp")}});
     QVERIFY(MakeSendList(nullptr, app.db(), 1));
     storeSmtp(app, {.port = server.port()});
 
@@ -662,8 +609,7 @@ void TestSendMail::refusesUnusableServerNameOrPort()
     SmtpTestServer server;
     QVERIFY(server.start());
     test::TestApp app;
-    tenMembers(app, 2);
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(numberedSendList(app, 2));
     storeSmtp(app, {.server = host, .port = port > 0 ? port : port == 0 ? server.port() : 0});
     const RunResult run = runWindow(app, 1);
     QCOMPARE(run.messages, QStringList{kSendError});
@@ -679,11 +625,8 @@ void TestSendMail::asksAboutCharactersThatCannotBeCarried()
     SmtpTestServer server;
     QVERIFY(server.start());
     test::TestApp app;
-    app.addGroup(1, QStringLiteral("髙校"));
-    app.addMember(1, QStringLiteral("﨑山"), {}, QStringLiteral("様"), QStringLiteral("s@example.jp"));
-    app.link(memberGroups(), 1, 1);
-    app.addNotice(1, QStringLiteral("髙橋さんより"), QStringLiteral("晴れ☀️です😀"));
-    app.link(noticeDestinations(), 1, 1);
+    addNoticeToGroup(app, QStringLiteral("髙校"), {{QStringLiteral("﨑山"), QStringLiteral("s@example.jp")}},
+                     QStringLiteral("髙橋さんより"), QStringLiteral("晴れ☀️です😀"));
     QVERIFY(MakeSendList(nullptr, app.db(), 1));
     storeSmtp(app, {.port = server.port()});
     storeOptions(app, true, true, false);
@@ -721,12 +664,9 @@ void TestSendMail::asksAboutVoicedMarkPartedByFolding()
     SmtpTestServer server;
     QVERIFY(server.start());
     test::TestApp app;
-    app.addGroup(1, QStringLiteral("班"));
-    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
-    app.link(memberGroups(), 1, 1);
     const QString body = QStringLiteral("あ").repeated(29) + QStringLiteral("か\u3099です");
-    app.addNotice(1, QStringLiteral("濁点"), body);
-    app.link(noticeDestinations(), 1, 1);
+    addNoticeToGroup(app, QStringLiteral("班"), {{QStringLiteral("山田"), QStringLiteral("y@example.jp")}},
+                     QStringLiteral("濁点"), body);
     QVERIFY(MakeSendList(nullptr, app.db(), 1));
     storeSmtp(app, {.port = server.port()});
 

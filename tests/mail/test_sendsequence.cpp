@@ -3,11 +3,11 @@
 // time of sending written to the notice and its list row however the run ended.
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
-#include "mail/cencryption.h"
 #include "mail/frmInpSubmit.h"
 #include "mail/frmSendMail.h"
 #include "notices/frmMenuMain.h"
 #include "notices/sendsequence.h"
+#include "mailfixture.h"
 #include "smtptestserver.h"
 #include "support/testapp.h"
 
@@ -21,13 +21,14 @@
 #include <QTimer>
 
 using namespace lumivox;
-using test::SmtpTestServer;
+using namespace lumivox::test;
 
 namespace {
 
 const QString kNoDestination = QStringLiteral("お知らせの宛先が選択されていません。宛先ｸﾞﾙｰﾌﾟを必ず選択してください。");
 const QString kNoMember = QStringLiteral("指定した宛先ｸﾞﾙｰﾌﾟに所属するﾒﾝﾊﾞｰはいませんでした。送信を中止します。");
 const QRegularExpression kTimeText(QStringLiteral("^\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}:\\d{2}$"));
+const GroupMember kYamada{QStringLiteral("山田"), QStringLiteral("y@example.jp")};
 
 // What the modal windows of one command showed, answered as the user would.
 struct Modals {
@@ -89,6 +90,20 @@ Modals runAnswering(const std::function<void()> &command, bool submitOk = true, 
     return seen;
 }
 
+// Notice 1 sent from a plain window captioned "Lumivox"; these runs give no time.
+Modals sendFromPlainWindow(TestApp &app, bool submitOk = true)
+{
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Lumivox"));
+    return runAnswering([&] { QCOMPARE(SendNotice(&window, app.context(), 1), QString()); }, submitOk);
+}
+
+// A Send tool of the main window clicked, the modals answered.
+Modals clickSend(frmMenuMain &window, const char *id = "ID_EditSubmit")
+{
+    return runAnswering([&] { clickTool(window, id); });
+}
+
 struct Row {
     int groupId;
     QString groupName;
@@ -104,12 +119,6 @@ QList<Row> sendList(test::TestApp &app)
     while (q.next())
         rows.append({q.value(0).toInt(), q.value(1).toString(), q.value(2), q.value(3).toString()});
     return rows;
-}
-
-void smtpTo(test::TestApp &app, int port)
-{
-    app.exec(QStringLiteral("insert into T_SMTPサーバー values ('127.0.0.1', ?, '', ?, 0, '連絡係', 'renraku@example.jp', 0)"),
-             {port, scramblePassword(QString())});
 }
 
 QString sentAt(test::TestApp &app, int newsId)
@@ -142,17 +151,14 @@ void TestSendSequence::listsRecipientsByGroupThenName()
     app.addGroup(5, QStringLiteral("五班"));
     app.addGroup(9, QStringLiteral("九班"));
     app.addGroup(4, QStringLiteral("四班（宛先外）"));
-    app.addMember(1, QStringLiteral("山田"));
-    app.addMember(2, QStringLiteral("伊藤"));
-    app.addMember(3, QStringLiteral("佐藤"));
+    app.addMembers({"山田", "伊藤", "佐藤"});
     app.link(memberGroups(), 1, 9);
     app.link(memberGroups(), 2, 9);
     app.link(memberGroups(), 1, 2); // 山田 is in two destination groups
     app.link(memberGroups(), 3, 4);
     app.link(memberGroups(), 42, 2); // a member that no longer exists
     app.addNotice(1, QStringLiteral("見出し"));
-    app.link(noticeDestinations(), 1, 9);
-    app.link(noticeDestinations(), 1, 2);
+    app.link(noticeDestinations(), 1, {9, 2});
     app.link(noticeDestinations(), 1, 5); // a group without members
     QVERIFY(MakeSendList(nullptr, app.db(), 1));
     const QList<Row> rows = sendList(app);
@@ -176,9 +182,7 @@ void TestSendSequence::noDestinationLeavesListAlone()
     test::TestApp app;
     app.addNotice(1, QStringLiteral("宛先なし"));
     app.exec(QStringLiteral("insert into T_temp_送信リスト (名前) values ('前回の行')"));
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Lumivox"));
-    const Modals seen = runAnswering([&] { QCOMPARE(SendNotice(&window, app.context(), 1), QString()); });
+    const Modals seen = sendFromPlainWindow(app);
     QCOMPARE(seen.messages, QStringList{kNoDestination});
     QCOMPARE(seen.titles, QStringList{QStringLiteral("Lumivox")});
     QCOMPARE(seen.submitDialogs, 0);
@@ -194,9 +198,7 @@ void TestSendSequence::stopsWhenGroupsHaveNoMembers()
     app.addGroup(1, QStringLiteral("空の班"));
     app.addNotice(1, QStringLiteral("見出し"));
     app.link(noticeDestinations(), 1, 1);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Lumivox"));
-    const Modals seen = runAnswering([&] { QCOMPARE(SendNotice(&window, app.context(), 1), QString()); });
+    const Modals seen = sendFromPlainWindow(app);
     QCOMPARE(seen.messages, QStringList{kNoMember});
     QCOMPARE(seen.submitDialogs, 0);
     QCOMPARE(seen.sendWindows, 0);
@@ -208,15 +210,9 @@ void TestSendSequence::cancelledOptionsSendNothing()
     SmtpTestServer server;
     QVERIFY(server.start());
     test::TestApp app;
-    app.addGroup(1, QStringLiteral("班"));
-    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
-    app.link(memberGroups(), 1, 1);
-    app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
-    app.link(noticeDestinations(), 1, 1);
-    smtpTo(app, server.port());
-    QWidget window;
-    const Modals seen =
-        runAnswering([&] { QCOMPARE(SendNotice(&window, app.context(), 1), QString()); }, false);
+    addNoticeToGroup(app, QStringLiteral("班"), {kYamada});
+    storeSmtp(app, {.port = server.port()});
+    const Modals seen = sendFromPlainWindow(app, false);
     QCOMPARE(seen.submitDialogs, 1);
     QCOMPARE(seen.sendWindows, 0);
     QCOMPARE(seen.messages, QStringList());
@@ -229,14 +225,8 @@ void TestSendSequence::sendsAndRecordsTheTime()
     SmtpTestServer server;
     QVERIFY(server.start());
     test::TestApp app;
-    app.addGroup(1, QStringLiteral("班"));
-    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
-    app.addMember(2, QStringLiteral("佐藤"), {}, QStringLiteral("様"), QStringLiteral("s@example.jp"));
-    app.link(memberGroups(), 1, 1);
-    app.link(memberGroups(), 2, 1);
-    app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
-    app.link(noticeDestinations(), 1, 1);
-    smtpTo(app, server.port());
+    addNoticeToGroup(app, QStringLiteral("班"), {kYamada, {QStringLiteral("佐藤"), QStringLiteral("s@example.jp")}});
+    storeSmtp(app, {.port = server.port()});
     QWidget window;
     QString time;
     const Modals seen = runAnswering([&] { time = SendNotice(&window, app.context(), 1); });
@@ -255,17 +245,12 @@ void TestSendSequence::sendsAndRecordsTheTime()
 void TestSendSequence::recordsTheTimeAfterAFailedRun()
 {
     test::TestApp app;
-    app.addGroup(1, QStringLiteral("班"));
-    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
-    app.link(memberGroups(), 1, 1);
-    app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
-    app.link(noticeDestinations(), 1, 1);
-    smtpTo(app, test::closedPort());
+    addNoticeToGroup(app, QStringLiteral("班"), {kYamada});
+    storeSmtp(app, {.port = test::closedPort()});
     frmMenuMain window(app.context());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(test::showAndWait(&window));
     auto *grid = window.findChild<SpreadGrid *>(QStringLiteral("fpSpread1"));
-    const Modals seen = runAnswering([&] { window.tools()->tool(QStringLiteral("ID_EditSubmit"))->trigger(); });
+    const Modals seen = clickSend(window);
     QCOMPARE(seen.sendWindows, 1);
     QCOMPARE(seen.messages.size(), 1); // the send error, and nothing else
     const QString shown = grid->text(5, 1);
@@ -283,14 +268,9 @@ void TestSendSequence::stopAtUncarriableRecordsNoTime()
     slow.slowSeconds = 1;
     QVERIFY(server.start(slow));
     test::TestApp app;
-    app.addGroup(1, QStringLiteral("班"));
-    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
-    app.addMember(2, QStringLiteral("佐藤"), {}, QStringLiteral("様"), QStringLiteral("z@example.jp"));
-    app.link(memberGroups(), 1, 1);
-    app.link(memberGroups(), 2, 1);
-    app.addNotice(1, QStringLiteral("髙橋さんより"), QStringLiteral("本文"));
-    app.link(noticeDestinations(), 1, 1);
-    smtpTo(app, server.port());
+    addNoticeToGroup(app, QStringLiteral("班"), {kYamada, {QStringLiteral("佐藤"), QStringLiteral("z@example.jp")}},
+                     QStringLiteral("髙橋さんより"));
+    storeSmtp(app, {.port = server.port()});
     QWidget bare;
     Modals seen = runAnswering([&] { QCOMPARE(SendNotice(&bare, app.context(), 1), QString()); });
     QCOMPARE(seen.sendWindows, 1);
@@ -299,10 +279,9 @@ void TestSendSequence::stopAtUncarriableRecordsNoTime()
     QCOMPARE(server.recipientsTried(), QStringList());
 
     frmMenuMain window(app.context());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(test::showAndWait(&window));
     auto *grid = window.findChild<SpreadGrid *>(QStringLiteral("fpSpread1"));
-    seen = runAnswering([&] { window.tools()->tool(QStringLiteral("ID_EditSubmit"))->trigger(); });
+    seen = clickSend(window);
     QCOMPARE(seen.sendWindows, 1);
     QCOMPARE(grid->text(5, 1), QStringLiteral("(未送信)"));
     QCOMPARE(sentAt(app, 1), QStringLiteral("(未送信)"));
@@ -326,18 +305,13 @@ void TestSendSequence::reportsAFailedTimeWriteOnce()
     SmtpTestServer server;
     QVERIFY(server.start());
     test::TestApp app;
-    app.addGroup(1, QStringLiteral("班"));
-    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
-    app.link(memberGroups(), 1, 1);
-    app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
-    app.link(noticeDestinations(), 1, 1);
-    smtpTo(app, server.port());
+    addNoticeToGroup(app, QStringLiteral("班"), {kYamada});
+    storeSmtp(app, {.port = server.port()});
     QVERIFY(app.exec(QStringLiteral("create trigger 書けない before update of 送信日時 on T_お知らせ "
                                     "begin select raise(abort, 'disk full'); end")));
     frmMenuMain window(app.context());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const Modals seen = runAnswering([&] { window.tools()->tool(QStringLiteral("ID_EditSubmit"))->trigger(); });
+    QVERIFY(test::showAndWait(&window));
+    const Modals seen = clickSend(window);
     QCOMPARE(seen.sendWindows, 1);
     QCOMPARE(server.mails().size(), 1);
     QCOMPARE(seen.messages.size(), 1);
@@ -352,11 +326,7 @@ void TestSendSequence::reportsAnUnreadableSendList()
     // report, not "no member". (The stand-in list accepts the refill and then
     // fails every read, through abs() of the smallest integer.)
     test::TestApp app;
-    app.addGroup(1, QStringLiteral("班"));
-    app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
-    app.link(memberGroups(), 1, 1);
-    app.addNotice(1, QStringLiteral("見出し"), QStringLiteral("本文"));
-    app.link(noticeDestinations(), 1, 1);
+    addNoticeToGroup(app, QStringLiteral("班"), {kYamada});
     QVERIFY(app.exec(QStringLiteral("drop table T_temp_送信リスト")));
     QVERIFY(app.exec(QStringLiteral("create table 読めなくする (v integer)")));
     QVERIFY(app.exec(QStringLiteral("insert into 読めなくする values (0)")));
@@ -367,9 +337,7 @@ void TestSendSequence::reportsAnUnreadableSendList()
                                     "begin select 1; end")));
     QVERIFY(app.exec(QStringLiteral("create trigger 壊す instead of insert on T_temp_送信リスト "
                                     "begin update 読めなくする set v = -9223372036854775807 - 1; end")));
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Lumivox"));
-    const Modals seen = runAnswering([&] { QCOMPARE(SendNotice(&window, app.context(), 1), QString()); });
+    const Modals seen = sendFromPlainWindow(app);
     QCOMPARE(seen.messages.size(), 1);
     QVERIFY2(seen.messages.first().startsWith(QStringLiteral("送信リストを読み込めませんでした。送信を中止します。")),
              qPrintable(seen.messages.first()));
@@ -388,18 +356,17 @@ void TestSendSequence::mainWindowSendsTheActiveNotice()
     app.addNotice(1, QStringLiteral("一つ目"), QStringLiteral("本文1"));
     app.addNotice(2, QStringLiteral("二つ目"), QStringLiteral("本文2"));
     app.link(noticeDestinations(), 2, 1);
-    smtpTo(app, server.port());
+    storeSmtp(app, {.port = server.port()});
 
     frmMenuMain window(app.context());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(test::showAndWait(&window));
     auto *grid = window.findChild<SpreadGrid *>(QStringLiteral("fpSpread1"));
     QVERIFY(grid);
     const int row = grid->text(1, 1).toInt() == 2 ? 1 : 2;
     grid->setActiveCell(2, row);
     QCOMPARE(window.activeNewsId(), 2);
 
-    const Modals seen = runAnswering([&] { window.tools()->tool(QStringLiteral("ID_EditSubmit"))->trigger(); });
+    const Modals seen = clickSend(window);
     QCOMPARE(seen.sendWindows, 1);
     QCOMPARE(seen.messages, QStringList());
     QCOMPARE(server.mails().size(), 1);
@@ -413,7 +380,7 @@ void TestSendSequence::mainWindowSendsTheActiveNotice()
     // The menu entry does the same; a notice without destinations stops with the
     // message titled with the main window's caption.
     grid->setActiveCell(2, row == 1 ? 2 : 1);
-    const Modals none = runAnswering([&] { window.tools()->tool(QStringLiteral("ID_mnuEditSubmit"))->trigger(); });
+    const Modals none = clickSend(window, "ID_mnuEditSubmit");
     QCOMPARE(none.messages, QStringList{kNoDestination});
     QCOMPARE(none.titles, QStringList{window.windowTitle()});
     QCOMPARE(sentAt(app, 1), QStringLiteral("(未送信)"));

@@ -1,10 +1,10 @@
 #include "shots.h"
 
-#include "mail/cencryption.h"
 #include "mail/frmInpSMTP.h"
 #include "mail/frmInpSubmit.h"
 #include "mail/frmSendMail.h"
 #include "notices/sendsequence_list.h"
+#include "mailfixture.h"
 #include "smtptestserver.h"
 
 #include <QTest>
@@ -13,19 +13,18 @@
 
 namespace {
 
-void storeSmtpSettings(lumivox::test::TestApp &app, int port)
+// The association's settings row: a login, and the officers' mail address.
+lumivox::test::SmtpRow smtpSettings(const QString &server, int port, bool authenticate, int security)
 {
-    app.exec(QStringLiteral("insert into T_SMTPサーバー values ('127.0.0.1', ?, 'yakuin-kai', ?, 1, "
-                            "'役員会 連絡係', 'renraku@example.jp', 0)"),
-             {port, lumivox::scramblePassword(QStringLiteral("password"))});
+    return {.server = server, .port = port, .user = QStringLiteral("yakuin-kai"), .password = QStringLiteral("password"),
+            .authenticate = authenticate ? 1 : 0, .senderName = QStringLiteral("役員会 連絡係"), .security = security};
 }
 
 } // namespace
 
 LUMIVOX_SCREENSHOT(smtp_settings)
 {
-    storeSmtpSettings(ctx.app, 587);
-    ctx.app.exec(QStringLiteral("update T_SMTPサーバー set サーバー名 = 'mail.example.co.jp', 接続の保護 = 1"));
+    lumivox::test::storeSmtp(ctx.app, smtpSettings(QStringLiteral("mail.example.co.jp"), 587, true, 1));
     lumivox::frmInpSMTP dialog(ctx.app.context());
     ctx.save(&dialog, QStringLiteral("smtp_settings"));
 }
@@ -49,8 +48,7 @@ LUMIVOX_SCREENSHOT(send_window)
     options.slowSeconds = 3;
     if (!server.start(options))
         return;
-    storeSmtpSettings(ctx.app, server.port());
-    ctx.app.exec(QStringLiteral("update T_SMTPサーバー set SMTP認証 = 0"));
+    lumivox::test::storeSmtp(ctx.app, smtpSettings(QStringLiteral("127.0.0.1"), server.port(), false, 0));
     lumivox::frmSendMail window(ctx.app.context());
     window.setNewsId(1);
     window.show();

@@ -26,7 +26,7 @@ struct Shown {
     int modals = 0;
 };
 
-Shown clickPrint(frmMenuMain &window, const QString &id)
+Shown clickPrint(frmMenuMain &window, const char *id)
 {
     Shown shown;
     // Answers every modal window the click opens: a message box, then possibly a
@@ -49,7 +49,7 @@ Shown clickPrint(frmMenuMain &window, const QString &id)
         }
     });
     poll.start();
-    window.tools()->tool(id)->trigger();
+    test::clickTool(window, id);
     poll.stop();
     return shown;
 }
@@ -69,9 +69,9 @@ private Q_SLOTS:
         app.link(memberGroups(), 1, 1);
         frmMenuMain window(app.context());
         window.show();
-        QCOMPARE(clickPrint(window, QStringLiteral("ID_mnuPrintGroup")).caption, QStringLiteral("グループ一覧"));
-        QCOMPARE(clickPrint(window, QStringLiteral("ID_mnuPrintMember")).caption, QStringLiteral("メンバー一覧"));
-        const Shown byGroup = clickPrint(window, QStringLiteral("ID_mnuPrintMember2"));
+        QCOMPARE(clickPrint(window, "ID_mnuPrintGroup").caption, QStringLiteral("グループ一覧"));
+        QCOMPARE(clickPrint(window, "ID_mnuPrintMember").caption, QStringLiteral("メンバー一覧"));
+        const Shown byGroup = clickPrint(window, "ID_mnuPrintMember2");
         QCOMPARE(byGroup.caption, QStringLiteral("メンバー一覧（グループ別）"));
         QCOMPARE(byGroup.modals, 1);
         QCOMPARE(app.count(QStringLiteral("T_temp_送信リスト")), 1);
@@ -80,8 +80,7 @@ private Q_SLOTS:
     void checkListFollowsTheSelectedNoticesDestinations()
     {
         TestApp app;
-        app.addGroup(1, QStringLiteral("役員会"));
-        app.addGroup(2, QStringLiteral("子ども会"));
+        app.addGroups({"役員会", "子ども会"});
         app.addMember(1, QStringLiteral("山田 太郎"));
         app.link(memberGroups(), 1, 1);
         app.addNotice(1, QStringLiteral("宛先なし"));
@@ -98,7 +97,7 @@ private Q_SLOTS:
 
         // No destination group: the send sequence's message, and no preview.
         select(1);
-        Shown shown = clickPrint(window, QStringLiteral("ID_mnuPrintCheckList"));
+        Shown shown = clickPrint(window, "ID_mnuPrintCheckList");
         QCOMPARE(shown.message,
                  QStringLiteral("お知らせの宛先が選択されていません。宛先ｸﾞﾙｰﾌﾟを必ず選択してください。"));
         QVERIFY(shown.caption.isEmpty());
@@ -106,7 +105,7 @@ private Q_SLOTS:
 
         // Destination groups without members: the (empty) check list opens.
         select(2);
-        shown = clickPrint(window, QStringLiteral("ID_mnuPrintCheckList"));
+        shown = clickPrint(window, "ID_mnuPrintCheckList");
         QVERIFY(shown.message.isEmpty());
         QCOMPARE(shown.caption, QStringLiteral("送信チェックリスト"));
         QCOMPARE(shown.pages, 1);
@@ -114,7 +113,7 @@ private Q_SLOTS:
 
         // The selected notice's recipients.
         select(3);
-        shown = clickPrint(window, QStringLiteral("ID_mnuPrintCheckList"));
+        shown = clickPrint(window, "ID_mnuPrintCheckList");
         QCOMPARE(shown.caption, QStringLiteral("送信チェックリスト"));
         QCOMPARE(app.count(QStringLiteral("T_temp_送信リスト"), QStringLiteral("名前 = '山田 太郎'")), 1);
     }

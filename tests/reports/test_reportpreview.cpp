@@ -38,6 +38,20 @@ void addMembers(TestApp &app, int count)
     QVERIFY(app.db().commit());
 }
 
+// The group list of the test's folder in its preview window, not yet shown.
+struct GroupListPreview {
+    explicit GroupListPreview(TestApp &app)
+        : loaded(loadReportRows(app.db(), reportDefinition(ReportKind::arpGroup), &rows)),
+          document(reportDefinition(ReportKind::arpGroup), rows, QDateTime::currentDateTime()),
+          preview(document)
+    {
+    }
+    QList<ReportRow> rows;
+    bool loaded;
+    const ReportDocument document;
+    ReportPreview preview;
+};
+
 struct PreviewSeen {
     QString objectName;
     QString title;
@@ -139,12 +153,10 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addGroup(1, QStringLiteral("子ども会"), QStringLiteral("コドモカイ"));
-        QList<ReportRow> rows;
-        QVERIFY(loadReportRows(app.db(), reportDefinition(ReportKind::arpGroup), &rows));
-        const ReportDocument document(reportDefinition(ReportKind::arpGroup), rows, QDateTime::currentDateTime());
-        ReportPreview preview(document);
-        preview.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        GroupListPreview groups(app);
+        QVERIFY(groups.loaded);
+        ReportPreview &preview = groups.preview;
+        QVERIFY(test::showAndWait(&preview));
 
         // The file name is asked for; ".pdf" is added when the user leaves it out.
         const QString chosen = app.dir() + QStringLiteral("/名簿");
@@ -171,10 +183,7 @@ private Q_SLOTS:
 
         // A file that cannot be written is reported, never pretended.
         QString shown;
-        test::answerNextModal([&](QWidget *modal) {
-            shown = test::messageText(modal);
-            test::acceptMessage(modal);
-        });
+        test::acceptNextMessage(&shown);
         QVERIFY(!preview.savePdf(app.dir() + QStringLiteral("/missing/folder/a.pdf")));
         QVERIFY2(shown.startsWith(QStringLiteral("PDFファイルを保存できませんでした。")), qPrintable(shown));
         QCOMPARE(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()), nullptr);
@@ -186,12 +195,10 @@ private Q_SLOTS:
         // comes before anything is written, and No keeps the file.
         TestApp app;
         app.addGroup(1, QStringLiteral("子ども会"));
-        QList<ReportRow> rows;
-        QVERIFY(loadReportRows(app.db(), reportDefinition(ReportKind::arpGroup), &rows));
-        const ReportDocument document(reportDefinition(ReportKind::arpGroup), rows, QDateTime::currentDateTime());
-        ReportPreview preview(document);
-        preview.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&preview));
+        GroupListPreview groups(app);
+        QVERIFY(groups.loaded);
+        ReportPreview &preview = groups.preview;
+        QVERIFY(test::showAndWait(&preview));
         const QString existing = app.dir() + QStringLiteral("/名簿.pdf");
         {
             QFile old(existing);
@@ -248,20 +255,14 @@ private Q_SLOTS:
         // made) is reported, never passed over.
         TestApp app;
         app.addGroup(1, QStringLiteral("子ども会"));
-        QList<ReportRow> rows;
-        QVERIFY(loadReportRows(app.db(), reportDefinition(ReportKind::arpGroup), &rows));
-        const ReportDocument document(reportDefinition(ReportKind::arpGroup), rows, QDateTime::currentDateTime());
-        ReportPreview preview(document);
+        GroupListPreview groups(app);
+        QVERIFY(groups.loaded);
+        ReportPreview &preview = groups.preview;
         QPrinter refusing(QPrinter::HighResolution);
         refusing.setOutputFormat(QPrinter::PdfFormat);
         refusing.setOutputFileName(app.dir() + QStringLiteral("/missing/folder/print.pdf"));
         QString shown;
-        test::answerNextModal(
-            [&](QWidget *modal) {
-                shown = test::messageText(modal);
-                test::acceptMessage(modal);
-            },
-            3000);
+        test::acceptNextMessage(&shown, nullptr, 3000);
         Q_EMIT preview.paintRequested(&refusing);
         QVERIFY2(shown.startsWith(QStringLiteral("印刷できませんでした。")), qPrintable(shown));
 

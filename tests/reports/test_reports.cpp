@@ -225,8 +225,7 @@ private Q_SLOTS:
     void membersByGroupNumberThroughGroups()
     {
         TestApp app;
-        app.addGroup(1, QStringLiteral("役員会"));
-        app.addGroup(2, QStringLiteral("子ども会"));
+        app.addGroups({"役員会", "子ども会"});
         const char *names[] = {"あ", "い", "う", "え", "お", "か", "き", "く"};
         for (int i = 0; i < 8; ++i)
             app.addMember(i + 1, QString::fromUtf8(names[i]));
@@ -268,9 +267,7 @@ private Q_SLOTS:
     void checkListShowsThePreparedSendList()
     {
         TestApp app;
-        app.addGroup(1, QStringLiteral("役員会"));
-        app.addGroup(2, QStringLiteral("子ども会"));
-        app.addGroup(3, QStringLiteral("防災委員"));
+        app.addGroups({"役員会", "子ども会", "防災委員"});
         for (int i = 1; i <= 7; ++i)
             app.addMember(i, QStringLiteral("会員%1").arg(i), {}, QStringLiteral("様"),
                           QStringLiteral("m%1@example.jp").arg(i));

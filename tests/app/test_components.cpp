@@ -40,6 +40,17 @@ void type(QWidget *w, const QString &text)
         QTest::sendKeyEvent(QTest::Click, w, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
+// A grid bound to a table of the test's folder, as the windows bind their lists.
+// (The table model is a base so that it outlives the grid.)
+struct TableOf {
+    explicit TableOf(TestApp &app) : table(app.db()) {}
+    TableModel table;
+};
+struct BoundGrid : TableOf, SpreadGrid {
+    BoundGrid(TestApp &app, const QString &name) : TableOf(app), opened(table.open(name)) { bind(&table); }
+    bool opened;
+};
+
 } // namespace
 
 class TestComponents : public QObject
@@ -52,10 +63,8 @@ private Q_SLOTS:
         TestApp app;
         app.addMember(1, QStringLiteral("山田"), QStringLiteral("ヤマダ"));
         app.addMember(2, QStringLiteral("伊藤"), QStringLiteral("イトウ"));
-        TableModel model(app.db());
-        QVERIFY(model.open(QStringLiteral("T_メンバー")));
-        SpreadGrid grid;
-        grid.bind(&model);
+        BoundGrid grid(app, QStringLiteral("T_メンバー"));
+        QVERIFY(grid.opened);
         QCOMPARE(grid.maxRows(), 2);
         QCOMPARE(grid.maxCols(), 5);
         QCOMPARE(grid.text(2, 1), QStringLiteral("山田"));
@@ -70,10 +79,8 @@ private Q_SLOTS:
     void widthsAreTwipsAndZeroHides()
     {
         TestApp app;
-        TableModel model(app.db());
-        QVERIFY(model.open(QStringLiteral("T_メンバー")));
-        SpreadGrid grid;
-        grid.bind(&model);
+        BoundGrid grid(app, QStringLiteral("T_メンバー"));
+        QVERIFY(grid.opened);
         QSignalSpy userResized(&grid, &SpreadGrid::columnWidthsChanged);
         grid.setColWidthTwips(1, 0);
         QVERIFY(grid.isColumnHidden(0));
@@ -89,10 +96,8 @@ private Q_SLOTS:
     void columnWidthsGoToAndComeFromTheSettings()
     {
         TestApp app;
-        TableModel model(app.db());
-        QVERIFY(model.open(QStringLiteral("T_メンバー")));
-        SpreadGrid grid;
-        grid.bind(&model);
+        BoundGrid grid(app, QStringLiteral("T_メンバー"));
+        QVERIFY(grid.opened);
         grid.setColWidthTwips(3, 1800);
         const CPrivateProfile profile;
         const QString ini = app.iniPath();
@@ -120,10 +125,8 @@ private Q_SLOTS:
         app.addMember(1, QStringLiteral("山田"), QStringLiteral("ヤマダ"), QStringLiteral("様"), QStringLiteral("y@example.jp"));
         app.addMember(2, QStringLiteral("伊藤"), QStringLiteral("イトウ"), QStringLiteral("さん"), QStringLiteral("i@example.jp"));
         app.addMember(3, QStringLiteral("上田"), QStringLiteral("ウエダ"), QStringLiteral("君"), QStringLiteral("u@example.jp"));
-        TableModel model(app.db());
-        QVERIFY(model.open(QStringLiteral("T_メンバー")));
-        SpreadGrid grid;
-        grid.bind(&model);
+        BoundGrid grid(app, QStringLiteral("T_メンバー"));
+        QVERIFY(grid.opened);
         QVERIFY(!grid.hasBlockSelection());
         grid.selectBlock(2, 1, 3, 2);
         QVERIFY(grid.hasBlockSelection());
@@ -153,10 +156,8 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addMember(1, QStringLiteral("山田"));
-        TableModel model(app.db());
-        QVERIFY(model.open(QStringLiteral("T_メンバー")));
-        SpreadGrid grid;
-        grid.bind(&model);
+        BoundGrid grid(app, QStringLiteral("T_メンバー"));
+        QVERIFY(grid.opened);
         QCOMPARE(grid.inputHint(5, 1), QStringLiteral("入力範囲：64ﾊﾞｲﾄ以内の文字列"));
         QCOMPARE(grid.inputHint(2, 1), QStringLiteral("入力範囲：10ﾊﾞｲﾄ以内の文字列"));
     }
@@ -165,15 +166,11 @@ private Q_SLOTS:
     void cellEditorTakesAtMostTheFieldSize()
     {
         TestApp app;
-        app.addMember(1, QStringLiteral("山田"));
-        app.addMember(2, QStringLiteral("長い名前をほかのプログラムで入れた"));
-        TableModel model(app.db());
-        QVERIFY(model.open(QStringLiteral("T_メンバー")));
-        SpreadGrid grid;
-        grid.bind(&model);
+        app.addMembers({"山田", "長い名前をほかのプログラムで入れた"});
+        BoundGrid grid(app, QStringLiteral("T_メンバー"));
+        QVERIFY(grid.opened);
         grid.resize(600, 200);
-        grid.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        QVERIFY(test::showAndWait(&grid));
 
         // Typing into 名前 (10 characters) starts the editor and fills it.
         const QString typed = QString(QStringLiteral("あいうえおかきくけこ")).repeated(5);
@@ -214,18 +211,14 @@ private Q_SLOTS:
         TestApp app;
         app.addGroup(1, QStringLiteral("一組"));
         QVERIFY(fillGroupSelection(app.db()));
-        TableModel model(app.db());
-        QVERIFY(model.open(QStringLiteral("T_temp_グループ選択")));
-        SpreadGrid grid;
-        grid.bind(&model);
+        BoundGrid grid(app, QStringLiteral("T_temp_グループ選択"));
+        QVERIFY(grid.opened);
         grid.setCheckBoxColumn(2);
         grid.resize(400, 200);
-        grid.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&grid));
-        const QRect cell = grid.visualRect(model.index(0, 1));
-        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+        QVERIFY(test::showAndWait(&grid));
+        test::clickCell(&grid, 2, 1);
         QCOMPARE(app.scalar(QStringLiteral("select 選択 from T_temp_グループ選択")).toInt(), 1);
-        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, cell.center());
+        test::clickCell(&grid, 2, 1);
         QCOMPARE(app.scalar(QStringLiteral("select 選択 from T_temp_グループ選択")).toInt(), 0);
         // The two pictures differ: the ticked one carries red.
         const QImage ticked = SpreadGrid::checkBoxPicture(true).toImage();

@@ -68,8 +68,7 @@ private Q_SLOTS:
     {
         TestApp app;
         QVERIFY(app.isValid());
-        app.addMember(1, QStringLiteral("一"));
-        app.addMember(2, QStringLiteral("二"));
+        app.addMembers({"一", "二"});
         app.addMember(4, QStringLiteral("四"));
         QCOMPARE(allocateKey(app.db(), QStringLiteral("T_メンバー"), QStringLiteral("MemberID"), 999), 5);
         app.exec(QStringLiteral("delete from T_メンバー where MemberID = 2"));
@@ -163,8 +162,7 @@ private Q_SLOTS:
     void tableModelConditionBindsValues()
     {
         TestApp app;
-        app.addMember(1, QStringLiteral("O'Brien"));
-        app.addMember(2, QStringLiteral("Brien"));
+        app.addMembers({"O'Brien", "Brien"});
         TableModel model(app.db());
         QVERIFY(model.open(QStringLiteral("T_メンバー"), QStringLiteral("\"名前\" like ?"), {QStringLiteral("%O'B%")}));
         QCOMPARE(model.rowCount(), 1);
@@ -202,8 +200,7 @@ private Q_SLOTS:
     void groupNamesOfARecordSkipMissingGroups()
     {
         TestApp app;
-        app.addGroup(1, QStringLiteral("一組"));
-        app.addGroup(2, QStringLiteral("二組"));
+        app.addGroups({"一組", "二組"});
         app.link(noticeDestinations(), 5, 2);
         app.link(noticeDestinations(), 5, 9); // group 9 was deleted
         app.link(noticeDestinations(), 6, 1);
@@ -220,8 +217,7 @@ private Q_SLOTS:
         TestApp app;
         for (int g = 1; g <= 4; ++g)
             app.addGroup(g, QStringLiteral("G%1").arg(g));
-        app.link(memberGroups(), 3, 2);
-        app.link(memberGroups(), 3, 4);
+        app.link(memberGroups(), 3, {2, 4});
         app.link(memberGroups(), 8, 1);
         QVERIFY(fillGroupSelection(app.db(), memberGroups(), 3));
         QCOMPARE(app.count(QStringLiteral("T_temp_グループ選択")), 4);
@@ -235,8 +231,7 @@ private Q_SLOTS:
     void sendListJoinsMembersOfTheGroups()
     {
         TestApp app;
-        app.addGroup(1, QStringLiteral("A組"));
-        app.addGroup(2, QStringLiteral("B組"));
+        app.addGroups({"A組", "B組"});
         app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
         app.addMember(2, QStringLiteral("伊藤"), {}, QStringLiteral("さん"), QStringLiteral("i@example.jp"));
         app.link(memberGroups(), 1, 2);
@@ -258,9 +253,7 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addGroup(1, QStringLiteral("A組"));
-        app.addMember(1, QStringLiteral("山田"));
-        app.addMember(2, QStringLiteral("伊藤"));
-        app.addMember(3, QStringLiteral("上田"));
+        app.addMembers({"山田", "伊藤", "上田"});
         app.link(memberGroups(), 1, 1);
         app.link(memberGroups(), 2, 1);
         app.link(memberGroups(), 2, 5); // group 5 no longer exists

@@ -143,8 +143,7 @@ private Q_SLOTS:
         QVERIFY(app.isValid());
         {
             frmMenuMain window(app.context());
-            window.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            QVERIFY(test::showAndWait(&window));
             window.close();
         }
         const CPrivateProfile profile;

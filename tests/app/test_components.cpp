@@ -1,6 +1,5 @@
 // The window components: the list grid, the tool set and the keyword history.
 #include "app/placement.h"
-#include "app/privateprofile.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
 #include "db/tablemodel.h"
@@ -99,12 +98,11 @@ private Q_SLOTS:
         BoundGrid grid(app, QStringLiteral("T_メンバー"));
         QVERIFY(grid.opened);
         grid.setColWidthTwips(3, 1800);
-        const CPrivateProfile profile;
         const QString ini = app.iniPath();
-        profile.SetValueString(ini, QStringLiteral("S"), QStringLiteral("C1"), QStringLiteral("900"));
-        profile.SetValueString(ini, QStringLiteral("S"), QStringLiteral("C2"), QStringLiteral("1500.75"));
-        profile.SetValueString(ini, QStringLiteral("S"), QStringLiteral("C3"), QStringLiteral("0"));
-        profile.SetValueString(ini, QStringLiteral("S"), QStringLiteral("C4"), QStringLiteral("-30"));
+        app.setSetting("S", "C1", "900");
+        app.setSetting("S", "C2", "1500.75");
+        app.setSetting("S", "C3", "0");
+        app.setSetting("S", "C4", "-30");
         grid.restoreColumnWidths(ini, QStringLiteral("S"));
         QCOMPARE(grid.colWidthTwips(1), 0); // the key stays hidden
         QCOMPARE(grid.colWidthTwips(2), 1500);
@@ -112,11 +110,11 @@ private Q_SLOTS:
         QVERIFY(!grid.isColumnHidden(3));
 
         grid.saveColumnWidths(ini, QStringLiteral("T"));
-        QCOMPARE(profile.GetValueLong(ini, QStringLiteral("T"), QStringLiteral("C1")), 0);
-        QCOMPARE(profile.GetValueLong(ini, QStringLiteral("T"), QStringLiteral("C2")), 1500);
-        QCOMPARE(profile.GetValueLong(ini, QStringLiteral("T"), QStringLiteral("C3")), 1800);
-        QVERIFY(profile.GetValueLong(ini, QStringLiteral("T"), QStringLiteral("C5")) > 0);
-        QCOMPARE(profile.GetValueString(ini, QStringLiteral("T"), QStringLiteral("C6")), QString());
+        QCOMPARE(app.settingLong("T", "C1"), 0);
+        QCOMPARE(app.settingLong("T", "C2"), 1500);
+        QCOMPARE(app.settingLong("T", "C3"), 1800);
+        QVERIFY(app.settingLong("T", "C5") > 0);
+        QCOMPARE(app.setting("T", "C6"), QString());
     }
 
     void blockCopyAndPasteThroughTheClipboard()

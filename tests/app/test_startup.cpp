@@ -1,6 +1,5 @@
 // The start routine: one instance per folder, the start-up error path, and the
 // main window's settings written when it closes.
-#include "app/privateprofile.h"
 #include "app/startup.h"
 #include "notices/frmMenuMain.h"
 #include "support/testapp.h"
@@ -146,12 +145,10 @@ private Q_SLOTS:
             QVERIFY(test::showAndWait(&window));
             window.close();
         }
-        const CPrivateProfile profile;
-        const QString ini = app.iniPath();
         for (const char *key : {"Top", "Left", "Width", "Height", "SpreadW", "SpreadFontSize"})
-            QVERIFY2(!profile.GetValueString(ini, "MenuMain", key).isEmpty(), key);
-        QVERIFY(profile.GetValueLong(ini, "MenuMain", "Width") > 0);
-        QCOMPARE(profile.GetValueLong(ini, "MenuMain", "SpreadFontSize"), 3);
+            QVERIFY2(!app.setting("MenuMain", key).isEmpty(), key);
+        QVERIFY(app.settingLong("MenuMain", "Width") > 0);
+        QCOMPARE(app.settingLong("MenuMain", "SpreadFontSize"), 3);
     }
 
     void theMainWindowCarriesEveryTool()

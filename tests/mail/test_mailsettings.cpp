@@ -2,7 +2,6 @@
 // (Null and empty-table rules), what OK stores, what ｷｬﾝｾﾙ and the close box
 // leave alone, and where they remember their position.
 #include "app/placement.h"
-#include "app/privateprofile.h"
 #include "mail/cencryption.h"
 #include "mail/frmInpSMTP.h"
 #include "mail/frmInpSubmit.h"
@@ -201,9 +200,8 @@ void TestMailSettings::smtpCancelLeavesRowAndKeepsPosition()
     test::TestApp app;
     app.exec(QStringLiteral("insert into T_SMTPサーバー values ('a.example.jp', 587, 'u', ?, 1, 'n', 'a@example.jp', 1)"),
              {scramblePassword(QStringLiteral("pw"))});
-    const CPrivateProfile ini;
-    ini.SetValueString(app.iniPath(), QStringLiteral("InpSMTP"), QStringLiteral("Top"), QStringLiteral("1500"));
-    ini.SetValueString(app.iniPath(), QStringLiteral("InpSMTP"), QStringLiteral("Left"), QStringLiteral("3000"));
+    app.setSetting("InpSMTP", "Top", "1500");
+    app.setSetting("InpSMTP", "Left", "3000");
     frmInpSMTP dialog(app.context());
     QVERIFY(test::showAndWait(&dialog));
     QCOMPARE(dialog.frameGeometry().topLeft(), QPoint(twipsToPxX(3000, &dialog), twipsToPxY(1500, &dialog)));
@@ -212,10 +210,8 @@ void TestMailSettings::smtpCancelLeavesRowAndKeepsPosition()
     const QPoint moved = dialog.frameGeometry().topLeft();
     child<QPushButton>(&dialog, "cmdCancel")->click();
     QCOMPARE(app.scalar(QStringLiteral("select サーバー名 from T_SMTPサーバー")).toString(), QStringLiteral("a.example.jp"));
-    QCOMPARE(ini.GetValueLong(app.iniPath(), QStringLiteral("InpSMTP"), QStringLiteral("Top")),
-             pxToTwipsY(moved.y(), &dialog));
-    QCOMPARE(ini.GetValueLong(app.iniPath(), QStringLiteral("InpSMTP"), QStringLiteral("Left")),
-             pxToTwipsX(moved.x(), &dialog));
+    QCOMPARE(app.settingLong("InpSMTP", "Top"), pxToTwipsY(moved.y(), &dialog));
+    QCOMPARE(app.settingLong("InpSMTP", "Left"), pxToTwipsX(moved.x(), &dialog));
 }
 
 void TestMailSettings::smtpReportsFailedSave()
@@ -348,7 +344,6 @@ void TestMailSettings::submitCancelAndCloseBox()
 void TestMailSettings::submitRemembersPosition()
 {
     test::TestApp app;
-    const CPrivateProfile ini;
     QPoint moved;
     {
         frmInpSubmit dialog(app.context());
@@ -360,7 +355,7 @@ void TestMailSettings::submitRemembersPosition()
     frmInpSubmit again(app.context());
     QVERIFY(test::showAndWait(&again));
     QCOMPARE(again.frameGeometry().topLeft(), moved);
-    QVERIFY(ini.GetValueLong(app.iniPath(), QStringLiteral("InpSubmit"), QStringLiteral("Top")) > 0);
+    QVERIFY(app.settingLong("InpSubmit", "Top") > 0);
 }
 
 QTEST_MAIN(TestMailSettings)

@@ -1,7 +1,6 @@
 // The notice editor: its fields, its events, its group list and the chooser it
 // opens.
 #include "app/placement.h"
-#include "app/privateprofile.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
 #include "notices/frmInpNews.h"
@@ -233,11 +232,10 @@ private Q_SLOTS:
     void positionFromTheSettings()
     {
         TestApp app;
-        const CPrivateProfile profile;
         const QString section = QStringLiteral("InpNews");
         // Top 0 and Left 500: centred vertically, 500 twips from the left.
-        profile.SetValueString(app.iniPath(), section, QStringLiteral("Top"), QStringLiteral("0"));
-        profile.SetValueString(app.iniPath(), section, QStringLiteral("Left"), QStringLiteral("500"));
+        app.setSetting(section, "Top", "0");
+        app.setSetting(section, "Left", "500");
         {
             frmInpNews editor(app.context());
             QVERIFY(test::showAndWait(&editor));
@@ -249,8 +247,8 @@ private Q_SLOTS:
             editor.move(screen.left() + 40, screen.top() + 60);
             editor.close();
         }
-        QCOMPARE(profile.GetValueLong(app.iniPath(), section, QStringLiteral("Left")), 600);
-        QCOMPARE(profile.GetValueLong(app.iniPath(), section, QStringLiteral("Top")), 900);
+        QCOMPARE(app.settingLong(section, "Left"), 600);
+        QCOMPARE(app.settingLong(section, "Top"), 900);
         frmInpNews editor(app.context());
         QVERIFY(test::showAndWait(&editor));
         QCOMPARE(editor.frameGeometry().topLeft() - editor.screen()->geometry().topLeft(), QPoint(40, 60));

@@ -1,7 +1,6 @@
 // The main window: the notice list with its details, its commands and its
 // settings.
 #include "app/placement.h"
-#include "app/privateprofile.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
 #include "notices/frmInpNews.h"
@@ -466,7 +465,7 @@ private Q_SLOTS:
         TestApp app;
         app.addNotice(1, QStringLiteral("一"));
         if (!stored.isNull())
-            CPrivateProfile().SetValueString(app.iniPath(), kSection, QStringLiteral("SpreadFontSize"), stored);
+            app.setSetting(kSection, "SpreadFontSize", stored);
         frmMenuMain window(app.context());
         QVERIFY(showAndWait(&window));
         QCOMPARE(noticeGrid(&window)->font().pointSize(), points);
@@ -485,7 +484,7 @@ private Q_SLOTS:
             QVERIFY(!window.tools()->tool(QStringLiteral("ID_mnuFontSize3"))->isChecked());
             window.close();
         }
-        QCOMPARE(CPrivateProfile().GetValueLong(app.iniPath(), kSection, QStringLiteral("SpreadFontSize")), 2);
+        QCOMPARE(app.settingLong(kSection, "SpreadFontSize"), 2);
         frmMenuMain again(app.context());
         QVERIFY(showAndWait(&again));
         QCOMPARE(noticeGrid(&again)->font().pointSize(), 12);
@@ -494,7 +493,6 @@ private Q_SLOTS:
     void geometryIsRestoredOnlyWhenTopIsAboveZero()
     {
         TestApp app;
-        const CPrivateProfile profile;
         int designWidth = 0;
         {
             frmMenuMain window(app.context());
@@ -502,20 +500,20 @@ private Q_SLOTS:
             designWidth = window.frameGeometry().width();
         }
         // Top 0 (a window closed while minimised): the design place and size stay.
-        profile.SetValueString(app.iniPath(), kSection, QStringLiteral("Top"), QStringLiteral("0"));
-        profile.SetValueString(app.iniPath(), kSection, QStringLiteral("Left"), QStringLiteral("3000"));
-        profile.SetValueString(app.iniPath(), kSection, QStringLiteral("Width"), QStringLiteral("9000"));
-        profile.SetValueString(app.iniPath(), kSection, QStringLiteral("Height"), QStringLiteral("6000"));
+        app.setSetting(kSection, "Top", "0");
+        app.setSetting(kSection, "Left", "3000");
+        app.setSetting(kSection, "Width", "9000");
+        app.setSetting(kSection, "Height", "6000");
         {
             frmMenuMain window(app.context());
             QVERIFY(showAndWait(&window));
             QCOMPARE(window.frameGeometry().width(), designWidth);
             QVERIFY(window.frameGeometry().left() != 200);
         }
-        profile.SetValueString(app.iniPath(), kSection, QStringLiteral("Top"), QStringLiteral("1500"));
-        profile.SetValueString(app.iniPath(), kSection, QStringLiteral("Left"), QStringLiteral("3000"));
-        profile.SetValueString(app.iniPath(), kSection, QStringLiteral("Width"), QStringLiteral("12000"));
-        profile.SetValueString(app.iniPath(), kSection, QStringLiteral("Height"), QStringLiteral("7500"));
+        app.setSetting(kSection, "Top", "1500");
+        app.setSetting(kSection, "Left", "3000");
+        app.setSetting(kSection, "Width", "12000");
+        app.setSetting(kSection, "Height", "7500");
         frmMenuMain window(app.context());
         QVERIFY(showAndWait(&window));
         QCOMPARE(window.frameGeometry().topLeft() - window.screen()->geometry().topLeft(), QPoint(200, 100));
@@ -526,10 +524,9 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addNotice(1, QStringLiteral("一"));
-        const CPrivateProfile profile;
-        profile.SetValueString(app.iniPath(), kSection, QStringLiteral("C1"), QStringLiteral("900"));
-        profile.SetValueString(app.iniPath(), kSection, QStringLiteral("C3"), QStringLiteral("3000"));
-        profile.SetValueString(app.iniPath(), kSection, QStringLiteral("SpreadW"), QStringLiteral("4500"));
+        app.setSetting(kSection, "C1", "900");
+        app.setSetting(kSection, "C3", "3000");
+        app.setSetting(kSection, "SpreadW", "4500");
         {
             frmMenuMain window(app.context());
             QVERIFY(showAndWait(&window));
@@ -541,12 +538,12 @@ private Q_SLOTS:
             grid->setColumnWidth(1, 200); // the user widens 見出し
             window.close();
         }
-        QCOMPARE(profile.GetValueLong(app.iniPath(), kSection, QStringLiteral("C1")), 0);
-        QCOMPARE(profile.GetValueLong(app.iniPath(), kSection, QStringLiteral("C2")), 3000);
-        QCOMPARE(profile.GetValueLong(app.iniPath(), kSection, QStringLiteral("C3")), 3000);
-        QCOMPARE(profile.GetValueLong(app.iniPath(), kSection, QStringLiteral("C5")) > 0, true);
-        QCOMPARE(profile.GetValueLong(app.iniPath(), kSection, QStringLiteral("SpreadW")), 4500);
-        QVERIFY(profile.GetValueLong(app.iniPath(), kSection, QStringLiteral("Width")) > 0);
+        QCOMPARE(app.settingLong(kSection, "C1"), 0);
+        QCOMPARE(app.settingLong(kSection, "C2"), 3000);
+        QCOMPARE(app.settingLong(kSection, "C3"), 3000);
+        QCOMPARE(app.settingLong(kSection, "C5") > 0, true);
+        QCOMPARE(app.settingLong(kSection, "SpreadW"), 4500);
+        QVERIFY(app.settingLong(kSection, "Width") > 0);
     }
 
     void destinationColumnFollowsResizeAndSplitter()
@@ -618,9 +615,8 @@ private Q_SLOTS:
         QVERIFY(showAndWait(&window));
         clickTool(window, "ID_Close");
         QVERIFY(!window.isVisible());
-        QVERIFY(CPrivateProfile().GetValueLong(app.iniPath(), kSection, QStringLiteral("Height")) > 0);
-        QCOMPARE(CPrivateProfile().GetValueString(app.iniPath(), kSection, QStringLiteral("SpreadFontSize")),
-                 QStringLiteral("3"));
+        QVERIFY(app.settingLong(kSection, "Height") > 0);
+        QCOMPARE(app.setting(kSection, "SpreadFontSize"), QStringLiteral("3"));
     }
 };
 

@@ -1,6 +1,5 @@
 // The two group choosers: ticking groups for a notice or a member and rewriting
 // the record's link rows.
-#include "app/privateprofile.h"
 #include "app/spreadgrid.h"
 #include "notices/frmSelGroup.h"
 #include "support/testapp.h"
@@ -193,9 +192,7 @@ private Q_SLOTS:
     {
         TestApp app;
         addGroups(app, 2);
-        const CPrivateProfile profile;
-        profile.SetValueString(app.iniPath(), QStringLiteral("SelGroupforNews"), QStringLiteral("C1"),
-                               QStringLiteral("1200"));
+        app.setSetting("SelGroupforNews", "C1", "1200");
         int nameWidth = 0;
         {
             frmSelGroupforNews dlg(app.context());
@@ -206,9 +203,8 @@ private Q_SLOTS:
             nameWidth = grid->colWidthTwips(3);
             button(&dlg, "cmdCancel")->click();
         }
-        QCOMPARE(profile.GetValueLong(app.iniPath(), QStringLiteral("SelGroupforNews"), QStringLiteral("C1")), 0);
-        QCOMPARE(profile.GetValueLong(app.iniPath(), QStringLiteral("SelGroupforNews"), QStringLiteral("C3")),
-                 nameWidth);
+        QCOMPARE(app.settingLong("SelGroupforNews", "C1"), 0);
+        QCOMPARE(app.settingLong("SelGroupforNews", "C3"), nameWidth);
         {
             frmSelGroupforNews dlg(app.context());
             openFor(dlg, 1);
@@ -218,26 +214,22 @@ private Q_SLOTS:
             dlg.close();
         }
         // The member chooser keeps its own section.
-        QCOMPARE(profile.GetValueLong(app.iniPath(), QStringLiteral("SelGroupforMember"), QStringLiteral("C3")), 0);
+        QCOMPARE(app.settingLong("SelGroupforMember", "C3"), 0);
     }
 
     void positionPersistsAndZeroTopCentres()
     {
         TestApp app;
-        const CPrivateProfile profile;
-        profile.SetValueString(app.iniPath(), QStringLiteral("SelGroupforNews"), QStringLiteral("Top"),
-                               QStringLiteral("0"));
-        profile.SetValueString(app.iniPath(), QStringLiteral("SelGroupforNews"), QStringLiteral("Left"),
-                               QStringLiteral("1500"));
+        app.setSetting("SelGroupforNews", "Top", "0");
+        app.setSetting("SelGroupforNews", "Left", "1500");
         frmSelGroupforNews dlg(app.context());
         openFor(dlg, 1);
         const QRect screen = dlg.screen()->geometry();
         QCOMPARE(dlg.frameGeometry().left() - screen.left(), 100); // 1500 twips at 96 DPI
         QVERIFY(qAbs(dlg.frameGeometry().top() - (screen.height() - dlg.frameGeometry().height()) / 2) <= 1);
         dlg.close();
-        QCOMPARE(profile.GetValueLong(app.iniPath(), QStringLiteral("SelGroupforNews"), QStringLiteral("Left")),
-                 1500);
-        QVERIFY(profile.GetValueLong(app.iniPath(), QStringLiteral("SelGroupforNews"), QStringLiteral("Top")) > 0);
+        QCOMPARE(app.settingLong("SelGroupforNews", "Left"), 1500);
+        QVERIFY(app.settingLong("SelGroupforNews", "Top") > 0);
     }
 
     void loadDataRunsOnceBeforeShowingUnderExec()

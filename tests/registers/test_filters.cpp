@@ -1,6 +1,5 @@
 // Narrowing the member list by keyword or by group, the keyword history, the
 // group filter dialog, and the member's groups on the card.
-#include "app/privateprofile.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
 #include "db/tablemodel.h"
@@ -285,14 +284,13 @@ private Q_SLOTS:
     void keywordDialogKeepsItsPosition()
     {
         TestApp app;
-        CPrivateProfile profile;
         {
             frmInpFilterKey dialog(app.context());
             dialog.show();
             dialog.move(150, 120);
             child<QPushButton>(&dialog, "cmdCancel")->click();
         }
-        const int top = profile.GetValueLong(app.iniPath(), QStringLiteral("InpFilterKey"), QStringLiteral("Top"));
+        const int top = app.settingLong("InpFilterKey", "Top");
         QVERIFY(top > 0);
         frmInpFilterKey dialog(app.context());
         QCOMPARE(dialog.pos(), QPoint(150, 120));
@@ -303,7 +301,6 @@ private Q_SLOTS:
         TestApp app;
         for (int g : {3, 5, 7})
             app.addGroup(g, QStringLiteral("班%1").arg(g));
-        CPrivateProfile profile;
         {
             frmInpFilterGrp dialog(app.context());
             QCOMPARE(dialog.windowTitle(), QStringLiteral("グループで絞り込み"));
@@ -331,9 +328,9 @@ private Q_SLOTS:
             QCOMPARE(dialog.UserGroup(), QStringLiteral("(3,7)"));
         }
         const QString s = QStringLiteral("InpFilterGrp");
-        QCOMPARE(profile.GetValueLong(app.iniPath(), s, QStringLiteral("C1")), 0);
-        QVERIFY(profile.GetValueLong(app.iniPath(), s, QStringLiteral("C3")) > 0);
-        QVERIFY(profile.GetValueLong(app.iniPath(), s, QStringLiteral("Top")) > 0);
+        QCOMPARE(app.settingLong(s, "C1"), 0);
+        QVERIFY(app.settingLong(s, "C3") > 0);
+        QVERIFY(app.settingLong(s, "Top") > 0);
         {
             // Unticked again at the next opening; widths and place kept.
             frmInpFilterGrp dialog(app.context());

@@ -1,7 +1,6 @@
 // The member and group registers: list and card, navigation, keys and the
 // capacity, deleting with the link rows, copy and paste, readings, settings.
 #include "app/placement.h"
-#include "app/privateprofile.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
 #include "db/tablemodel.h"
@@ -548,9 +547,7 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addMember(1, QStringLiteral("山田"));
-        CPrivateProfile profile;
-        profile.SetValueString(app.iniPath(), QStringLiteral("InpDBmember"), QStringLiteral("SpreadFontSize"),
-                               QStringLiteral("7"));
+        app.setSetting("InpDBmember", "SpreadFontSize", "7");
         auto w = openWindow<frmInpDBMember>(app);
         QVERIFY(w->tools()->tool(QStringLiteral("ID_mnuFontSize3"))->isChecked());
         QCOMPARE(w->list()->font().pointSize(), 9);
@@ -564,14 +561,13 @@ private Q_SLOTS:
         QVERIFY(card->isVisible());
         clickTool(w.get(), "ID_mnuDispCard");
         QVERIFY(!card->isVisible());
-        QVERIFY(profile.GetValueLong(app.iniPath(), QStringLiteral("InpDBmember"), QStringLiteral("SpreadW")) > 0);
+        QVERIFY(app.settingLong("InpDBmember", "SpreadW") > 0);
         clickTool(w.get(), "ID_mnuDispCard");
         QVERIFY(card->isVisible());
         w->close();
-        QCOMPARE(profile.GetValueLong(app.iniPath(), QStringLiteral("InpDBmember"), QStringLiteral("SpreadFontSize")), 5);
+        QCOMPARE(app.settingLong("InpDBmember", "SpreadFontSize"), 5);
 
-        profile.SetValueString(app.iniPath(), QStringLiteral("InpDBmember"), QStringLiteral("SpreadFontSize"),
-                               QStringLiteral("2"));
+        app.setSetting("InpDBmember", "SpreadFontSize", "2");
         auto again = openWindow<frmInpDBMember>(app);
         QVERIFY(again->tools()->tool(QStringLiteral("ID_mnuFontSize2"))->isChecked());
         QCOMPARE(again->list()->font().pointSize(), 12);
@@ -581,12 +577,10 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addMember(1, QStringLiteral("山田"));
-        CPrivateProfile profile;
-        const QString ini = app.iniPath();
         const QString s = QStringLiteral("InpDBmember");
-        profile.SetValueString(ini, s, QStringLiteral("C2"), QStringLiteral("1500.5"));
-        profile.SetValueString(ini, s, QStringLiteral("C1"), QStringLiteral("900"));
-        profile.SetValueString(ini, s, QStringLiteral("SpreadW"), QStringLiteral("0"));
+        app.setSetting(s, "C2", "1500.5");
+        app.setSetting(s, "C1", "900");
+        app.setSetting(s, "SpreadW", "0");
         {
             auto w = openWindow<frmInpDBMember>(app);
             QCOMPARE(w->list()->colWidthTwips(2), 1500); // the whole number of 1500.5
@@ -594,7 +588,7 @@ private Q_SLOTS:
             const int designList = twipsToPxX(frmInpDBMember::Design().designListTwips, w.get());
             QVERIFY(qAbs(child<QSplitter>(w.get(), "SSSplitter1")->sizes().value(0) - designList) <= 2);
         }
-        profile.SetValueString(ini, s, QStringLiteral("SpreadW"), QStringLiteral("3000"));
+        app.setSetting(s, "SpreadW", "3000");
         auto w = openWindow<frmInpDBMember>(app);
         QCOMPARE(child<QSplitter>(w.get(), "SSSplitter1")->sizes().value(0), twipsToPxX(3000, w.get()));
     }
@@ -603,8 +597,6 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addMember(1, QStringLiteral("山田"));
-        CPrivateProfile profile;
-        const QString ini = app.iniPath();
         const QString s = QStringLiteral("InpDBmember");
         auto w = openWindow<frmInpDBMember>(app);
         auto *splitter = child<QSplitter>(w.get(), "SSSplitter1");
@@ -615,37 +607,35 @@ private Q_SLOTS:
             splitter->setSizes({x, total - x});
             QMetaObject::invokeMethod(splitter, "splitterMoved", Q_ARG(int, x), Q_ARG(int, 1));
         }
-        QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("SpreadW")), 0);
-        QTRY_COMPARE(profile.GetValueLong(ini, s, QStringLiteral("SpreadW")), pxToTwipsX(300, w.get()));
+        QCOMPARE(app.settingLong(s, "SpreadW"), 0);
+        QTRY_COMPARE(app.settingLong(s, "SpreadW"), pxToTwipsX(300, w.get()));
 
         for (int width = 70; width <= 90; width += 4) // a drag on a column border
             w->list()->horizontalHeader()->resizeSection(2, width);
         w->list()->horizontalHeader()->resizeSection(2, 90);
-        QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("C3")), 0);
-        QTRY_COMPARE(profile.GetValueLong(ini, s, QStringLiteral("C3")), pxToTwipsX(90, w.get()));
-        QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("C1")), 0);
-        QVERIFY(profile.GetValueLong(ini, s, QStringLiteral("C5")) > 0);
-        QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("Top")), 0); // not before unloading
+        QCOMPARE(app.settingLong(s, "C3"), 0);
+        QTRY_COMPARE(app.settingLong(s, "C3"), pxToTwipsX(90, w.get()));
+        QCOMPARE(app.settingLong(s, "C1"), 0);
+        QVERIFY(app.settingLong(s, "C5") > 0);
+        QCOMPARE(app.settingLong(s, "Top"), 0); // not before unloading
 
         // A drag that the closing overtakes is written at unload.
         w->list()->horizontalHeader()->resizeSection(3, 111);
-        QVERIFY(profile.GetValueLong(ini, s, QStringLiteral("C4")) != pxToTwipsX(111, w.get()));
+        QVERIFY(app.settingLong(s, "C4") != pxToTwipsX(111, w.get()));
 
         w->move(120, 90);
         clickTool(w.get(), "ID_Close");
-        QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("C4")), pxToTwipsX(111, w.get()));
-        QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("Top")), pxToTwipsY(w->frameGeometry().top(), w.get()));
-        QVERIFY(profile.GetValueLong(ini, s, QStringLiteral("Width")) > 0);
-        QVERIFY(profile.GetValueLong(ini, s, QStringLiteral("Height")) > 0);
-        QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("SpreadFontSize")), 3);
+        QCOMPARE(app.settingLong(s, "C4"), pxToTwipsX(111, w.get()));
+        QCOMPARE(app.settingLong(s, "Top"), pxToTwipsY(w->frameGeometry().top(), w.get()));
+        QVERIFY(app.settingLong(s, "Width") > 0);
+        QVERIFY(app.settingLong(s, "Height") > 0);
+        QCOMPARE(app.settingLong(s, "SpreadFontSize"), 3);
     }
 
     void groupLayoutIsWrittenOnlyAtUnload()
     {
         TestApp app;
         app.addGroup(1, QStringLiteral("役員"));
-        CPrivateProfile profile;
-        const QString ini = app.iniPath();
         const QString s = QStringLiteral("InpDBGroup");
         {
             auto w = openWindow<frmInpDBGroup>(app);
@@ -654,18 +644,18 @@ private Q_SLOTS:
             splitter->setSizes({250, total - 250});
             QMetaObject::invokeMethod(splitter, "splitterMoved", Q_ARG(int, 250), Q_ARG(int, 1));
             w->list()->horizontalHeader()->resizeSection(1, 140);
-            QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("SpreadW")), 0);
-            QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("C2")), 0);
+            QCOMPARE(app.settingLong(s, "SpreadW"), 0);
+            QCOMPARE(app.settingLong(s, "C2"), 0);
             w->close(); // the close box writes the layout too
-            QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("SpreadW")), pxToTwipsX(250, w.get()));
-            QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("C2")), pxToTwipsX(140, w.get()));
-            QCOMPARE(profile.GetValueLong(ini, s, QStringLiteral("C1")), 0);
+            QCOMPARE(app.settingLong(s, "SpreadW"), pxToTwipsX(250, w.get()));
+            QCOMPARE(app.settingLong(s, "C2"), pxToTwipsX(140, w.get()));
+            QCOMPARE(app.settingLong(s, "C1"), 0);
         }
         // And the next opening shows it again, at the saved place.
-        profile.SetValueString(ini, s, QStringLiteral("Top"), QStringLiteral("1500"));
-        profile.SetValueString(ini, s, QStringLiteral("Left"), QStringLiteral("1200"));
-        profile.SetValueString(ini, s, QStringLiteral("Width"), QStringLiteral("12000"));
-        profile.SetValueString(ini, s, QStringLiteral("Height"), QStringLiteral("9000"));
+        app.setSetting(s, "Top", "1500");
+        app.setSetting(s, "Left", "1200");
+        app.setSetting(s, "Width", "12000");
+        app.setSetting(s, "Height", "9000");
         auto w = openWindow<frmInpDBGroup>(app);
         QCOMPARE(w->list()->colWidthTwips(2), pxToTwipsX(140, w.get()));
         QCOMPARE(child<QSplitter>(w.get(), "SSSplitter1")->sizes().value(0), 250);
@@ -699,13 +689,12 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addGroup(1, QStringLiteral("役員"));
-        CPrivateProfile profile;
         {
             auto w = openWindow<frmInpDBGroup>(app);
             clickTool(w.get(), "ID_mnuDispCard");
             w->close();
         }
-        const int spreadW = profile.GetValueLong(app.iniPath(), QStringLiteral("InpDBGroup"), QStringLiteral("SpreadW"));
+        const int spreadW = app.settingLong("InpDBGroup", "SpreadW");
         auto w = openWindow<frmInpDBGroup>(app);
         auto *splitter = child<QSplitter>(w.get(), "SSSplitter1");
         QCOMPARE(pxToTwipsX(splitter->sizes().value(0), w.get()), spreadW);

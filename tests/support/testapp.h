@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <QVariant>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -37,6 +38,11 @@ public:
     QSqlDatabase db() const { return m_context.db(); }
     QString dir() const { return m_dir.path(); }
     QString iniPath() const { return m_context.iniPath(); }
+
+    // This folder's settings file, read and written as the program does it.
+    void setSetting(const QString &section, const QString &key, const QString &value) const;
+    QString setting(const QString &section, const QString &key) const;
+    std::int32_t settingLong(const QString &section, const QString &key) const;
 
     // Runs a statement; fails the test (QFAIL-style, returns false) when it does not run.
     bool exec(const QString &sql, const QVariantList &binds = {});

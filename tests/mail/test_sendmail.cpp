@@ -349,10 +349,7 @@ void TestSendMail::cancelsBeforeNextMail()
 {
     QFETCH(bool, closeBox);
     SmtpTestServer server;
-    SmtpTestServer::Options options;
-    options.slowRecipient = QStringLiteral("m3@example.jp");
-    options.slowSeconds = 2;
-    QVERIFY(server.start(options));
+    QVERIFY(server.start({.slowRecipient = QStringLiteral("m3@example.jp"), .slowSeconds = 2}));
     test::TestApp app;
     QVERIFY(numberedSendList(app, 10));
     storeSmtp(app, {.port = server.port()});
@@ -414,10 +411,7 @@ void TestSendMail::showsOnlyARefusalAsTheServersReply()
     // The server goes silent after "354" (its answer to DATA): the send fails
     // on the response time-out, and "354" is no reason to show the user.
     SmtpTestServer server;
-    SmtpTestServer::Options options;
-    options.slowRecipient = QStringLiteral("late@example.jp");
-    options.slowSeconds = 6;
-    QVERIFY(server.start(options));
+    QVERIFY(server.start({.slowRecipient = QStringLiteral("late@example.jp"), .slowSeconds = 6}));
     SmtpSettings settings;
     settings.server = QStringLiteral("127.0.0.1");
     settings.port = server.port();

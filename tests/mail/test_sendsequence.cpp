@@ -263,10 +263,7 @@ void TestSendSequence::stopAtUncarriableRecordsNoTime()
     // Stopping at the question about characters ISO-2022-JP cannot carry sends
     // nothing, like ｷｬﾝｾﾙ in the send options: no time is recorded.
     SmtpTestServer server;
-    SmtpTestServer::Options slow;
-    slow.slowRecipient = QStringLiteral("z@example.jp");
-    slow.slowSeconds = 1;
-    QVERIFY(server.start(slow));
+    QVERIFY(server.start({.slowRecipient = QStringLiteral("z@example.jp"), .slowSeconds = 1}));
     test::TestApp app;
     addNoticeToGroup(app, QStringLiteral("班"), {kYamada, {QStringLiteral("佐藤"), QStringLiteral("z@example.jp")}},
                      QStringLiteral("髙橋さんより"));

@@ -43,10 +43,7 @@ LUMIVOX_SCREENSHOT(send_window)
                                                         "order by rowid limit 1 offset 2"))
                               .toString();
     lumivox::test::SmtpTestServer server;
-    lumivox::test::SmtpTestServer::Options options;
-    options.slowRecipient = third;
-    options.slowSeconds = 3;
-    if (!server.start(options))
+    if (!server.start({.slowRecipient = third, .slowSeconds = 3}))
         return;
     lumivox::test::storeSmtp(ctx.app, smtpSettings(QStringLiteral("127.0.0.1"), server.port(), false, 0));
     lumivox::frmSendMail window(ctx.app.context());

@@ -27,24 +27,31 @@ LUMIVOX_SCREENSHOT(notice_editor)
     ctx.save(&editor, QStringLiteral("notice_editor"));
 }
 
+namespace {
+
+// A group chooser loaded, as its opener loads it, for the record `key`.
+template <class Chooser>
+void saveChooser(shots::ShotContext &ctx, int key, const QString &label, const QString &name)
+{
+    Chooser chooser(ctx.app.context());
+    QObject::connect(&chooser, &frmSelGroup::LoadData, &chooser, [&] {
+        chooser.setRecordKey(key);
+        chooser.lblName()->setText(label);
+    });
+    ctx.save(&chooser, name);
+}
+
+} // namespace
+
 LUMIVOX_SCREENSHOT(chooser_news)
 {
-    frmSelGroupforNews chooser(ctx.app.context());
-    QObject::connect(&chooser, &frmSelGroup::LoadData, &chooser, [&] {
-        chooser.setRecordKey(1);
-        chooser.lblName()->setText(QStringLiteral("お知らせ「運動会のお知らせ」を連絡する"));
-    });
-    ctx.save(&chooser, QStringLiteral("chooser_news"));
+    saveChooser<frmSelGroupforNews>(ctx, 1, QStringLiteral("お知らせ「運動会のお知らせ」を連絡する"),
+                                    QStringLiteral("chooser_news"));
 }
 
 LUMIVOX_SCREENSHOT(chooser_member)
 {
-    frmSelGroupforMember chooser(ctx.app.context());
-    QObject::connect(&chooser, &frmSelGroup::LoadData, &chooser, [&] {
-        chooser.setRecordKey(2);
-        chooser.lblName()->setText(QStringLiteral("佐藤 花子 様 が"));
-    });
-    ctx.save(&chooser, QStringLiteral("chooser_member"));
+    saveChooser<frmSelGroupforMember>(ctx, 2, QStringLiteral("佐藤 花子 様 が"), QStringLiteral("chooser_member"));
 }
 
 LUMIVOX_SCREENSHOT(about_box)

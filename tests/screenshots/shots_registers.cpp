@@ -1,14 +1,12 @@
 #include "shots.h"
 
 #include "app/spreadgrid.h"
-#include "app/toolset.h"
 #include "registers/frmInpDBGroup.h"
 #include "registers/frmInpDBMember.h"
 #include "registers/frmInpFilterGrp.h"
 #include "registers/frmInpFilterKey.h"
 #include "registers/colfilterkey.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QRadioButton>
 
@@ -17,44 +15,46 @@ using lumivox::frmInpDBMember;
 using lumivox::frmInpFilterGrp;
 using lumivox::frmInpFilterKey;
 
+namespace {
+
+// A register on the sample data, shown and then prepared by `prepare`.
+template <class Window>
+void saveRegister(lumivox::shots::ShotContext &ctx, const QString &name, const std::function<void(Window &)> &prepare)
+{
+    Window window(ctx.app.context());
+    window.show();
+    prepare(window);
+    ctx.save(&window, name);
+}
+
+} // namespace
+
 LUMIVOX_SCREENSHOT(member_register)
 {
-    frmInpDBMember window(ctx.app.context());
-    window.show();
-    window.list()->setActiveCell(5, 2);
-    ctx.save(&window, QStringLiteral("member_register"));
+    saveRegister<frmInpDBMember>(ctx, QStringLiteral("member_register"), [](auto &w) { w.list()->setActiveCell(5, 2); });
 }
 
 LUMIVOX_SCREENSHOT(member_register_list_only)
 {
-    frmInpDBMember window(ctx.app.context());
-    window.show();
-    window.tools()->tool(QStringLiteral("ID_mnuDispCard"))->trigger();
-    ctx.save(&window, QStringLiteral("member_register_list_only"));
+    saveRegister<frmInpDBMember>(ctx, QStringLiteral("member_register_list_only"),
+                                 [](auto &w) { lumivox::test::clickTool(w, "ID_mnuDispCard"); });
 }
 
 LUMIVOX_SCREENSHOT(member_register_filtered)
 {
-    frmInpDBMember window(ctx.app.context());
-    window.show();
-    window.FilterByGroups(QStringLiteral("(1)"));
-    ctx.save(&window, QStringLiteral("member_register_filtered"));
+    saveRegister<frmInpDBMember>(ctx, QStringLiteral("member_register_filtered"),
+                                 [](auto &w) { w.FilterByGroups(QStringLiteral("(1)")); });
 }
 
 LUMIVOX_SCREENSHOT(group_register)
 {
-    frmInpDBGroup window(ctx.app.context());
-    window.show();
-    window.list()->setActiveCell(2, 2);
-    ctx.save(&window, QStringLiteral("group_register"));
+    saveRegister<frmInpDBGroup>(ctx, QStringLiteral("group_register"), [](auto &w) { w.list()->setActiveCell(2, 2); });
 }
 
 LUMIVOX_SCREENSHOT(group_register_list_only)
 {
-    frmInpDBGroup window(ctx.app.context());
-    window.show();
-    window.tools()->tool(QStringLiteral("ID_mnuDispCard"))->trigger();
-    ctx.save(&window, QStringLiteral("group_register_list_only"));
+    saveRegister<frmInpDBGroup>(ctx, QStringLiteral("group_register_list_only"),
+                                [](auto &w) { lumivox::test::clickTool(w, "ID_mnuDispCard"); });
 }
 
 LUMIVOX_SCREENSHOT(filter_keyword)

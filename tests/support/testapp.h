@@ -111,6 +111,13 @@ void clickTool(Window *window, const char *id)
 {
     clickTool(*window, id);
 }
+// Whether a tool (menu entry or toolbar button) of a window can be clicked.
+template <class Window>
+bool toolEnabled(Window *window, const char *id)
+{
+    return window->tools()->tool(QLatin1String(id))->isEnabled();
+}
+
 // Clicks a cell of a grid (1-based, as the grid counts) the way the user does:
 // on a check box column this ticks or unticks the row.
 void clickCell(SpreadGrid *grid, int col, int row);
@@ -134,11 +141,5 @@ public Q_SLOTS:
 private:
     QStringList m_schemes;
 };
-
-template <class Window>
-bool toolEnabled(Window *window, const char *id)
-{
-    return window->tools()->tool(QLatin1String(id))->isEnabled();
-}
 
 } // namespace lumivox::test

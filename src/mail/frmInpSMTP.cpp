@@ -2,7 +2,6 @@
 
 #include "app/dialogparts.h"
 #include "app/messages.h"
-#include "app/placement.h"
 #include "mail/mailsettings.h"
 
 #include <QCheckBox>
@@ -13,15 +12,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace lumivox {
 
 namespace {
-
-const QString kSection = QStringLiteral("InpSMTP");
 
 QLabel *heading(const QString &text, QWidget *parent)
 {
@@ -44,7 +40,8 @@ QLabel *captionFor(QWidget *box, const QString &text, QWidget *parent)
 
 } // namespace
 
-frmInpSMTP::frmInpSMTP(AppContext &context, QWidget *parent) : QDialog(parent), m_context(context)
+frmInpSMTP::frmInpSMTP(AppContext &context, QWidget *parent)
+    : SettingsDialog(context, QStringLiteral("InpSMTP"), parent)
 {
     setObjectName(QStringLiteral("frmInpSMTP"));
     setWindowTitle(QStringLiteral("SMTPｻｰﾊﾞｰ設定"));
@@ -113,9 +110,7 @@ frmInpSMTP::frmInpSMTP(AppContext &context, QWidget *parent) : QDialog(parent), 
     const DialogButtons buttons = okCancelButtons(this);
     cmdOk = buttons.ok;
     cmdCancel = buttons.cancel;
-    cmdHelp = new QPushButton(QStringLiteral("ﾍﾙﾌﾟ(&H)"), this);
-    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
-    buttons.row->addWidget(cmdHelp);
+    cmdHelp = addHelpButton(buttons.row);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -134,20 +129,7 @@ frmInpSMTP::frmInpSMTP(AppContext &context, QWidget *parent) : QDialog(parent), 
     connect(cboSecurity, &QComboBox::currentIndexChanged, this, &frmInpSMTP::onSecurityChanged);
 
     // Loading: the design size, the saved position, no help.
-    setMinimumWidth(520);
-    adjustSize(); // the height the wrapped explanation needs at that width
-    setFixedSize(size());
-    placeDialog(this, m_context.iniPath(), kSection);
-    cmdHelp->hide();
-}
-
-void frmInpSMTP::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!m_filled) {
-        m_filled = true;
-        Form_Activate();
-    }
+    finishLayout(520);
 }
 
 // The stored row, filled once; without a row the boxes keep their initial
@@ -205,12 +187,6 @@ void frmInpSMTP::cmdOk_Click()
         return;
     }
     accept();
-}
-
-void frmInpSMTP::done(int result)
-{
-    saveDialogPosition(this, m_context.iniPath(), kSection);
-    QDialog::done(result);
 }
 
 } // namespace lumivox

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "app/appcontext.h"
-
-#include <QDialog>
+#include "mail/settingsdialog.h"
 
 class QCheckBox;
 class QComboBox;
@@ -18,24 +16,20 @@ namespace lumivox {
 // protection and the sender, kept as the single row of T_SMTPサーバー (the
 // password scrambled). OK stores, ｷｬﾝｾﾙ and the close box leave the row as it
 // was; the position is kept in section "InpSMTP" however the dialog closes.
-class frmInpSMTP : public QDialog
+class frmInpSMTP : public SettingsDialog
 {
     Q_OBJECT
 public:
     explicit frmInpSMTP(AppContext &context, QWidget *parent = nullptr);
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void done(int result) override;
+    void Form_Activate() override;
 
 private:
-    void Form_Activate();
     void cmdOk_Click();
     void updateLoginBoxes();
     void onSecurityChanged(int index);
 
-    AppContext &m_context;
-    bool m_filled = false;
     int m_security = 0;
 
     QLineEdit *txtServer = nullptr;

@@ -2,7 +2,6 @@
 
 #include "app/dialogparts.h"
 #include "app/messages.h"
-#include "app/placement.h"
 #include "mail/mailsettings.h"
 
 #include <QCheckBox>
@@ -11,15 +10,12 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace lumivox {
 
 namespace {
-
-const QString kSection = QStringLiteral("InpSubmit");
 
 QLabel *captionLabel(const QString &text, QWidget *parent)
 {
@@ -30,7 +26,8 @@ QLabel *captionLabel(const QString &text, QWidget *parent)
 
 } // namespace
 
-frmInpSubmit::frmInpSubmit(AppContext &context, QWidget *parent) : QDialog(parent), m_context(context)
+frmInpSubmit::frmInpSubmit(AppContext &context, QWidget *parent)
+    : SettingsDialog(context, QStringLiteral("InpSubmit"), parent)
 {
     setObjectName(QStringLiteral("frmInpSubmit"));
     setWindowTitle(QStringLiteral("送信ｵﾌﾟｼｮﾝ設定"));
@@ -78,9 +75,7 @@ frmInpSubmit::frmInpSubmit(AppContext &context, QWidget *parent) : QDialog(paren
     const DialogButtons buttons = okCancelButtons(this);
     cmdOk = buttons.ok;
     cmdCancel = buttons.cancel;
-    cmdHelp = new QPushButton(QStringLiteral("ﾍﾙﾌﾟ(&H)"), this);
-    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
-    buttons.row->addWidget(cmdHelp);
+    cmdHelp = addHelpButton(buttons.row);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid);
@@ -96,20 +91,7 @@ frmInpSubmit::frmInpSubmit(AppContext &context, QWidget *parent) : QDialog(paren
     connect(cmdOk, &QPushButton::clicked, this, &frmInpSubmit::cmdOk_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmInpSubmit::reject);
 
-    setMinimumWidth(440);
-    adjustSize();
-    setFixedSize(size());
-    placeDialog(this, m_context.iniPath(), kSection);
-    cmdHelp->hide();
-}
-
-void frmInpSubmit::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!m_filled) {
-        m_filled = true;
-        Form_Activate();
-    }
+    finishLayout(440);
 }
 
 // The stored row, once; without a row the boxes keep their initial states.
@@ -145,12 +127,6 @@ void frmInpSubmit::reject()
 {
     m_userTag = QStringLiteral("ｷｬﾝｾﾙ");
     QDialog::reject();
-}
-
-void frmInpSubmit::done(int result)
-{
-    saveDialogPosition(this, m_context.iniPath(), kSection);
-    QDialog::done(result);
 }
 
 } // namespace lumivox

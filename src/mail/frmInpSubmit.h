@@ -1,8 +1,6 @@
 #pragma once
 
-#include "app/appcontext.h"
-
-#include <QDialog>
+#include "mail/settingsdialog.h"
 
 class QCheckBox;
 class QFrame;
@@ -16,7 +14,7 @@ namespace lumivox {
 // kept as the single row of T_送信設定. Opened from the menu and before every
 // send; UserTag() is "OK" after OK, "ｷｬﾝｾﾙ" after ｷｬﾝｾﾙ, Esc or the close box, and
 // empty before the dialog closes. The position is kept in section "InpSubmit".
-class frmInpSubmit : public QDialog
+class frmInpSubmit : public SettingsDialog
 {
     Q_OBJECT
 public:
@@ -28,15 +26,11 @@ public Q_SLOTS:
     void reject() override;
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void done(int result) override;
+    void Form_Activate() override;
 
 private:
-    void Form_Activate();
     void cmdOk_Click();
 
-    AppContext &m_context;
-    bool m_filled = false;
     QString m_userTag;
 
     QCheckBox *chkGroup = nullptr;

@@ -7,8 +7,8 @@
 #include "app/startup.h"
 #include "db/database.h"
 #include "db/makedatabase.h"
-#include "registers/colfilterkey.h"
-#include "registers/frmInpDBMember.h"
+#include "app/keywordhistory.h"
+#include "registers/memberregister.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -92,7 +92,7 @@ int main(int argc, char **argv)
     const int runs = argc > 1 ? std::max(3, atoi(argv[1])) : 21;
 
     QTemporaryDir dir;
-    colFilterKey history;
+    KeywordHistory history;
     AppContext context;
     context.appDir = dir.path();
     context.connectionName = QStringLiteral("bench");
@@ -110,7 +110,7 @@ int main(int argc, char **argv)
     for (int r = 0; r < runs; ++r) {
         QElapsedTimer timer;
         timer.start();
-        auto *window = new frmInpDBMember(context);
+        auto *window = new MemberRegister(context);
         PaintWatch watch;
         window->list()->viewport()->installEventFilter(&watch);
         window->show();

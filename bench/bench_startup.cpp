@@ -11,7 +11,7 @@
 #include "app/startup.h"
 #include "db/database.h"
 #include "db/makedatabase.h"
-#include "notices/frmMenuMain.h"
+#include "mainwindow/mainwindow.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -151,7 +151,7 @@ int main(int argc, char **argv)
         stage("prepareApplication");
         const int code = runLumivox(QString::fromLocal8Bit(argv[2]), [](AppContext &context) -> QWidget * {
             stage("connection open");
-            auto *window = new frmMenuMain(context);
+            auto *window = new MainWindow(context);
             stage("main window built");
             window->installEventFilter(new StageWatch(window));
             QObject::connect(window, &QObject::destroyed, [] { stage("main window destroyed"); });

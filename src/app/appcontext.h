@@ -5,7 +5,7 @@
 
 namespace lumivox {
 
-class colFilterKey;
+class KeywordHistory;
 
 // What every window gets from its opener: the application folder, the shared
 // database connection, the settings file and the keyword history. Built once by
@@ -13,7 +13,7 @@ class colFilterKey;
 struct AppContext {
     QString appDir;         // folder of the executable, no trailing separator
     QString connectionName; // the shared connection
-    colFilterKey *filterKeys = nullptr; // gcolFilterKey: the keyword history of this run
+    KeywordHistory *filterKeys = nullptr; // gcolFilterKey: the keyword history of this run
 
     QSqlDatabase db() const { return QSqlDatabase::database(connectionName, false); }
     QString iniPath() const;      // appDir/lumivox.INI

@@ -1,6 +1,6 @@
 #include "app/placement.h"
 
-#include "app/privateprofile.h"
+#include "app/settingsfile.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -82,7 +82,7 @@ int dialogEdge(int saved, int screenTwips, int windowTwips)
 
 void placeDialog(QWidget *dialog, const QString &iniPath, const QString &section)
 {
-    const CPrivateProfile profile;
+    const SettingsFile profile;
     const QRect screen = screenRect(dialog);
     const QSize size = windowSize(dialog);
     const int top = dialogEdge(profile.GetValueLong(iniPath, section, QStringLiteral("Top")),
@@ -96,7 +96,7 @@ void placeDialog(QWidget *dialog, const QString &iniPath, const QString &section
 
 void saveDialogPosition(const QWidget *dialog, const QString &iniPath, const QString &section)
 {
-    const CPrivateProfile profile;
+    const SettingsFile profile;
     const QRect screen = screenRect(dialog);
     const QPoint at = dialog->frameGeometry().topLeft() - screen.topLeft();
     profile.SetValueString(iniPath, section, QStringLiteral("Top"),
@@ -125,7 +125,7 @@ RestoredGeometry geometryToRestore(const SavedGeometry &saved, const QPoint &scr
 
 bool restoreWindowGeometry(QWidget *window, const QString &iniPath, const QString &section)
 {
-    const CPrivateProfile profile;
+    const SettingsFile profile;
     SavedGeometry saved;
     saved.top = profile.GetValueLong(iniPath, section, QStringLiteral("Top"));
     if (saved.top < 1)
@@ -143,7 +143,7 @@ bool restoreWindowGeometry(QWidget *window, const QString &iniPath, const QStrin
 
 void saveWindowGeometry(const QWidget *window, const QString &iniPath, const QString &section)
 {
-    const CPrivateProfile profile;
+    const SettingsFile profile;
     const SavedGeometry saved = geometryToSave(window->frameGeometry(), window->geometry(),
                                                screenRect(window).topLeft(), dpiX(window),
                                                dpiY(window));

@@ -6,16 +6,6 @@ class QInputMethodEvent;
 
 namespace lumivox {
 
-// Half-width forms to full width: ASCII letters, digits and symbols to their
-// full-width forms (a blank to the ideographic blank), half-width katakana to
-// katakana, a half-width voiced or semi-voiced mark joining the kana before it
-// (ｶﾞ → ガ, ﾊﾟ → パ, ｳﾞ → ヴ). Everything else is kept.
-QString toFullWidth(const QString &text);
-
-// A reading as the furigana boxes keep it: full width (above) and hiragana turned
-// into katakana (やまだ → ヤマダ).
-QString toReadingKatakana(const QString &text);
-
 // A text box that reports, for each conversion the user commits through the
 // input method, the reading of that conversion: the kana the user typed before
 // converting, as the composition showed them. With fcitx5 or IBus (Mozc, Anthy …)

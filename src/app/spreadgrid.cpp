@@ -1,7 +1,7 @@
 #include "app/spreadgrid.h"
 
 #include "app/placement.h"
-#include "app/privateprofile.h"
+#include "app/settingsfile.h"
 #include "db/tablemodel.h"
 
 #include <QApplication>
@@ -292,7 +292,7 @@ void SpreadGrid::fitColumn(int col, int lessTwips)
 
 void SpreadGrid::restoreColumnWidths(const QString &iniPath, const QString &section)
 {
-    const CPrivateProfile profile;
+    const SettingsFile profile;
     for (int c = 1; c <= maxCols(); ++c) {
         const int twips = profile.GetValueLong(iniPath, section, QStringLiteral("C") + QString::number(c));
         if (twips > 0)
@@ -303,7 +303,7 @@ void SpreadGrid::restoreColumnWidths(const QString &iniPath, const QString &sect
 
 void SpreadGrid::saveColumnWidths(const QString &iniPath, const QString &section) const
 {
-    const CPrivateProfile profile;
+    const SettingsFile profile;
     for (int c = 1; c <= maxCols(); ++c) {
         profile.SetValueString(iniPath, section, QStringLiteral("C") + QString::number(c),
                                QString::number(colWidthTwips(c)));

@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
 #include "db/database.h"
-#include "registers/colfilterkey.h"
+#include "app/keywordhistory.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -121,7 +121,7 @@ int runLumivox(const QString &appDir,
     AppContext context;
     context.appDir = appDir;
     context.connectionName = QLatin1String(kSharedConnection);
-    colFilterKey gcolFilterKey;
+    KeywordHistory gcolFilterKey;
     context.filterKeys = &gcolFilterKey;
 
     int exitCode = 0;

@@ -1,7 +1,7 @@
 #include "mail/mailsettings.h"
 
 #include "db/database.h"
-#include "mail/cencryption.h"
+#include "mail/passwordscrambler.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

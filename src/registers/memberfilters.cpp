@@ -1,5 +1,6 @@
 #include "registers/memberfilters.h"
 
+#include "app/kana.h"
 #include "app/readingedit.h"
 #include "db/database.h"
 

@@ -1,5 +1,6 @@
 #include "registers/registerwindow.h"
 
+#include "app/kana.h"
 #include "app/messages.h"
 #include "app/placement.h"
 #include "app/readingedit.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/appcontext.h"
-#include "app/privateprofile.h"
+#include "app/settingsfile.h"
 #include "db/worktables.h"
 
 #include <QDialog>
@@ -146,7 +146,7 @@ private:
     AppContext &m_context;
     RegisterDesign m_design;
     QString m_ini;
-    CPrivateProfile m_profile;
+    SettingsFile m_profile;
 
     ToolSet *m_tools = nullptr;
     QSplitter *SSSplitter1 = nullptr;

@@ -3,7 +3,7 @@
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
 #include "db/tablemodel.h"
-#include "registers/colfilterkey.h"
+#include "app/keywordhistory.h"
 #include "support/testapp.h"
 
 #include <QAction>
@@ -260,7 +260,7 @@ private Q_SLOTS:
 
     void keywordHistory()
     {
-        colFilterKey keys;
+        KeywordHistory keys;
         QCOMPARE(keys.Count(), 0L);
         QVERIFY(keys.Item(1) == nullptr);
         QCOMPARE(keys.Add(QStringLiteral("b"))->KeyWord, QStringLiteral("b"));
@@ -269,7 +269,7 @@ private Q_SLOTS:
         keys.Add(QStringLiteral("a2"), 1, false);
         keys.Add(QStringLiteral("d"));           // appended
         QStringList order;
-        for (const clsFilterKey &k : keys)
+        for (const KeywordEntry &k : keys)
             order << k.KeyWord;
         QCOMPARE(order, (QStringList{"a", "a2", "b", "c", "d"}));
         QVERIFY(keys.Add(QStringLiteral("x"), 9, true) == nullptr);

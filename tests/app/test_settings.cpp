@@ -1,7 +1,7 @@
 // The settings file: reading rules, atomic writes, and the placement rule that
 // every dialog shares.
 #include "app/placement.h"
-#include "app/privateprofile.h"
+#include "app/settingsfile.h"
 
 #include <QDialog>
 #include <QDir>
@@ -18,7 +18,7 @@ class TestSettings : public QObject
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    CPrivateProfile m_profile;
+    SettingsFile m_profile;
     QString ini() const { return m_dir.filePath(QStringLiteral("lumivox.INI")); }
 
     void writeFile(const QByteArray &content)
@@ -153,8 +153,8 @@ private Q_SLOTS:
 
     void dialogTopZeroLeft500IsCentredVertically()
     {
-        CPrivateProfile().SetValueString(ini(), "InpNews", "Top", "0");
-        CPrivateProfile().SetValueString(ini(), "InpNews", "Left", "500");
+        SettingsFile().SetValueString(ini(), "InpNews", "Top", "0");
+        SettingsFile().SetValueString(ini(), "InpNews", "Left", "500");
         QDialog dialog;
         dialog.resize(300, 200);
         placeDialog(&dialog, ini(), "InpNews");
@@ -166,8 +166,8 @@ private Q_SLOTS:
 
         dialog.move(screen.left() + 90, screen.top() + 45);
         saveDialogPosition(&dialog, ini(), "InpNews");
-        QCOMPARE(CPrivateProfile().GetValueLong(ini(), "InpNews", "Left"), pxToTwipsX(90, &dialog));
-        QCOMPARE(CPrivateProfile().GetValueLong(ini(), "InpNews", "Top"), pxToTwipsY(45, &dialog));
+        QCOMPARE(SettingsFile().GetValueLong(ini(), "InpNews", "Left"), pxToTwipsX(90, &dialog));
+        QCOMPARE(SettingsFile().GetValueLong(ini(), "InpNews", "Top"), pxToTwipsY(45, &dialog));
     }
 
     // The settings keep a resizable window's frame position and its own size.
@@ -222,7 +222,7 @@ private Q_SLOTS:
         first.show();
         QVERIFY(QTest::qWaitForWindowExposed(&first));
         saveWindowGeometry(&first, ini(), "MenuMain");
-        QCOMPARE(CPrivateProfile().GetValueLong(ini(), "MenuMain", "Width"), pxToTwipsX(640, &first));
+        QCOMPARE(SettingsFile().GetValueLong(ini(), "MenuMain", "Width"), pxToTwipsX(640, &first));
 
         // The next start restores before the window is shown, then shows it.
         QWidget next;
@@ -234,7 +234,7 @@ private Q_SLOTS:
         QCOMPARE(next.frameGeometry().topLeft(), first.frameGeometry().topLeft());
 
         // A saved Top below 1 leaves the window where it is.
-        CPrivateProfile().SetValueString(ini(), "MenuMain", "Top", "0");
+        SettingsFile().SetValueString(ini(), "MenuMain", "Top", "0");
         QWidget untouched;
         untouched.resize(300, 200);
         QVERIFY(!restoreWindowGeometry(&untouched, ini(), "MenuMain"));

@@ -1,7 +1,7 @@
 // The start routine: one instance per folder, the start-up error path, and the
 // main window's settings written when it closes.
 #include "app/startup.h"
-#include "notices/frmMenuMain.h"
+#include "mainwindow/mainwindow.h"
 #include "support/testapp.h"
 
 #include <QAction>
@@ -141,7 +141,7 @@ private Q_SLOTS:
         test::TestApp app;
         QVERIFY(app.isValid());
         {
-            frmMenuMain window(app.context());
+            MainWindow window(app.context());
             QVERIFY(test::showAndWait(&window));
             window.close();
         }
@@ -154,7 +154,7 @@ private Q_SLOTS:
     void theMainWindowCarriesEveryTool()
     {
         test::TestApp app;
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QCOMPARE(window.windowTitle(), QStringLiteral("Lumivox"));
         const char *ids[] = {"ID_mnuEditNew", "ID_mnuEditEdit", "ID_mnuEditDel", "ID_mnuEditCopy",
                              "ID_mnuEditPaste", "ID_mnuEditSubmit", "ID_mnuClose", "ID_mnuFontSize1",

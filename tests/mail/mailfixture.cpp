@@ -1,6 +1,6 @@
 #include "mailfixture.h"
 
-#include "mail/cencryption.h"
+#include "mail/passwordscrambler.h"
 
 namespace lumivox::test {
 

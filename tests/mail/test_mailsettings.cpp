@@ -2,9 +2,9 @@
 // (Null and empty-table rules), what OK stores, what ｷｬﾝｾﾙ and the close box
 // leave alone, and where they remember their position.
 #include "app/placement.h"
-#include "mail/cencryption.h"
-#include "mail/frmInpSMTP.h"
-#include "mail/frmInpSubmit.h"
+#include "mail/passwordscrambler.h"
+#include "mail/smtpsettingsdialog.h"
+#include "mail/sendoptionsdialog.h"
 #include "support/testapp.h"
 
 #include <QCheckBox>
@@ -76,7 +76,7 @@ private Q_SLOTS:
 void TestMailSettings::smtpDialogShowsItsTexts()
 {
     test::TestApp app;
-    frmInpSMTP dialog(app.context());
+    SmtpSettingsDialog dialog(app.context());
     QVERIFY(test::showAndWait(&dialog));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("SMTPｻｰﾊﾞｰ設定"));
     QCOMPARE(child<QLabel>(&dialog, "txtCaption")->text(),
@@ -99,7 +99,7 @@ void TestMailSettings::smtpFirstUseInsertsOneRow()
 {
     test::TestApp app;
     {
-        frmInpSMTP dialog(app.context());
+        SmtpSettingsDialog dialog(app.context());
         QVERIFY(test::showAndWait(&dialog));
         const SmtpView v = viewOf(&dialog);
         QCOMPARE(v.server, QString());
@@ -126,7 +126,7 @@ void TestMailSettings::smtpFirstUseInsertsOneRow()
 
     // Opened again: the same values, the password in plain text; a second OK
     // updates the row instead of adding one.
-    frmInpSMTP again(app.context());
+    SmtpSettingsDialog again(app.context());
     QVERIFY(test::showAndWait(&again));
     const SmtpView v = viewOf(&again);
     QCOMPARE(v.server, QStringLiteral("smtp.example.ne.jp"));
@@ -148,7 +148,7 @@ void TestMailSettings::smtpKeepsQuotesAndEmptyPassword()
     test::TestApp app;
     const QString quote = QStringLiteral("o'neil \"x\" ');drop table T_メンバー;--");
     {
-        frmInpSMTP dialog(app.context());
+        SmtpSettingsDialog dialog(app.context());
         QVERIFY(test::showAndWait(&dialog));
         for (const char *box : {"txtServer", "txtUser", "txtPassword", "txtUserName", "txtUserAddress"})
             type(&dialog, box, quote);
@@ -156,7 +156,7 @@ void TestMailSettings::smtpKeepsQuotesAndEmptyPassword()
     }
     QCOMPARE(app.count(QStringLiteral("T_メンバー")), 0); // the table is still there
     {
-        frmInpSMTP dialog(app.context());
+        SmtpSettingsDialog dialog(app.context());
         QVERIFY(test::showAndWait(&dialog));
         const SmtpView v = viewOf(&dialog);
         QCOMPARE(v.server, quote);
@@ -170,7 +170,7 @@ void TestMailSettings::smtpKeepsQuotesAndEmptyPassword()
     // An empty password is stored as an empty value, not Null, and reads back empty.
     QCOMPARE(app.scalar(QStringLiteral("select パスワード is null from T_SMTPサーバー")).toInt(), 0);
     QCOMPARE(app.scalar(QStringLiteral("select length(パスワード) from T_SMTPサーバー")).toInt(), 0);
-    frmInpSMTP dialog(app.context());
+    SmtpSettingsDialog dialog(app.context());
     QVERIFY(test::showAndWait(&dialog));
     QCOMPARE(viewOf(&dialog).password, QString());
 }
@@ -179,7 +179,7 @@ void TestMailSettings::smtpShowsNullAsDefaults()
 {
     test::TestApp app;
     app.exec(QStringLiteral("insert into T_SMTPサーバー (サーバー名, SMTP認証, 接続の保護) values ('mail.example.jp', null, null)"));
-    frmInpSMTP dialog(app.context());
+    SmtpSettingsDialog dialog(app.context());
     QVERIFY(test::showAndWait(&dialog));
     const SmtpView v = viewOf(&dialog);
     QCOMPARE(v.server, QStringLiteral("mail.example.jp"));
@@ -190,7 +190,7 @@ void TestMailSettings::smtpShowsNullAsDefaults()
     QCOMPARE(v.security, 0);
     // A stored false shows the box clear.
     app.exec(QStringLiteral("update T_SMTPサーバー set SMTP認証 = 0"));
-    frmInpSMTP cleared(app.context());
+    SmtpSettingsDialog cleared(app.context());
     QVERIFY(test::showAndWait(&cleared));
     QVERIFY(!viewOf(&cleared).authenticate);
 }
@@ -202,7 +202,7 @@ void TestMailSettings::smtpCancelLeavesRowAndKeepsPosition()
              {scramblePassword(QStringLiteral("pw"))});
     app.setSetting("InpSMTP", "Top", "1500");
     app.setSetting("InpSMTP", "Left", "3000");
-    frmInpSMTP dialog(app.context());
+    SmtpSettingsDialog dialog(app.context());
     QVERIFY(test::showAndWait(&dialog));
     QCOMPARE(dialog.frameGeometry().topLeft(), QPoint(twipsToPxX(3000, &dialog), twipsToPxY(1500, &dialog)));
     type(&dialog, "txtServer", QStringLiteral("changed.example.jp"));
@@ -219,7 +219,7 @@ void TestMailSettings::smtpReportsFailedSave()
     test::TestApp app;
     QVERIFY(app.exec(QStringLiteral("create trigger refuse before insert on T_SMTPサーバー "
                                     "begin select raise(abort, 'disk is full'); end")));
-    frmInpSMTP dialog(app.context());
+    SmtpSettingsDialog dialog(app.context());
     QVERIFY(test::showAndWait(&dialog));
     type(&dialog, "txtServer", QStringLiteral("smtp.example.jp"));
     QString text;
@@ -235,7 +235,7 @@ void TestMailSettings::smtpReportsFailedSave()
 void TestMailSettings::smtpPortFollowsProtection()
 {
     test::TestApp app;
-    frmInpSMTP dialog(app.context());
+    SmtpSettingsDialog dialog(app.context());
     QVERIFY(test::showAndWait(&dialog));
     auto *security = child<QComboBox>(&dialog, "cboSecurity");
     auto *port = child<QSpinBox>(&dialog, "numPortNo");
@@ -254,7 +254,7 @@ void TestMailSettings::smtpPortFollowsProtection()
 void TestMailSettings::submitDefaultsOnEmptyTable()
 {
     test::TestApp app;
-    frmInpSubmit dialog(app.context());
+    SendOptionsDialog dialog(app.context());
     QCOMPARE(dialog.UserTag(), QString());
     QVERIFY(test::showAndWait(&dialog));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("送信ｵﾌﾟｼｮﾝ設定"));
@@ -276,7 +276,7 @@ void TestMailSettings::submitShowsNullRules()
 {
     test::TestApp app;
     app.exec(QStringLiteral("insert into T_送信設定 values (null, null, null, null)"));
-    frmInpSubmit dialog(app.context());
+    SendOptionsDialog dialog(app.context());
     QVERIFY(test::showAndWait(&dialog));
     QVERIFY(child<QCheckBox>(&dialog, "chkGroup")->isChecked());
     QVERIFY(child<QCheckBox>(&dialog, "chkName")->isChecked());
@@ -294,7 +294,7 @@ void TestMailSettings::submitShowsNullRules()
 void TestMailSettings::submitWidthOnlyWhileLimited()
 {
     test::TestApp app;
-    frmInpSubmit dialog(app.context());
+    SendOptionsDialog dialog(app.context());
     QVERIFY(test::showAndWait(&dialog));
     auto *limit = child<QCheckBox>(&dialog, "chkMoji");
     auto *width = child<QSpinBox>(&dialog, "numMoji");
@@ -327,7 +327,7 @@ void TestMailSettings::submitCancelAndCloseBox()
     QFETCH(int, how);
     test::TestApp app;
     app.exec(QStringLiteral("insert into T_送信設定 values (1, 1, 0, 40)"));
-    frmInpSubmit dialog(app.context());
+    SendOptionsDialog dialog(app.context());
     QVERIFY(test::showAndWait(&dialog));
     child<QCheckBox>(&dialog, "chkName")->click();
     if (how == 0)
@@ -346,13 +346,13 @@ void TestMailSettings::submitRemembersPosition()
     test::TestApp app;
     QPoint moved;
     {
-        frmInpSubmit dialog(app.context());
+        SendOptionsDialog dialog(app.context());
         QVERIFY(test::showAndWait(&dialog));
         dialog.move(dialog.pos() + QPoint(33, 17));
         moved = dialog.frameGeometry().topLeft();
         child<QPushButton>(&dialog, "cmdOk")->click();
     }
-    frmInpSubmit again(app.context());
+    SendOptionsDialog again(app.context());
     QVERIFY(test::showAndWait(&again));
     QCOMPARE(again.frameGeometry().topLeft(), moved);
     QVERIFY(app.settingLong("InpSubmit", "Top") > 0);

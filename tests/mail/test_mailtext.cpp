@@ -1,7 +1,7 @@
 // The sending run's text work without a window or a server: folding to a byte
 // width, the password scrambling, ISO-2022-JP and the message composer (whose
 // output is read back by Python's email package).
-#include "mail/cencryption.h"
+#include "mail/passwordscrambler.h"
 #include "mail/foldtext.h"
 #include "mail/jistext.h"
 #include "mail/mailcomposer.h"
@@ -153,7 +153,7 @@ void TestMailText::foldsLongLinesInLinearTime()
 
 void TestMailText::scramblesReversibly()
 {
-    CEncryption crypt;
+    PasswordScrambler crypt;
     crypt.setPassword(QStringLiteral("Tolvarine"));
     QCOMPARE(crypt.EncryptString(QString()), QString());
     const QString lone = QString(QChar(0xD800)) + QChar(0) + QChar(u'\'') + QChar(0xFFFF);
@@ -175,7 +175,7 @@ void TestMailText::scramblesReversibly()
 void TestMailText::scramblesToKnownBytes()
 {
     // Worked out by hand from the byte rule (key "Tolvarine").
-    CEncryption crypt;
+    PasswordScrambler crypt;
     crypt.setPassword(QStringLiteral("Tolvarine"));
     QCOMPARE(utf16le(crypt.EncryptString(QStringLiteral("Pass'word1"))).toHex(),
              QByteArray("0400d000af00c1004e007100ea001800510031b1"));
@@ -185,7 +185,7 @@ void TestMailText::scramblesToKnownBytes()
 
 void TestMailText::keepsIndexOnePositions()
 {
-    CEncryption crypt;
+    PasswordScrambler crypt;
     crypt.setPassword(QStringLiteral("Tolvarine"));
     QString text;
     for (int i = 0; i < 60; ++i)
@@ -203,7 +203,7 @@ void TestMailText::keepsIndexOnePositions()
 void TestMailText::reportsKeyOutsideLimits()
 {
     QStringList errors;
-    CEncryption crypt;
+    PasswordScrambler crypt;
     crypt.setErrorHandler([&](const QString &title, const QString &text) { errors << title + u'|' + text; });
     crypt.setPassword(QString());
     QCOMPARE(crypt.EncryptString(QStringLiteral("abc")), QStringLiteral("abc"));
@@ -222,7 +222,7 @@ void TestMailText::reportsKeyOutsideLimits()
 void TestMailText::encryptsFiles()
 {
     QTemporaryDir dir;
-    CEncryption crypt;
+    PasswordScrambler crypt;
     crypt.setPassword(QStringLiteral("Tolvarine"));
     QList<float> progress;
     crypt.setFileProgress([&](float f) { progress << f; });
@@ -282,7 +282,7 @@ void TestMailText::reportsMissingInputFile()
 {
     QTemporaryDir dir;
     QStringList errors;
-    CEncryption crypt;
+    PasswordScrambler crypt;
     crypt.setErrorHandler([&](const QString &title, const QString &text) { errors << title + u'|' + text; });
     crypt.setPassword(QStringLiteral("Tolvarine"));
     crypt.setInputFileName(dir.filePath(QStringLiteral("missing.bin")));
@@ -298,7 +298,7 @@ void TestMailText::storesScrambledPasswordUnchanged()
     QVERIFY(app.isValid());
     // Passwords whose scrambled form holds 0, a quote or a lone surrogate.
     QStringList passwords{QString(), QStringLiteral("it's"), QStringLiteral("パス'ワード")};
-    CEncryption crypt;
+    PasswordScrambler crypt;
     crypt.setPassword(QLatin1String(kPasswordKey));
     passwords << crypt.EncryptString(QString(QChar(0)) + QChar(0xDC00) + QChar(u'\''));
     for (const QString &plain : passwords) {

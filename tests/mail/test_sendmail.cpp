@@ -2,9 +2,9 @@
 // Python's email package, for each send option; login, STARTTLS and SSL/TLS;
 // refusals, an absent server, ｷｬﾝｾﾙ, and characters ISO-2022-JP cannot carry.
 #include "mail/foldtext.h"
-#include "mail/frmSendMail.h"
+#include "mail/sendingwindow.h"
 #include "mail/sendrun.h"
-#include "notices/sendsequence_list.h"
+#include "notices/sendlist.h"
 #include "mailfixture.h"
 #include "smtptestserver.h"
 #include "support/testapp.h"
@@ -50,10 +50,10 @@ struct RunResult {
 // boxes are answered by `answer` (default: OK) after their texts are recorded.
 RunResult runWindow(test::TestApp &app, int newsId, const QString &caFile = {},
                     const std::function<void(QMessageBox *)> &answer = {},
-                    const std::function<void(frmSendMail &)> &during = {})
+                    const std::function<void(SendingWindow &)> &during = {})
 {
     RunResult result;
-    frmSendMail window(app.context());
+    SendingWindow window(app.context());
     window.setNewsId(newsId);
     window.setExtraCaFile(caFile);
     QTimer watcher;
@@ -357,7 +357,7 @@ void TestSendMail::cancelsBeforeNextMail()
     bool pressed = false;
     bool stayedOpen = false;
     QString captionAfterClick;
-    const RunResult run = runWindow(app, 1, {}, {}, [&](frmSendMail &window) {
+    const RunResult run = runWindow(app, 1, {}, {}, [&](SendingWindow &window) {
         // While the third mail is with the server, the user stops the run.
         if (!pressed && server.slowStarted()) {
             pressed = true;
@@ -394,7 +394,7 @@ void TestSendMail::cancelsWhileServerIsSilent()
     QElapsedTimer clock;
     qint64 pressedAt = -1;
     clock.start();
-    const RunResult run = runWindow(app, 1, {}, {}, [&](frmSendMail &window) {
+    const RunResult run = runWindow(app, 1, {}, {}, [&](SendingWindow &window) {
         if (pressedAt < 0 && silent.hasPendingConnections() && clock.elapsed() > 500) {
             pressedAt = clock.elapsed();
             window.findChild<QPushButton *>(QStringLiteral("cmdCancel"))->click();

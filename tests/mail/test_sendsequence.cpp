@@ -3,10 +3,10 @@
 // time of sending written to the notice and its list row however the run ended.
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
-#include "mail/frmInpSubmit.h"
-#include "mail/frmSendMail.h"
-#include "notices/frmMenuMain.h"
-#include "notices/sendsequence.h"
+#include "mail/sendoptionsdialog.h"
+#include "mail/sendingwindow.h"
+#include "mainwindow/mainwindow.h"
+#include "mainwindow/sendcommand.h"
 #include "mailfixture.h"
 #include "smtptestserver.h"
 #include "support/testapp.h"
@@ -47,7 +47,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Show && qobject_cast<frmSendMail *>(watched))
+        if (event->type() == QEvent::Show && qobject_cast<SendingWindow *>(watched))
             ++sendWindows;
         return false;
     }
@@ -72,12 +72,12 @@ Modals runAnswering(const std::function<void()> &command, bool submitOk = true, 
             seen.messages << box->text();
             seen.titles << box->windowTitle();
             test::acceptMessage(box);
-        } else if (auto *options = qobject_cast<frmInpSubmit *>(modal)) {
+        } else if (auto *options = qobject_cast<SendOptionsDialog *>(modal)) {
             options->setProperty("seen", true);
             ++seen.submitDialogs;
             options->findChild<QPushButton *>(submitOk ? QStringLiteral("cmdOk") : QStringLiteral("cmdCancel"))
                 ->click();
-        } else if (auto *sending = qobject_cast<frmSendMail *>(modal); sending && cancelSending) {
+        } else if (auto *sending = qobject_cast<SendingWindow *>(modal); sending && cancelSending) {
             sending->setProperty("seen", true);
             sending->findChild<QPushButton *>(QStringLiteral("cmdCancel"))->click();
         }
@@ -99,7 +99,7 @@ Modals sendFromPlainWindow(TestApp &app, bool submitOk = true)
 }
 
 // A Send tool of the main window clicked, the modals answered.
-Modals clickSend(frmMenuMain &window, const char *id = "ID_EditSubmit")
+Modals clickSend(MainWindow &window, const char *id = "ID_EditSubmit")
 {
     return runAnswering([&] { clickTool(window, id); });
 }
@@ -247,7 +247,7 @@ void TestSendSequence::recordsTheTimeAfterAFailedRun()
     test::TestApp app;
     addNoticeToGroup(app, QStringLiteral("班"), {kYamada});
     storeSmtp(app, {.port = test::closedPort()});
-    frmMenuMain window(app.context());
+    MainWindow window(app.context());
     QVERIFY(test::showAndWait(&window));
     auto *grid = window.findChild<SpreadGrid *>(QStringLiteral("fpSpread1"));
     const Modals seen = clickSend(window);
@@ -275,7 +275,7 @@ void TestSendSequence::stopAtUncarriableRecordsNoTime()
     QVERIFY2(seen.messages.first().contains(QStringLiteral("髙 (U+9AD9)")), qPrintable(seen.messages.first()));
     QCOMPARE(server.recipientsTried(), QStringList());
 
-    frmMenuMain window(app.context());
+    MainWindow window(app.context());
     QVERIFY(test::showAndWait(&window));
     auto *grid = window.findChild<SpreadGrid *>(QStringLiteral("fpSpread1"));
     seen = clickSend(window);
@@ -306,7 +306,7 @@ void TestSendSequence::reportsAFailedTimeWriteOnce()
     storeSmtp(app, {.port = server.port()});
     QVERIFY(app.exec(QStringLiteral("create trigger 書けない before update of 送信日時 on T_お知らせ "
                                     "begin select raise(abort, 'disk full'); end")));
-    frmMenuMain window(app.context());
+    MainWindow window(app.context());
     QVERIFY(test::showAndWait(&window));
     const Modals seen = clickSend(window);
     QCOMPARE(seen.sendWindows, 1);
@@ -355,7 +355,7 @@ void TestSendSequence::mainWindowSendsTheActiveNotice()
     app.link(noticeDestinations(), 2, 1);
     storeSmtp(app, {.port = server.port()});
 
-    frmMenuMain window(app.context());
+    MainWindow window(app.context());
     QVERIFY(test::showAndWait(&window));
     auto *grid = window.findChild<SpreadGrid *>(QStringLiteral("fpSpread1"));
     QVERIFY(grid);

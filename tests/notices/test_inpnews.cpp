@@ -3,9 +3,9 @@
 #include "app/placement.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
-#include "notices/frmInpNews.h"
-#include "notices/frmMenuMain.h"
-#include "notices/frmSelGroup.h"
+#include "notices/noticeeditor.h"
+#include "mainwindow/mainwindow.h"
+#include "notices/groupchooser.h"
 #include "support/testapp.h"
 
 #include <QAction>
@@ -42,9 +42,9 @@ QString groupNames(QWidget *w)
 }
 
 // Fills the editor as the main window does, for notice `id`.
-void fillOnLoad(frmInpNews &editor, int id, const QString &title)
+void fillOnLoad(NoticeEditor &editor, int id, const QString &title)
 {
-    QObject::connect(&editor, &frmInpNews::LoadData, &editor, [&editor, id, title] {
+    QObject::connect(&editor, &NoticeEditor::LoadData, &editor, [&editor, id, title] {
         editor.setNewsId(id);
         editor.txtTitle()->setText(title);
         editor.RichTextBox1()->setPlainText(QStringLiteral("本文"));
@@ -69,7 +69,7 @@ private Q_SLOTS:
     void designTextsAndLimits()
     {
         TestApp app;
-        frmInpNews editor(app.context());
+        NoticeEditor editor(app.context());
         editor.setUsrCaption(QString()); // empty: the design title stays
         QVERIFY(test::showAndWait(&editor));
         QCOMPARE(editor.windowTitle(), QStringLiteral("お知らせの新規作成"));
@@ -91,7 +91,7 @@ private Q_SLOTS:
     void captionAndHelpButtonFollowTheProperties()
     {
         TestApp app;
-        frmInpNews editor(app.context());
+        NoticeEditor editor(app.context());
         editor.setUsrCaption(QStringLiteral("お知らせ編集"));
         editor.setUsrHelpFile(app.dir() + QStringLiteral("/Help/index.htm"));
         QVERIFY(test::showAndWait(&editor));
@@ -103,11 +103,11 @@ private Q_SLOTS:
     void okRefreshesTheCreationTimeAndRaisesSaveData()
     {
         TestApp app;
-        frmInpNews editor(app.context());
+        NoticeEditor editor(app.context());
         fillOnLoad(editor, 3, QStringLiteral("見出し"));
         int saves = 0;
         QString createdAtSave;
-        connect(&editor, &frmInpNews::SaveData, &editor, [&](bool &cancel) {
+        connect(&editor, &NoticeEditor::SaveData, &editor, [&](bool &cancel) {
             ++saves;
             QVERIFY(!cancel); // False on entry
             createdAtSave = editor.txtDateCreate()->text();
@@ -125,8 +125,8 @@ private Q_SLOTS:
     void cancelFromSaveDataKeepsTheEditorOpen()
     {
         TestApp app;
-        frmInpNews editor(app.context());
-        connect(&editor, &frmInpNews::SaveData, &editor, [](bool &cancel) { cancel = true; });
+        NoticeEditor editor(app.context());
+        connect(&editor, &NoticeEditor::SaveData, &editor, [](bool &cancel) { cancel = true; });
         QVERIFY(test::showAndWait(&editor));
         button(&editor, "cmdOk")->click();
         QVERIFY(editor.isVisible());
@@ -146,7 +146,7 @@ private Q_SLOTS:
         app.link(noticeDestinations(), 5, 30); // deleted group
         app.link(noticeDestinations(), 6, 1);
         {
-            frmInpNews editor(app.context());
+            NoticeEditor editor(app.context());
             fillOnLoad(editor, 5, QStringLiteral("総会"));
             QVERIFY(test::showAndWait(&editor));
             QCOMPARE(groupNames(&editor), QStringLiteral("子ども会,役員会"));
@@ -154,7 +154,7 @@ private Q_SLOTS:
             QVERIFY(qAbs(grid->colWidthTwips(1) - (grid->widthTwips() - grid->rowHeaderWidthTwips() - 50)) <= 15);
             editor.close();
         }
-        frmInpNews editor(app.context());
+        NoticeEditor editor(app.context());
         fillOnLoad(editor, 7, QStringLiteral("無し"));
         QVERIFY(test::showAndWait(&editor));
         QCOMPARE(groupGrid(&editor)->maxRows(), 0);
@@ -165,7 +165,7 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addGroups({"役員会", "子ども会"});
-        frmInpNews editor(app.context());
+        NoticeEditor editor(app.context());
         fillOnLoad(editor, 8, QStringLiteral("保存前"));
         QVERIFY(test::showAndWait(&editor));
         editor.txtTitle()->setText(QStringLiteral("入力中の見出し"));
@@ -199,11 +199,11 @@ private Q_SLOTS:
         TestApp app;
         app.addGroups({"役員会", "子ども会"});
         app.addNotice(1, QStringLiteral("元の見出し"), QStringLiteral("元の本文"));
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(test::showAndWait(&window));
         QString tag = QStringLiteral("unset");
         test::answerNextModal([&](QWidget *w) {
-            auto *editor = qobject_cast<frmInpNews *>(w);
+            auto *editor = qobject_cast<NoticeEditor *>(w);
             QVERIFY(editor);
             editor->txtTitle()->setText(QStringLiteral("書きかけ"));
             editor->RichTextBox1()->setPlainText(QStringLiteral("書きかけの本文"));
@@ -237,7 +237,7 @@ private Q_SLOTS:
         app.setSetting(section, "Top", "0");
         app.setSetting(section, "Left", "500");
         {
-            frmInpNews editor(app.context());
+            NoticeEditor editor(app.context());
             QVERIFY(test::showAndWait(&editor));
             const QRect screen = editor.screen()->geometry();
             const QRect frame = editor.frameGeometry();
@@ -249,7 +249,7 @@ private Q_SLOTS:
         }
         QCOMPARE(app.settingLong(section, "Left"), 600);
         QCOMPARE(app.settingLong(section, "Top"), 900);
-        frmInpNews editor(app.context());
+        NoticeEditor editor(app.context());
         QVERIFY(test::showAndWait(&editor));
         QCOMPARE(editor.frameGeometry().topLeft() - editor.screen()->geometry().topLeft(), QPoint(40, 60));
         editor.close();

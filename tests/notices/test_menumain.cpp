@@ -3,8 +3,8 @@
 #include "app/placement.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
-#include "notices/frmInpNews.h"
-#include "notices/frmMenuMain.h"
+#include "notices/noticeeditor.h"
+#include "mainwindow/mainwindow.h"
 #include "support/testapp.h"
 
 #include <QAction>
@@ -55,12 +55,12 @@ QString destinations(QWidget *w)
     return names.join(u',');
 }
 
-bool newToolsEnabled(frmMenuMain &window)
+bool newToolsEnabled(MainWindow &window)
 {
     return toolEnabled(&window, "ID_mnuEditNew") && toolEnabled(&window, "ID_EditNew");
 }
 
-bool newToolsDisabled(frmMenuMain &window)
+bool newToolsDisabled(MainWindow &window)
 {
     return !toolEnabled(&window, "ID_mnuEditNew") && !toolEnabled(&window, "ID_EditNew");
 }
@@ -100,7 +100,7 @@ private Q_SLOTS:
     void emptyTableShowsEmptyListBodyAndDestinations()
     {
         TestApp app;
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         QCOMPARE(window.rowCount(), 0);
         QCOMPARE(window.activeNewsId(), 0);
@@ -121,7 +121,7 @@ private Q_SLOTS:
         TestApp app;
         QVERIFY(app.exec(QStringLiteral("drop table T_お知らせ")));
         // The start routine reports this and ends; a window without its list is no use.
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error, frmMenuMain window(app.context()));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, MainWindow window(app.context()));
     }
 
     void listShowsTheSelectedNoticesBodyAndDestinations()
@@ -132,7 +132,7 @@ private Q_SLOTS:
         app.addNotice(4, QStringLiteral("清掃"), QStringLiteral("日曜日です"));
         app.link(noticeDestinations(), 2, {2, 1});
         app.link(noticeDestinations(), 2, 7); // a deleted group shows no name
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         SpreadGrid *grid = noticeGrid(&window);
         QCOMPARE(window.rowCount(), 2);
@@ -159,7 +159,7 @@ private Q_SLOTS:
         TestApp app;
         for (int id : {1, 2, 4})
             app.addNotice(id, QStringLiteral("x"));
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QCOMPARE(window.GetNewNewsID(), 5);
         app.exec(QStringLiteral("delete from T_お知らせ where NewsID = 4"));
         app.addNotice(3, QStringLiteral("x"));
@@ -176,7 +176,7 @@ private Q_SLOTS:
         TestApp app;
         app.addNotice(1, QStringLiteral("既存"));
         app.addNotice(2, QStringLiteral("既存2"));
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         QString caption;
         int rowsWhileEditing = 0;
@@ -211,7 +211,7 @@ private Q_SLOTS:
         TestApp app;
         app.addGroups({"役員", "一年"});
         app.addNotice(1, QStringLiteral("既存"));
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         QCOMPARE(destinations(&window), QString());
         bool chooserTicked = false;
@@ -237,7 +237,7 @@ private Q_SLOTS:
         TestApp app;
         addManyNotices(app, 998);
         app.link(noticeDestinations(), 500, 1);
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         QVERIFY(newToolsEnabled(window));
         closeNextEditor();
@@ -256,7 +256,7 @@ private Q_SLOTS:
     {
         TestApp app;
         addManyNotices(app, 999);
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         QVERIFY(newToolsDisabled(window));
         QCOMPARE(window.rowCount(), 999);
@@ -273,7 +273,7 @@ private Q_SLOTS:
         app.link(noticeDestinations(), 1, 1);
         app.link(noticeDestinations(), 3, 1);
         app.link(memberGroups(), 2, 1); // member 2, not notice 2
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         noticeGrid(&window)->setActiveCell(2, 2);
         clickTool(window, "ID_EditDel");
@@ -301,7 +301,7 @@ private Q_SLOTS:
         app.link(noticeDestinations(), 1, 3);
         QVERIFY(app.exec(QStringLiteral("create trigger refuse before delete on T_お知らせに対する宛先情報 "
                                         "begin select raise(abort, 'database is locked'); end")));
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         QString message;
         test::acceptNextMessage(&message);
@@ -321,7 +321,7 @@ private Q_SLOTS:
         app.addNotice(2, QStringLiteral("二"), QStringLiteral("本文二"));
         app.addNotice(3, QStringLiteral("三"), QStringLiteral("本文三"));
         app.link(noticeDestinations(), 1, 1);
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         // Paste before any Copy writes four empty texts.
         noticeGrid(&window)->setActiveCell(2, 3);
@@ -354,7 +354,7 @@ private Q_SLOTS:
         app.addNotice(1, QStringLiteral("一"), QStringLiteral("本文\r\n二行目"));
         app.addNotice(2, QStringLiteral("二"), QStringLiteral("本文二"), QStringLiteral("2020/01/01 00:00:00"),
                       QStringLiteral("2020/02/02 00:00:00"));
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         SpreadGrid *grid = noticeGrid(&window);
         grid->setActiveCell(3, 2);
@@ -401,7 +401,7 @@ private Q_SLOTS:
         app.addNotice(1, QStringLiteral("一"));
         QVERIFY(app.exec(QStringLiteral("create trigger refuse before update on T_お知らせ "
                                         "begin select raise(abort, 'database or disk is full'); end")));
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         QString message;
         bool stillOpen = false;
@@ -426,7 +426,7 @@ private Q_SLOTS:
         TestApp app;
         app.addNotice(1, QStringLiteral("一"));
         app.addNotice(2, QStringLiteral("二"));
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         noticeGrid(&window)->setActiveCell(2, 2);
         QVERIFY(window.setActiveSendTime(QStringLiteral("2026/12/06 10:11:12")));
@@ -466,7 +466,7 @@ private Q_SLOTS:
         app.addNotice(1, QStringLiteral("一"));
         if (!stored.isNull())
             app.setSetting(kSection, "SpreadFontSize", stored);
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         QCOMPARE(noticeGrid(&window)->font().pointSize(), points);
         QVERIFY(window.tools()->tool(checked)->isChecked());
@@ -477,7 +477,7 @@ private Q_SLOTS:
         TestApp app;
         app.addNotice(1, QStringLiteral("一"));
         {
-            frmMenuMain window(app.context());
+            MainWindow window(app.context());
             QVERIFY(showAndWait(&window));
             clickTool(window, "ID_mnuFontSize2");
             QCOMPARE(noticeGrid(&window)->font().pointSize(), 12);
@@ -485,7 +485,7 @@ private Q_SLOTS:
             window.close();
         }
         QCOMPARE(app.settingLong(kSection, "SpreadFontSize"), 2);
-        frmMenuMain again(app.context());
+        MainWindow again(app.context());
         QVERIFY(showAndWait(&again));
         QCOMPARE(noticeGrid(&again)->font().pointSize(), 12);
     }
@@ -495,7 +495,7 @@ private Q_SLOTS:
         TestApp app;
         int designWidth = 0;
         {
-            frmMenuMain window(app.context());
+            MainWindow window(app.context());
             QVERIFY(showAndWait(&window));
             designWidth = window.frameGeometry().width();
         }
@@ -505,7 +505,7 @@ private Q_SLOTS:
         app.setSetting(kSection, "Width", "9000");
         app.setSetting(kSection, "Height", "6000");
         {
-            frmMenuMain window(app.context());
+            MainWindow window(app.context());
             QVERIFY(showAndWait(&window));
             QCOMPARE(window.frameGeometry().width(), designWidth);
             QVERIFY(window.frameGeometry().left() != 200);
@@ -514,7 +514,7 @@ private Q_SLOTS:
         app.setSetting(kSection, "Left", "3000");
         app.setSetting(kSection, "Width", "12000");
         app.setSetting(kSection, "Height", "7500");
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         QCOMPARE(window.frameGeometry().topLeft() - window.screen()->geometry().topLeft(), QPoint(200, 100));
         QCOMPARE(window.size(), QSize(800, 500)); // the window's own size, without the frame
@@ -528,7 +528,7 @@ private Q_SLOTS:
         app.setSetting(kSection, "C3", "3000");
         app.setSetting(kSection, "SpreadW", "4500");
         {
-            frmMenuMain window(app.context());
+            MainWindow window(app.context());
             QVERIFY(showAndWait(&window));
             SpreadGrid *grid = noticeGrid(&window);
             QVERIFY(grid->isColumnHidden(0));
@@ -552,7 +552,7 @@ private Q_SLOTS:
         app.addGroup(1, QStringLiteral("役員会"));
         app.addNotice(1, QStringLiteral("一"));
         app.link(noticeDestinations(), 1, 1);
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         SpreadGrid *grid = destinationGrid(&window);
         auto fits = [grid] {
@@ -573,7 +573,7 @@ private Q_SLOTS:
     void helpContentsAndWebPageOpenThroughTheDesktop()
     {
         TestApp app;
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         UrlCatcher catcher({QStringLiteral("file"), QStringLiteral("https")});
         // No help page in this folder: the user is told so.
@@ -596,7 +596,7 @@ private Q_SLOTS:
     void aboutOpensFromTheHelpMenu()
     {
         TestApp app;
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         QString caption;
         test::answerNextModal([&](QWidget *w) {
@@ -611,7 +611,7 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addNotice(1, QStringLiteral("一"));
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         clickTool(window, "ID_Close");
         QVERIFY(!window.isVisible());

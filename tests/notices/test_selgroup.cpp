@@ -1,7 +1,7 @@
 // The two group choosers: ticking groups for a notice or a member and rewriting
 // the record's link rows.
 #include "app/spreadgrid.h"
-#include "notices/frmSelGroup.h"
+#include "notices/groupchooser.h"
 #include "support/testapp.h"
 
 #include <QLabel>
@@ -53,9 +53,9 @@ QString ticks(SpreadGrid *grid)
 }
 
 // Opens a chooser for `key` the way its openers do: LoadData fills the key.
-void openFor(frmSelGroup &dlg, int key, const QString &name = {})
+void openFor(GroupChooser &dlg, int key, const QString &name = {})
 {
-    QObject::connect(&dlg, &frmSelGroup::LoadData, &dlg, [&dlg, key, name] {
+    QObject::connect(&dlg, &GroupChooser::LoadData, &dlg, [&dlg, key, name] {
         dlg.setRecordKey(key);
         if (!name.isEmpty())
             dlg.lblName()->setText(name);
@@ -82,7 +82,7 @@ private Q_SLOTS:
         addGroups(app, 3);
         app.addNotice(5, QStringLiteral("総会"));
         app.link(noticeDestinations(), 6, 2); // another notice's link stays
-        frmSelGroupforNews dlg(app.context());
+        NoticeGroupChooser dlg(app.context());
         openFor(dlg, 5);
         SpreadGrid *grid = gridOf(&dlg);
         QCOMPARE(grid->maxRows(), 3);
@@ -100,7 +100,7 @@ private Q_SLOTS:
         TestApp app;
         addGroups(app, 4);
         app.link(noticeDestinations(), 7, {1, 3});
-        frmSelGroupforNews dlg(app.context());
+        NoticeGroupChooser dlg(app.context());
         openFor(dlg, 7);
         SpreadGrid *grid = gridOf(&dlg);
         QCOMPARE(ticks(grid), QStringLiteral("1,0,1,0"));
@@ -116,7 +116,7 @@ private Q_SLOTS:
     {
         TestApp app;
         addGroups(app, 5);
-        frmSelGroupforNews dlg(app.context());
+        NoticeGroupChooser dlg(app.context());
         openFor(dlg, 1);
         SpreadGrid *grid = gridOf(&dlg);
         for (int r = 1; r <= 5; ++r)
@@ -137,7 +137,7 @@ private Q_SLOTS:
         app.link(noticeDestinations(), 3, 2);
         app.link(noticeDestinations(), 3, 9); // group 9 no longer exists
         {
-            frmSelGroupforNews dlg(app.context());
+            NoticeGroupChooser dlg(app.context());
             openFor(dlg, 3);
             QCOMPARE(ticks(gridOf(&dlg)), QStringLiteral("0,1"));
             clickTick(gridOf(&dlg), 1);
@@ -146,7 +146,7 @@ private Q_SLOTS:
         }
         QCOMPARE(linksOf(app, noticeDestinations(), 3), QStringLiteral("2,9"));
         {
-            frmSelGroupforNews dlg(app.context());
+            NoticeGroupChooser dlg(app.context());
             openFor(dlg, 3);
             QCOMPARE(ticks(gridOf(&dlg)), QStringLiteral("0,1")); // the cancelled tick is gone
             button(&dlg, "cmdOk")->click();
@@ -160,7 +160,7 @@ private Q_SLOTS:
         addGroups(app, 2);
         app.link(noticeDestinations(), 4, 1);
         {
-            frmSelGroupforNews dlg(app.context());
+            NoticeGroupChooser dlg(app.context());
             openFor(dlg, 4);
             clickTick(gridOf(&dlg), 2);
             dlg.close(); // the close box
@@ -168,7 +168,7 @@ private Q_SLOTS:
             QCOMPARE(dlg.result(), int(QDialog::Rejected));
         }
         {
-            frmSelGroupforNews dlg(app.context());
+            NoticeGroupChooser dlg(app.context());
             openFor(dlg, 4);
             clickTick(gridOf(&dlg), 1);
             QTest::keyClick(&dlg, Qt::Key_Escape);
@@ -181,7 +181,7 @@ private Q_SLOTS:
     {
         TestApp app;
         app.link(noticeDestinations(), 2, {4, 8});
-        frmSelGroupforNews dlg(app.context());
+        NoticeGroupChooser dlg(app.context());
         openFor(dlg, 2);
         QCOMPARE(gridOf(&dlg)->maxRows(), 0);
         button(&dlg, "cmdOk")->click();
@@ -195,7 +195,7 @@ private Q_SLOTS:
         app.setSetting("SelGroupforNews", "C1", "1200");
         int nameWidth = 0;
         {
-            frmSelGroupforNews dlg(app.context());
+            NoticeGroupChooser dlg(app.context());
             openFor(dlg, 1);
             SpreadGrid *grid = gridOf(&dlg);
             QVERIFY(grid->isColumnHidden(0));
@@ -206,7 +206,7 @@ private Q_SLOTS:
         QCOMPARE(app.settingLong("SelGroupforNews", "C1"), 0);
         QCOMPARE(app.settingLong("SelGroupforNews", "C3"), nameWidth);
         {
-            frmSelGroupforNews dlg(app.context());
+            NoticeGroupChooser dlg(app.context());
             openFor(dlg, 1);
             SpreadGrid *grid = gridOf(&dlg);
             QVERIFY(grid->isColumnHidden(0));
@@ -222,7 +222,7 @@ private Q_SLOTS:
         TestApp app;
         app.setSetting("SelGroupforNews", "Top", "0");
         app.setSetting("SelGroupforNews", "Left", "1500");
-        frmSelGroupforNews dlg(app.context());
+        NoticeGroupChooser dlg(app.context());
         openFor(dlg, 1);
         const QRect screen = dlg.screen()->geometry();
         QCOMPARE(dlg.frameGeometry().left() - screen.left(), 100); // 1500 twips at 96 DPI
@@ -239,13 +239,13 @@ private Q_SLOTS:
         app.addMember(12, QStringLiteral("山田 花子"));
         app.link(memberGroups(), 12, 2);
         app.link(noticeDestinations(), 12, 1); // a notice with the same key is not the member
-        frmSelGroupforMember dlg(app.context());
+        MemberGroupChooser dlg(app.context());
         QCOMPARE(dlg.windowTitle(), QStringLiteral("所属グループの登録"));
         QCOMPARE(dlg.lblName()->text(), QStringLiteral("●●　●●　さん が"));
         QVERIFY(dlg.findChild<QSpinBox *>(QStringLiteral("numMemberID")));
         int loads = 0;
         bool visibleAtLoad = true;
-        connect(&dlg, &frmSelGroup::LoadData, &dlg, [&] {
+        connect(&dlg, &GroupChooser::LoadData, &dlg, [&] {
             ++loads;
             visibleAtLoad = dlg.windowHandle() && dlg.windowHandle()->isVisible(); // on the screen yet?
             dlg.setRecordKey(12);
@@ -275,7 +275,7 @@ private Q_SLOTS:
         QVERIFY(app.exec(QStringLiteral(
             "create trigger refuse before insert on T_お知らせに対する宛先情報 "
             "begin select raise(abort, 'database or disk is full'); end")));
-        frmSelGroupforNews dlg(app.context());
+        NoticeGroupChooser dlg(app.context());
         openFor(dlg, 1);
         clickTick(gridOf(&dlg), 3);
         QString message;

@@ -1,7 +1,7 @@
 // The shell launcher and the about box.
 #include "support/testapp.h"
-#include "util/CShellExecute.h"
-#include "util/frmAbout.h"
+#include "util/shelllauncher.h"
+#include "util/aboutdialog.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,7 +64,7 @@ private Q_SLOTS:
 
     void aboutBoxShowsProductAndVersion()
     {
-        frmAbout about;
+        AboutDialog about;
         QVERIFY(test::showAndWait(&about));
         QCOMPARE(about.windowTitle(), QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
         QCOMPARE(about.findChild<QLabel *>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Lumivox"));
@@ -85,7 +85,7 @@ private Q_SLOTS:
         QTemporaryDir emptyBin;
         const PathOverride path(emptyBin.path());
         QVERIFY(findSystemInfoTool().isEmpty());
-        frmAbout about;
+        AboutDialog about;
         QVERIFY(test::showAndWait(&about));
         QString text;
         int icon = -1;
@@ -111,7 +111,7 @@ private Q_SLOTS:
                             "echo hardinfo > '" + marker.toLocal8Bit() + "'\n"));
         const PathOverride path(bin.path());
         QCOMPARE(findSystemInfoTool(), bin.filePath(QStringLiteral("hardinfo")));
-        frmAbout about;
+        AboutDialog about;
         QVERIFY(test::showAndWait(&about));
         about.findChild<QPushButton *>(QStringLiteral("cmdSysInfo"))->click();
         QTRY_COMPARE(readAll(marker), QByteArray("hardinfo"));
@@ -124,23 +124,23 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString script = dir.filePath(QStringLiteral("job.sh"));
         QVERIFY(writeScript(script, "echo \"$PWD $1 $2\" > out.txt\nsleep 1\n"));
-        CShellExecute shell;
+        ShellLauncher shell;
         QVERIFY(!shell.StillExecuting()); // before any launch
         QCOMPARE(shell.LaunchProgram(nullptr, script, QStringLiteral("one \"two words\""), dir.path(),
-                                     CShellExecute::kShowNormal),
-                 CShellExecute::kSuccess);
+                                     ShellLauncher::kShowNormal),
+                 ShellLauncher::kSuccess);
         QVERIFY(shell.StillExecuting());
         QTRY_COMPARE(readAll(dir.filePath(QStringLiteral("out.txt"))),
                      (dir.path() + QStringLiteral(" one two words")).toLocal8Bit());
         QTRY_VERIFY_WITH_TIMEOUT(!shell.StillExecuting(), 10000);
 
         QCOMPARE(shell.LaunchProgram(nullptr, dir.filePath(QStringLiteral("missing")), {}, {}, 5),
-                 CShellExecute::kErrorFileNotFound);
+                 ShellLauncher::kErrorFileNotFound);
         QVERIFY(!shell.StillExecuting());
         QFile plain(dir.filePath(QStringLiteral("plain.txt")));
         QVERIFY(plain.open(QIODevice::WriteOnly));
         plain.close();
-        QCOMPARE(shell.LaunchProgram(nullptr, plain.fileName(), {}, {}, 5), CShellExecute::kErrorAccessDenied);
+        QCOMPARE(shell.LaunchProgram(nullptr, plain.fileName(), {}, {}, 5), ShellLauncher::kErrorAccessDenied);
     }
 
     void documentsFoldersAndAddressesGoToTheDesktop()
@@ -152,22 +152,22 @@ private Q_SLOTS:
         QVERIFY(page.open(QIODevice::WriteOnly));
         page.close();
 
-        CShellExecute shell;
+        ShellLauncher shell;
         QCOMPARE(shell.LaunchDocument(nullptr, dir.filePath(QStringLiteral("Help/none.htm")), {}, 5),
-                 CShellExecute::kErrorFileNotFound);
-        QCOMPARE(shell.LaunchDocument(nullptr, page.fileName(), {}, 5), CShellExecute::kSuccess);
+                 ShellLauncher::kErrorFileNotFound);
+        QCOMPARE(shell.LaunchDocument(nullptr, page.fileName(), {}, 5), ShellLauncher::kSuccess);
         QCOMPARE(shell.LaunchDocument(nullptr, QStringLiteral("Help/index.htm"), dir.path(), 5),
-                 CShellExecute::kSuccess);
+                 ShellLauncher::kSuccess);
         QVERIFY(!shell.StillExecuting()); // a document is not a program to follow
         QCOMPARE(shell.LaunchURL(nullptr, QStringLiteral("https://lumivox.example.jp/"), 10),
-                 CShellExecute::kSuccess);
-        QCOMPARE(shell.LaunchEmail(nullptr, QString(), 5), CShellExecute::kSuccess);
-        QCOMPARE(shell.LaunchEmail(nullptr, QStringLiteral("taro@example.jp"), 5), CShellExecute::kSuccess);
+                 ShellLauncher::kSuccess);
+        QCOMPARE(shell.LaunchEmail(nullptr, QString(), 5), ShellLauncher::kSuccess);
+        QCOMPARE(shell.LaunchEmail(nullptr, QStringLiteral("taro@example.jp"), 5), ShellLauncher::kSuccess);
         QCOMPARE(shell.LaunchFolder(nullptr, dir.filePath(QStringLiteral("nowhere")), 5),
-                 CShellExecute::kErrorPathNotFound);
-        QCOMPARE(shell.Explore(nullptr, dir.path(), 5), CShellExecute::kSuccess);
+                 ShellLauncher::kErrorPathNotFound);
+        QCOMPARE(shell.Explore(nullptr, dir.path(), 5), ShellLauncher::kSuccess);
         QCOMPARE(shell.PrintDocument(nullptr, dir.filePath(QStringLiteral("nothing.pdf"))),
-                 CShellExecute::kErrorFileNotFound);
+                 ShellLauncher::kErrorFileNotFound);
 
         const QUrl pageUrl = QUrl::fromLocalFile(page.fileName());
         QCOMPARE(catcher.opened,

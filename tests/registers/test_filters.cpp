@@ -3,11 +3,11 @@
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
 #include "db/tablemodel.h"
-#include "notices/frmSelGroup.h"
-#include "registers/colfilterkey.h"
-#include "registers/frmInpDBMember.h"
-#include "registers/frmInpFilterGrp.h"
-#include "registers/frmInpFilterKey.h"
+#include "notices/groupchooser.h"
+#include "app/keywordhistory.h"
+#include "registers/memberregister.h"
+#include "registers/groupfilterdialog.h"
+#include "registers/keywordfilterdialog.h"
 #include "registers/memberfilters.h"
 #include "registertest.h"
 
@@ -27,7 +27,7 @@ using namespace lumivox::test;
 
 namespace {
 
-QStringList listedNames(frmInpDBMember *w)
+QStringList listedNames(MemberRegister *w)
 {
     QStringList names;
     for (int r = 1; r <= w->list()->maxRows(); ++r)
@@ -56,10 +56,10 @@ void answerGroups(const QList<int> &rows)
     });
 }
 
-QStringList history(const colFilterKey &keys)
+QStringList history(const KeywordHistory &keys)
 {
     QStringList out;
-    for (const clsFilterKey &k : keys)
+    for (const KeywordEntry &k : keys)
         out << k.KeyWord;
     return out;
 }
@@ -67,7 +67,7 @@ QStringList history(const colFilterKey &keys)
 // Runs the keyword dialog on its own: types, picks the column, presses a button.
 QString runKeywordDialog(TestApp &app, const QString &keyword, const char *button = "cmdOk")
 {
-    frmInpFilterKey dialog(app.context());
+    KeywordFilterDialog dialog(app.context());
     dialog.show();
     child<QComboBox>(&dialog, "cboKey")->setEditText(keyword);
     child<QPushButton>(&dialog, button)->click();
@@ -138,7 +138,7 @@ private Q_SLOTS:
         app.addMember(3, QStringLiteral("田山"), QStringLiteral("タヤマ"));
         app.addMember(4, QStringLiteral("矢中"), QStringLiteral("ヤナマ")); // ヤ and マ, not together
         app.addMember(5, QStringLiteral("O'Brien"), QStringLiteral("オブライエン"));
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         answerKeyword(QStringLiteral("ヤマ"), 1);
         clickTool(w.get(), "ID_mnuFilterKey");
         QCOMPARE(listedNames(w.get()), (QStringList{QStringLiteral("山田"), QStringLiteral("田山")}));
@@ -178,7 +178,7 @@ private Q_SLOTS:
         TestApp app;
         app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
         app.exec(QStringLiteral("insert into T_メンバー (MemberID, 名前) values (2, '伊藤')"));
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         QVERIFY(w->FilterByKeyword(QStringLiteral("[E-Mail]"), QString()));
         QCOMPARE(listedNames(w.get()), QStringList{QStringLiteral("山田")});
     }
@@ -188,7 +188,7 @@ private Q_SLOTS:
         TestApp app;
         app.addMember(1, QStringLiteral("山田"), QStringLiteral("ヤマダ"));
         app.addMember(2, QStringLiteral("佐藤"), QStringLiteral("サトウ"));
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         QVERIFY(w->FilterByKeyword(QStringLiteral("[フリガナ]"), QStringLiteral("サト")));
         QCOMPARE(w->list()->maxRows(), 1);
 
@@ -216,9 +216,9 @@ private Q_SLOTS:
     void keywordHistory()
     {
         TestApp app;
-        colFilterKey &keys = *app.context().filterKeys;
+        KeywordHistory &keys = *app.context().filterKeys;
         {
-            frmInpFilterKey dialog(app.context());
+            KeywordFilterDialog dialog(app.context());
             dialog.show();
             auto *box = child<QComboBox>(&dialog, "cboKey");
             QCOMPARE(box->count(), 0);
@@ -243,7 +243,7 @@ private Q_SLOTS:
 
         // The list shows the history newest first; the box itself starts empty.
         {
-            frmInpFilterKey dialog(app.context());
+            KeywordFilterDialog dialog(app.context());
             dialog.show();
             auto *box = child<QComboBox>(&dialog, "cboKey");
             QCOMPARE(box->count(), 20);
@@ -262,14 +262,14 @@ private Q_SLOTS:
         const QStringList before = history(keys);
         QCOMPARE(runKeywordDialog(app, QStringLiteral("zzz"), "cmdCancel"), QStringLiteral("ｷｬﾝｾﾙ"));
         {
-            frmInpFilterKey dialog(app.context());
+            KeywordFilterDialog dialog(app.context());
             dialog.show();
             child<QComboBox>(&dialog, "cboKey")->setEditText(QStringLiteral("yyy"));
             dialog.close();
             QCOMPARE(dialog.UserTag(), QStringLiteral("ｷｬﾝｾﾙ"));
         }
         {
-            frmInpFilterKey dialog(app.context());
+            KeywordFilterDialog dialog(app.context());
             dialog.show();
             QTest::keyClick(&dialog, Qt::Key_Escape);
             QCOMPARE(dialog.UserTag(), QStringLiteral("ｷｬﾝｾﾙ"));
@@ -285,14 +285,14 @@ private Q_SLOTS:
     {
         TestApp app;
         {
-            frmInpFilterKey dialog(app.context());
+            KeywordFilterDialog dialog(app.context());
             dialog.show();
             dialog.move(150, 120);
             child<QPushButton>(&dialog, "cmdCancel")->click();
         }
         const int top = app.settingLong("InpFilterKey", "Top");
         QVERIFY(top > 0);
-        frmInpFilterKey dialog(app.context());
+        KeywordFilterDialog dialog(app.context());
         QCOMPARE(dialog.pos(), QPoint(150, 120));
     }
 
@@ -302,7 +302,7 @@ private Q_SLOTS:
         for (int g : {3, 5, 7})
             app.addGroup(g, QStringLiteral("班%1").arg(g));
         {
-            frmInpFilterGrp dialog(app.context());
+            GroupFilterDialog dialog(app.context());
             QCOMPARE(dialog.windowTitle(), QStringLiteral("グループで絞り込み"));
             dialog.show();
             auto *grid = child<SpreadGrid>(&dialog, "fpSpread1");
@@ -333,7 +333,7 @@ private Q_SLOTS:
         QVERIFY(app.settingLong(s, "Top") > 0);
         {
             // Unticked again at the next opening; widths and place kept.
-            frmInpFilterGrp dialog(app.context());
+            GroupFilterDialog dialog(app.context());
             QCOMPARE(dialog.pos(), QPoint(140, 110));
             dialog.show();
             auto *grid = child<SpreadGrid>(&dialog, "fpSpread1");
@@ -346,13 +346,13 @@ private Q_SLOTS:
             QCOMPARE(dialog.UserGroup(), QStringLiteral("(5)"));
         }
         {
-            frmInpFilterGrp dialog(app.context());
+            GroupFilterDialog dialog(app.context());
             dialog.show();
             child<QPushButton>(&dialog, "cmdCancel")->click();
             QCOMPARE(dialog.UserTag(), QStringLiteral("ｷｬﾝｾﾙ"));
         }
         {
-            frmInpFilterGrp dialog(app.context());
+            GroupFilterDialog dialog(app.context());
             dialog.show();
             dialog.close(); // the close box
             QVERIFY(dialog.UserTag().isEmpty());
@@ -369,7 +369,7 @@ private Q_SLOTS:
         app.addMember(3, QStringLiteral("田中"), QStringLiteral("タナカ"));
         app.link(memberGroups(), 1, {1, 2});
         app.link(memberGroups(), 2, 2);
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
 
         answerGroups({1, 2});
         clickTool(w.get(), "ID_mnuFilterGrp");
@@ -412,7 +412,7 @@ private Q_SLOTS:
         app.addMember(2, QStringLiteral("伊藤"), QStringLiteral("イトウ"), QStringLiteral("先生"));
         app.link(memberGroups(), 1, 1);
         app.link(memberGroups(), 1, 9); // a group that no longer exists
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         auto *groups = child<SpreadGrid>(w.get(), "fpSpread2");
         QCOMPARE(groups->maxRows(), 1);
         QCOMPARE(groups->text(1, 1), QStringLiteral("役員"));

@@ -1,4 +1,5 @@
 // Readings from the input method and the width conversion of the furigana boxes.
+#include "app/kana.h"
 #include "app/readingedit.h"
 
 #include <QInputMethodEvent>
@@ -181,4 +182,5 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestReading)
+#include "app/kana.h"
 #include "test_reading.moc"

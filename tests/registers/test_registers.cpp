@@ -4,9 +4,9 @@
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
 #include "db/tablemodel.h"
-#include "notices/frmMenuMain.h"
-#include "registers/frmInpDBGroup.h"
-#include "registers/frmInpDBMember.h"
+#include "mainwindow/mainwindow.h"
+#include "registers/groupregister.h"
+#include "registers/memberregister.h"
 #include "registertest.h"
 
 #include <QAction>
@@ -76,7 +76,7 @@ private Q_SLOTS:
     void emptyMemberTableAndFirstAdd()
     {
         TestApp app;
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         QCOMPARE(w->windowTitle(), QStringLiteral("メンバー登録"));
         QCOMPARE(counter(w.get()), QStringLiteral("(0/0)"));
         for (const char *box : {"txtName", "txtFurigana", "cboDono", "txtEmail", "cmdGroup"})
@@ -105,7 +105,7 @@ private Q_SLOTS:
         TestApp app;
         for (int id : {1, 2, 4})
             app.addMember(id, QStringLiteral("会員%1").arg(id));
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         QCOMPARE(w->NewMemberID(), 5);
         clickTool(w.get(), "ID_EditAdd");
         QCOMPARE(app.count(QStringLiteral("T_メンバー"), QStringLiteral("MemberID = 5")), 1);
@@ -124,7 +124,7 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addMembers({"山田", "田中", "佐藤"});
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         QVERIFY(w->FilterByKeyword(QStringLiteral("[名前]"), QStringLiteral("田")));
         QCOMPARE(w->list()->maxRows(), 2); // 3 is hidden, and is the row count + 1
         clickTool(w.get(), "ID_EditAdd");
@@ -140,7 +140,7 @@ private Q_SLOTS:
     {
         TestApp app;
         fillMembers(app, 999);
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         QCOMPARE(child<QLabel>(w.get(), "StatusBar1Panel2")->text(), QStringLiteral("MAX:999"));
         QVERIFY(!enabled(w.get(), "cmdAdd"));
         QVERIFY(!toolEnabled(w.get(), "ID_mnuEditAdd"));
@@ -171,7 +171,7 @@ private Q_SLOTS:
     {
         TestApp app;
         fillGroups(app, 99);
-        auto w = openWindow<frmInpDBGroup>(app);
+        auto w = openWindow<GroupRegister>(app);
         QCOMPARE(child<QLabel>(w.get(), "StatusBar1Panel2")->text(), QStringLiteral("MAX:99"));
         QVERIFY(!enabled(w.get(), "cmdAdd"));
         QVERIFY(!toolEnabled(w.get(), "ID_mnuEditAdd"));
@@ -187,7 +187,7 @@ private Q_SLOTS:
     void newGroupNamesAndKeys()
     {
         TestApp app;
-        auto w = openWindow<frmInpDBGroup>(app);
+        auto w = openWindow<GroupRegister>(app);
         QCOMPARE(w->windowTitle(), QStringLiteral("グループ登録"));
         QVERIFY(!w->tools()->menu(QStringLiteral("ID_mnuFilter")));
         QVERIFY(!w->findChild<QWidget *>(QStringLiteral("cmdGroup")));
@@ -201,7 +201,7 @@ private Q_SLOTS:
         gaps.exec(QStringLiteral("with recursive n(i) as (select 4 union all select i + 1 from n where i < 99) "
                                  "insert into T_グループ select i, '班', 'ハン' from n"));
         QCOMPARE(gaps.count(QStringLiteral("T_グループ")), 98);
-        auto g = openWindow<frmInpDBGroup>(gaps);
+        auto g = openWindow<GroupRegister>(gaps);
         clickTool(g.get(), "ID_EditAdd");
         QCOMPARE(gaps.scalar(QStringLiteral("select グループ名称 from T_グループ where GroupID = 3")).toString(),
                  QStringLiteral("グループ３"));
@@ -217,7 +217,7 @@ private Q_SLOTS:
         app.link(memberGroups(), 2, 1);
         app.addNotice(1, QStringLiteral("総会"));
         app.link(noticeDestinations(), 1, 1);
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         w->list()->setActiveCell(3, 1);
         child<QToolButton>(w.get(), "cmdDel")->click();
         QCOMPARE(app.count(QStringLiteral("T_メンバー")), 1);
@@ -238,7 +238,7 @@ private Q_SLOTS:
         app.addNotice(1, QStringLiteral("総会"));
         app.link(noticeDestinations(), 1, {1, 2});
         {
-            auto g = openWindow<frmInpDBGroup>(app);
+            auto g = openWindow<GroupRegister>(app);
             g->list()->setActiveCell(2, 1);
             g->DeleteRecord();
             QCOMPARE(counter(g.get()), QStringLiteral("(1/1)"));
@@ -251,7 +251,7 @@ private Q_SLOTS:
         QCOMPARE(app.count(QStringLiteral("T_メンバー")), 1);
         QCOMPARE(app.count(QStringLiteral("T_お知らせ")), 1);
 
-        auto m = openWindow<frmInpDBMember>(app);
+        auto m = openWindow<MemberRegister>(app);
         auto *groups = child<SpreadGrid>(m.get(), "fpSpread2");
         QCOMPARE(groups->maxRows(), 1);
         QCOMPARE(groups->text(1, 1), QStringLiteral("会計"));
@@ -266,7 +266,7 @@ private Q_SLOTS:
         app.addMembers({"山田", "伊藤"});
         app.link(memberGroups(), 1, 1);
         app.link(memberGroups(), 2, 2);
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         auto *groups = child<SpreadGrid>(w.get(), "fpSpread2");
         QCOMPARE(groups->maxRows(), 1);
         QCOMPARE(groups->text(1, 1), QStringLiteral("役員"));
@@ -296,7 +296,7 @@ private Q_SLOTS:
         // The link delete is refused, so the record must stay too.
         app.exec(QStringLiteral("create trigger keep before delete on T_メンバーの登録グループ情報 "
                                 "begin select raise(abort, 'locked'); end"));
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         QString message;
         test::acceptNextMessage(&message);
         w->DeleteRecord();
@@ -311,7 +311,7 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addMembers({"山田", "伊藤", "上田"});
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         QCOMPARE(counter(w.get()), QStringLiteral("(1/3)"));
         QVERIFY(!enabled(w.get(), "cmdTop"));
         QVERIFY(!enabled(w.get(), "cmdPrevious"));
@@ -356,7 +356,7 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addMember(1, QStringLiteral("山田"));
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         QVERIFY(w->list()->setText(3, 1, QStringLiteral("ヤマダ")));
         QCOMPARE(memberField(app, 1, QStringLiteral("フリガナ")), QStringLiteral("ヤマダ"));
         QCOMPARE(child<QLineEdit>(w.get(), "txtFurigana")->text(), QStringLiteral("ヤマダ"));
@@ -366,7 +366,7 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addMember(1, QStringLiteral("山田"), QStringLiteral("ヤマダ"));
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         auto *name = child<QLineEdit>(w.get(), "txtName");
         auto *reading = child<QLineEdit>(w.get(), "txtFurigana");
         auto *honorific = child<QComboBox>(w.get(), "cboDono");
@@ -414,14 +414,14 @@ private Q_SLOTS:
         TestApp app;
         app.addMember(1, QStringLiteral("山田"));
         {
-            auto w = openWindow<frmInpDBMember>(app);
+            auto w = openWindow<MemberRegister>(app);
             child<QLineEdit>(w.get(), "txtName")->setText(QStringLiteral("山田花子"));
             clickTool(w.get(), "ID_Close");
             QVERIFY(!w->isVisible());
         }
         QCOMPARE(memberField(app, 1, QStringLiteral("名前")), QStringLiteral("山田花子"));
         {
-            auto w = openWindow<frmInpDBMember>(app);
+            auto w = openWindow<MemberRegister>(app);
             child<QLineEdit>(w.get(), "txtName")->setText(QStringLiteral("山田春子"));
             w->close(); // the close box
             QVERIFY(!w->isVisible());
@@ -433,7 +433,7 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addMember(1, QStringLiteral("山田"));
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         child<QLineEdit>(w.get(), "txtName")->setText(QStringLiteral("山田次郎"));
         clickTool(w.get(), "ID_EditAdd"); // a tool takes no focus from the card
         QCOMPARE(memberField(app, 1, QStringLiteral("名前")), QStringLiteral("山田次郎"));
@@ -444,7 +444,7 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addMember(1, QStringLiteral("山田"));
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         app.exec(QStringLiteral("create trigger readonly before update on T_メンバー "
                                 "begin select raise(abort, 'read-only'); end"));
         QString message;
@@ -460,7 +460,7 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addMember(1, QStringLiteral("一二三四五六七八九十壱弐"), QStringLiteral("ア"));
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         child<QLineEdit>(w.get(), "txtFurigana")->setText(QStringLiteral("イ"));
         w->SaveRecord();
         QCOMPARE(memberField(app, 1, QStringLiteral("名前")), QStringLiteral("一二三四五六七八九十壱弐"));
@@ -473,7 +473,7 @@ private Q_SLOTS:
         app.addMember(1, QStringLiteral("山田"), QStringLiteral("ヤマダ"), QStringLiteral("様"), QStringLiteral("y@example.jp"));
         app.addMember(2, QStringLiteral("伊藤"), QStringLiteral("イトウ"), QStringLiteral("さん"), QStringLiteral("i@example.jp"));
         app.addMember(3, QStringLiteral("上田"), QStringLiteral("ウエダ"), QStringLiteral("君"), QStringLiteral("u@example.jp"));
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
 
         w->list()->clearSelection();
         QString message;
@@ -507,7 +507,7 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addMember(1, QString());
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         auto *name = child<QLineEdit>(w.get(), "txtName");
         auto *reading = child<QLineEdit>(w.get(), "txtFurigana");
         name->setFocus();
@@ -530,7 +530,7 @@ private Q_SLOTS:
         QCOMPARE(reading->text(), QStringLiteral("ヤマダタロウイチロウ２"));
 
         // The group register's name box does the same.
-        auto g = openWindow<frmInpDBGroup>(app);
+        auto g = openWindow<GroupRegister>(app);
         child<QPushButton>(g.get(), "cmdAdd")->click();
         auto *groupName = child<QLineEdit>(g.get(), "txtName");
         auto *groupReading = child<QLineEdit>(g.get(), "txtFurigana");
@@ -548,7 +548,7 @@ private Q_SLOTS:
         TestApp app;
         app.addMember(1, QStringLiteral("山田"));
         app.setSetting("InpDBmember", "SpreadFontSize", "7");
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         QVERIFY(w->tools()->tool(QStringLiteral("ID_mnuFontSize3"))->isChecked());
         QCOMPARE(w->list()->font().pointSize(), 9);
         clickTool(w.get(), "ID_mnuFontSize1");
@@ -568,7 +568,7 @@ private Q_SLOTS:
         QCOMPARE(app.settingLong("InpDBmember", "SpreadFontSize"), 5);
 
         app.setSetting("InpDBmember", "SpreadFontSize", "2");
-        auto again = openWindow<frmInpDBMember>(app);
+        auto again = openWindow<MemberRegister>(app);
         QVERIFY(again->tools()->tool(QStringLiteral("ID_mnuFontSize2"))->isChecked());
         QCOMPARE(again->list()->font().pointSize(), 12);
     }
@@ -582,14 +582,14 @@ private Q_SLOTS:
         app.setSetting(s, "C1", "900");
         app.setSetting(s, "SpreadW", "0");
         {
-            auto w = openWindow<frmInpDBMember>(app);
+            auto w = openWindow<MemberRegister>(app);
             QCOMPARE(w->list()->colWidthTwips(2), 1500); // the whole number of 1500.5
             QCOMPARE(w->list()->colWidthTwips(1), 0);    // the key stays hidden
-            const int designList = twipsToPxX(frmInpDBMember::Design().designListTwips, w.get());
+            const int designList = twipsToPxX(MemberRegister::Design().designListTwips, w.get());
             QVERIFY(qAbs(child<QSplitter>(w.get(), "SSSplitter1")->sizes().value(0) - designList) <= 2);
         }
         app.setSetting(s, "SpreadW", "3000");
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         QCOMPARE(child<QSplitter>(w.get(), "SSSplitter1")->sizes().value(0), twipsToPxX(3000, w.get()));
     }
 
@@ -598,7 +598,7 @@ private Q_SLOTS:
         TestApp app;
         app.addMember(1, QStringLiteral("山田"));
         const QString s = QStringLiteral("InpDBmember");
-        auto w = openWindow<frmInpDBMember>(app);
+        auto w = openWindow<MemberRegister>(app);
         auto *splitter = child<QSplitter>(w.get(), "SSSplitter1");
         const int total = splitter->sizes().value(0) + splitter->sizes().value(1);
         // A drag moves the divider step by step; the file is written once the
@@ -638,7 +638,7 @@ private Q_SLOTS:
         app.addGroup(1, QStringLiteral("役員"));
         const QString s = QStringLiteral("InpDBGroup");
         {
-            auto w = openWindow<frmInpDBGroup>(app);
+            auto w = openWindow<GroupRegister>(app);
             auto *splitter = child<QSplitter>(w.get(), "SSSplitter1");
             const int total = splitter->sizes().value(0) + splitter->sizes().value(1);
             splitter->setSizes({250, total - 250});
@@ -656,7 +656,7 @@ private Q_SLOTS:
         app.setSetting(s, "Left", "1200");
         app.setSetting(s, "Width", "12000");
         app.setSetting(s, "Height", "9000");
-        auto w = openWindow<frmInpDBGroup>(app);
+        auto w = openWindow<GroupRegister>(app);
         QCOMPARE(w->list()->colWidthTwips(2), pxToTwipsX(140, w.get()));
         QCOMPARE(child<QSplitter>(w.get(), "SSSplitter1")->sizes().value(0), 250);
         QCOMPARE(w->frameGeometry().topLeft(), QPoint(twipsToPxX(1200, w.get()), twipsToPxY(1500, w.get())));
@@ -667,7 +667,7 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addMember(1, QStringLiteral("山田"));
-        frmMenuMain main(app.context());
+        MainWindow main(app.context());
         main.show();
         for (const char *id : {"ID_mnuDBMember", "ID_mnuDBGroup"}) {
             QString title;
@@ -690,12 +690,12 @@ private Q_SLOTS:
         TestApp app;
         app.addGroup(1, QStringLiteral("役員"));
         {
-            auto w = openWindow<frmInpDBGroup>(app);
+            auto w = openWindow<GroupRegister>(app);
             clickTool(w.get(), "ID_mnuDispCard");
             w->close();
         }
         const int spreadW = app.settingLong("InpDBGroup", "SpreadW");
-        auto w = openWindow<frmInpDBGroup>(app);
+        auto w = openWindow<GroupRegister>(app);
         auto *splitter = child<QSplitter>(w.get(), "SSSplitter1");
         QCOMPARE(pxToTwipsX(splitter->sizes().value(0), w.get()), spreadW);
         QVERIFY(splitter->sizes().value(1) > 100); // the card has its room

@@ -2,7 +2,7 @@
 // preview; the check list only once the send list of the selected notice is made.
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
-#include "notices/frmMenuMain.h"
+#include "mainwindow/mainwindow.h"
 #include "reports/reportpreview.h"
 #include "support/testapp.h"
 
@@ -26,7 +26,7 @@ struct Shown {
     int modals = 0;
 };
 
-Shown clickPrint(frmMenuMain &window, const char *id)
+Shown clickPrint(MainWindow &window, const char *id)
 {
     Shown shown;
     // Answers every modal window the click opens: a message box, then possibly a
@@ -67,7 +67,7 @@ private Q_SLOTS:
         app.addGroup(1, QStringLiteral("役員会"));
         app.addMember(1, QStringLiteral("山田 太郎"));
         app.link(memberGroups(), 1, 1);
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         window.show();
         QCOMPARE(clickPrint(window, "ID_mnuPrintGroup").caption, QStringLiteral("グループ一覧"));
         QCOMPARE(clickPrint(window, "ID_mnuPrintMember").caption, QStringLiteral("メンバー一覧"));
@@ -88,7 +88,7 @@ private Q_SLOTS:
         app.addNotice(3, QStringLiteral("役員会あて"));
         app.link(noticeDestinations(), 2, 2);
         app.link(noticeDestinations(), 3, 1);
-        frmMenuMain window(app.context());
+        MainWindow window(app.context());
         window.show();
         auto *grid = window.findChild<SpreadGrid *>(QStringLiteral("fpSpread1"));
         QVERIFY(grid);

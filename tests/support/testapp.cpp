@@ -1,6 +1,6 @@
 #include "support/testapp.h"
 
-#include "app/privateprofile.h"
+#include "app/settingsfile.h"
 #include "db/makedatabase.h"
 
 #include <QAbstractButton>
@@ -36,17 +36,17 @@ TestApp::~TestApp()
 
 void TestApp::setSetting(const QString &section, const QString &key, const QString &value) const
 {
-    CPrivateProfile().SetValueString(iniPath(), section, key, value);
+    SettingsFile().SetValueString(iniPath(), section, key, value);
 }
 
 QString TestApp::setting(const QString &section, const QString &key) const
 {
-    return CPrivateProfile().GetValueString(iniPath(), section, key);
+    return SettingsFile().GetValueString(iniPath(), section, key);
 }
 
 std::int32_t TestApp::settingLong(const QString &section, const QString &key) const
 {
-    return CPrivateProfile().GetValueLong(iniPath(), section, key);
+    return SettingsFile().GetValueLong(iniPath(), section, key);
 }
 
 bool TestApp::exec(const QString &sql, const QVariantList &binds)

@@ -5,7 +5,7 @@
 #include "app/toolset.h"
 #include "db/database.h"
 #include "db/worktables.h"
-#include "registers/colfilterkey.h"
+#include "app/keywordhistory.h"
 
 #include <QAction>
 #include <QSqlDatabase>
@@ -65,7 +65,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    colFilterKey m_filterKeys;
+    KeywordHistory m_filterKeys;
     AppContext m_context;
     bool m_valid = false;
 };

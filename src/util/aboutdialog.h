@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+
+class QLabel;
+class QPushButton;
+
+namespace lumivox {
+
+// "Version 1.1.000(2010/03/17)": the revision always has at least three digits.
+QString aboutVersionLine(int major, int minor, int revision);
+// The line of this build, from the program's version numbers.
+QString programVersionLine();
+
+// System-information programs, in the order they are looked for on PATH.
+QStringList systemInfoToolNames();
+// The first of them installed on PATH, or an empty text.
+QString findSystemInfoTool();
+
+// The about box: product name, version, rights line, legal notice, and a button
+// that starts the system's information tool.
+class AboutDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit AboutDialog(QWidget *parent = nullptr);
+
+    // Starts the system-information tool, or says that there is none.
+    void StartSysInfo();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QLabel *picIcon = nullptr;
+    QLabel *lblTitle = nullptr;
+    QLabel *lblVersion = nullptr;
+    QLabel *lblDescription = nullptr;
+    QLabel *lblDisclaimer = nullptr;
+    QPushButton *cmdOK = nullptr;
+    QPushButton *cmdSysInfo = nullptr;
+    bool m_placed = false;
+};
+
+} // namespace lumivox

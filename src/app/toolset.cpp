@@ -114,6 +114,14 @@ int ToolSet::checkedNumber(const QString &idPrefix, int count) const
     return 0;
 }
 
+void ToolSet::bind(std::initializer_list<QString> ids, const std::function<void()> &handler)
+{
+    for (const QString &id : ids) {
+        if (QAction *action = m_tools.value(id))
+            connect(action, &QAction::triggered, this, [handler] { handler(); });
+    }
+}
+
 void ToolSet::check(const QString &id)
 {
     if (QAction *a = tool(id))

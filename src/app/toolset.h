@@ -4,6 +4,9 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <initializer_list>
+
 class QAction;
 class QIcon;
 class QActionGroup;
@@ -44,6 +47,11 @@ public:
     // prefix1…prefixN (ID_mnuFontSize3 gives 3), or 0 when none is checked.
     int checkedNumber(const QString &idPrefix, int count) const;
     void check(const QString &id);
+
+    // Runs `handler` when any of the tools is clicked: a menu entry and the
+    // toolbar button of the same command share one handler. Unknown IDs are
+    // ignored (a window without that tool).
+    void bind(std::initializer_list<QString> ids, const std::function<void()> &handler);
 
 Q_SIGNALS:
     void toolClick(const QString &id);

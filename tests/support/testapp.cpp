@@ -114,6 +114,53 @@ void TestApp::link(const LinkTable &links, int key, std::initializer_list<int> g
         link(links, key, groupId);
 }
 
+Answers::Answers()
+{
+    setMessageHook([this](QWidget *, const Message &message) {
+        messages << message;
+        if (!m_answers.isEmpty())
+            return m_answers.dequeue();
+        MessageAnswer answer;
+        if (!message.custom.isEmpty())
+            answer.custom = message.defaultCustom;
+        else if (message.defaultButton != QMessageBox::NoButton)
+            answer.button = message.defaultButton;
+        else
+            answer.button = QMessageBox::Ok;
+        return answer;
+    });
+    setModalHook([this](QDialog &dialog) {
+        ++dialogsRun;
+        if (m_dialogs.isEmpty()) {
+            ++unplannedDialogs;
+            dialog.reject();
+            return;
+        }
+        m_dialogs.dequeue()(dialog);
+    });
+}
+
+Answers::~Answers()
+{
+    setMessageHook({});
+    setModalHook({});
+}
+
+void Answers::nextButton(QMessageBox::StandardButton button)
+{
+    m_answers.enqueue({button, -1});
+}
+
+void Answers::nextCustom(int index)
+{
+    m_answers.enqueue({QMessageBox::NoButton, index});
+}
+
+void Answers::nextDialog(std::function<void(QDialog &)> work)
+{
+    m_dialogs.enqueue(std::move(work));
+}
+
 bool makeTestDatabase(const QString &path)
 {
     return makeDatabase(path);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/appcontext.h"
+#include "app/messages.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
 #include "db/database.h"
@@ -8,6 +9,8 @@
 #include "app/keywordhistory.h"
 
 #include <QAction>
+#include <QDialog>
+#include <QQueue>
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -68,6 +71,34 @@ private:
     KeywordHistory m_filterKeys;
     AppContext m_context;
     bool m_valid = false;
+};
+
+// While it lives, the program's messages and modal dialogs are answered without
+// being shown (through the hooks of app/messages.h), and every message is kept.
+// A message with no planned answer gets its default button (OK when it has no
+// other); a dialog with no planned work is closed as by its close box.
+class Answers
+{
+public:
+    Answers();
+    ~Answers();
+    Answers(const Answers &) = delete;
+    Answers &operator=(const Answers &) = delete;
+
+    // The answer of the next message: a standard button, or a custom button's index.
+    void nextButton(QMessageBox::StandardButton button);
+    void nextCustom(int index);
+    // The work done on the next modal dialog (fill it, click cmdOk, …).
+    void nextDialog(std::function<void(QDialog &)> work);
+
+    QList<Message> messages; // every message shown, in order
+    QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
+    int dialogsRun = 0;      // modal dialogs opened
+    int unplannedDialogs = 0; // of those, closed because no work was planned
+
+private:
+    QQueue<MessageAnswer> m_answers;
+    QQueue<std::function<void(QDialog &)>> m_dialogs;
 };
 
 // Makes a fresh database file (for tests that need more than one folder).

@@ -400,7 +400,7 @@ void exportRosterFile(QWidget *parent, const QSqlDatabase &db, RosterKind kind)
 }
 
 bool pasteRosterRows(QWidget *parent, const QSqlDatabase &db, RosterKind kind, const QString &clipboard,
-                     int room, const std::function<bool()> &pasteInList)
+                     int room)
 {
     // The clipboard's lines as the list pastes them: those past `room` are new.
     QString clip = clipboard;
@@ -408,10 +408,8 @@ bool pasteRosterRows(QWidget *parent, const QSqlDatabase &db, RosterKind kind, c
     if (clip.endsWith(u'\n'))
         clip.chop(1);
     const QStringList lines = clip.split(u'\n');
-    if (clip.isEmpty() || lines.size() <= room) {
-        pasteInList();
+    if (clip.isEmpty() || lines.size() <= room)
         return false;
-    }
     CsvTable beyond = parseCsv(lines.mid(room).join(u'\n'), u'\t');
     for (CsvRecord &r : beyond.records)
         r.line += room; // numbered as rows of the paste
@@ -419,11 +417,7 @@ bool pasteRosterRows(QWidget *parent, const QSqlDatabase &db, RosterKind kind, c
         beyond.errorLine += room;
     ImportDialog dialog(db, kind, parent);
     dialog.setPastedRows(beyond);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    if (room > 0 && !pasteInList())
-        return false;
-    return writeConfirmed(parent, db, dialog.plan());
+    return dialog.exec() == QDialog::Accepted && writeConfirmed(parent, db, dialog.plan());
 }
 
 } // namespace lumivox

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QSqlDatabase>
-#include <functional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -85,12 +84,10 @@ bool importRosterFile(QWidget *parent, const QSqlDatabase &db, RosterKind kind);
 // 書出: the register to a CSV file, in UTF-8 with BOM or CP932 as chosen by the
 // file type of the save dialog.
 void exportRosterFile(QWidget *parent, const QSqlDatabase &db, RosterKind kind);
-// A paste into the list: clipboard rows beyond the list's last row (the list
-// has `room` rows from the first pasted one) become new records through the
-// summary of an import. `pasteInList` pastes the rest over the list as before;
-// it runs only once the user confirms, and the records are written only when it
-// succeeds.
+// A paste into the list: the clipboard's rows beyond the list's last row (the
+// list has `room` rows from the first pasted one, which the list itself pastes
+// over) become new records through the summary of an import.
 bool pasteRosterRows(QWidget *parent, const QSqlDatabase &db, RosterKind kind, const QString &clipboard,
-                     int room, const std::function<bool()> &pasteInList);
+                     int room);
 
 } // namespace lumivox

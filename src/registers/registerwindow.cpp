@@ -658,15 +658,17 @@ void RegisterWindow::PasteRows()
         informUser(this, QStringLiteral("ﾚｺｰﾄﾞが未選択状態です。"));
         return;
     }
-    // Rows beyond the last one become new records, checked as an import is.
-    const int room = any ? m_list->rowCount() - fpSpread1->selectedBlock().firstRow + 1 : 0;
-    const bool added = pasteRosterRows(this, m_context.db(), rosterKindOf(m_design.table),
-                                       QApplication::clipboard()->text(), room, [this] {
+    int room = 0;
+    if (any) {
         const SpreadGrid::Block b = fpSpread1->selectedBlock();
+        room = m_list->rowCount() - b.firstRow + 1;
         fpSpread1->selectBlock(2, b.firstRow, std::max(2, b.lastCol), b.lastRow);
-        return fpSpread1->pasteBlock() > 0; // a refused write is reported through writeFailed
-    });
-    if (added)
+        if (fpSpread1->pasteBlock() == 0)
+            return; // a refused write is reported through writeFailed
+    }
+    // Rows beyond the last one become new records, checked as an import is.
+    if (pasteRosterRows(this, m_context.db(), rosterKindOf(m_design.table), QApplication::clipboard()->text(),
+                        room))
         showAddedRecords();
 }
 

@@ -171,7 +171,7 @@ ImportDialog::ImportDialog(const QSqlDatabase &db, RosterKind kind, QWidget *par
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_pages, 1);
     layout->addLayout(buttons.row);
-    resize(720, 480);
+    resize(820, 500);
     setPage(0);
 }
 
@@ -219,7 +219,9 @@ void ImportDialog::readText()
     lblEncodingNote->setText(
         m_text.undecodable > 0
             ? QStringLiteral("読み取れない文字が%1個あります。文字コードを確かめてください。").arg(m_text.undecodable)
-            : m_text.separator == u'\t' ? QStringLiteral("（タブ区切り）") : QStringLiteral("（カンマ区切り）"));
+        : m_text.table.records.isEmpty() ? QStringLiteral("（データがありません）")
+        : m_text.separator == u'\t'     ? QStringLiteral("（タブ区切り）")
+                                          : QStringLiteral("（カンマ区切り）"));
     lblEncodingNote->setStyleSheet(m_text.undecodable > 0 ? QStringLiteral("color: #b00020;") : QString());
     const QSignalBlocker block(chkHeading);
     chkHeading->setChecked(!m_text.heading.isEmpty());

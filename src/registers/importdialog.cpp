@@ -201,18 +201,6 @@ TextEncoding ImportDialog::encoding() const
     return kEncodings[std::max(0, cboEncoding->currentIndex())];
 }
 
-void ImportDialog::setEncoding(TextEncoding encoding)
-{
-    cboEncoding->setCurrentIndex(static_cast<int>(encoding));
-    readText();
-}
-
-void ImportDialog::setDuplicateChoice(DuplicateChoice choice)
-{
-    m_duplicates->button(static_cast<int>(choice))->setChecked(true);
-    replan();
-}
-
 void ImportDialog::readText()
 {
     m_text = readRosterText(m_bytes, m_kind, encoding());
@@ -262,7 +250,8 @@ void ImportDialog::fillMapping()
             if (chosen != RosterField::Group && chosen != RosterField::Ignore)
                 std::replace(m_mapping.begin(), m_mapping.end(), chosen, RosterField::Ignore);
             m_mapping[c] = chosen;
-            fillMapping();
+            // The table is filled again once this combo box has finished its signal.
+            QMetaObject::invokeMethod(this, &ImportDialog::fillMapping, Qt::QueuedConnection);
         });
         tblMapping->setCellWidget(0, c, combo);
         for (int r = 0; r < rows.size(); ++r) {

@@ -36,9 +36,6 @@ public:
     void setPastedRows(const CsvTable &rows);
 
     TextEncoding encoding() const;
-    void setEncoding(TextEncoding encoding);
-    const QList<RosterField> &mapping() const { return m_mapping; }
-    void setDuplicateChoice(DuplicateChoice choice);
     const RosterPlan &plan() const { return m_plan; }
     // The summary page (after the mapping, or at once for pasted rows).
     void showSummary();

@@ -106,6 +106,76 @@ bool isKanaText(const QString &text)
     return true;
 }
 
+// One row's values by the mapping, normalised: blanks around them trimmed, a
+// formula guard removed, readings as full-width katakana, an address typed in
+// full width made plain, the groups of one cell split.
+RosterEntry readEntry(const CsvRecord &row, const QList<RosterField> &mapping, bool oneGroupCell)
+{
+    RosterEntry e;
+    e.line = row.line;
+    for (qsizetype c = 0; c < row.fields.size(); ++c) {
+        const QString value = withoutFormulaGuard(row.fields[c].trimmed()).trimmed();
+        switch (mapping.value(c, RosterField::Ignore)) {
+        case RosterField::Name:
+            e.name = value;
+            break;
+        case RosterField::Reading:
+            e.reading = toReadingKatakana(value);
+            break;
+        case RosterField::Honorific:
+            e.honorific = value;
+            break;
+        case RosterField::Mail:
+            e.mail = normaliseTypedAddress(value);
+            break;
+        case RosterField::Group:
+            for (const QString &part : oneGroupCell ? value.split(groupSeparators()) : QStringList{value}) {
+                const QString g = part.trimmed();
+                if (!g.isEmpty() && !e.groups.contains(g))
+                    e.groups << g;
+            }
+            break;
+        case RosterField::Ignore:
+            break;
+        }
+    }
+    return e;
+}
+
+// What is wrong with one row by itself: no name, a value longer than its
+// column, an address that is not plain.
+QStringList entryProblems(const RosterEntry &e, RosterKind kind)
+{
+    QStringList problems;
+    if (e.name.isEmpty())
+        problems << rosterFieldName(RosterField::Name, kind) + QStringLiteral("がありません");
+    const std::pair<RosterField, const QString *> values[] = {{RosterField::Name, &e.name},
+                                                               {RosterField::Reading, &e.reading},
+                                                               {RosterField::Honorific, &e.honorific},
+                                                               {RosterField::Mail, &e.mail}};
+    for (const auto &[field, value] : values) {
+        const int limit = rosterFieldLength(field, kind);
+        if (value->size() > limit)
+            problems << QStringLiteral("%1「%2」が%3文字を超えています（%4文字）")
+                            .arg(rosterFieldName(field, kind), *value)
+                            .arg(limit)
+                            .arg(value->size());
+    }
+    if (!e.mail.isEmpty()) {
+        if (const QString why = mailAddressProblem(e.mail); !why.isEmpty())
+            problems << QStringLiteral("E-Mail「%1」：%2").arg(e.mail, why);
+    }
+    const int groupLimit = rosterFieldLength(RosterField::Group, kind);
+    for (const QString &g : e.groups) {
+        if (g.size() > groupLimit)
+            problems << QStringLiteral("グループ名称「%1」が%2文字を超えています（%3文字）")
+                            .arg(g)
+                            .arg(groupLimit)
+                            .arg(g.size());
+    }
+    return problems;
+}
+
 // Keys of a table and its row count, for allocating one key after another by
 // the program's key rule.
 struct KeySpace {
@@ -318,7 +388,6 @@ RosterPlan planRoster(const QSqlDatabase &db, RosterKind kind, const QList<CsvRe
     const int recordCount = members ? memberCount : groupCount;
     const int capacity = members ? kMaxMembers : kMaxGroups;
     const QString what = members ? QStringLiteral("メンバー") : QStringLiteral("グループ");
-    const QString nameField = rosterFieldName(RosterField::Name, kind);
 
     for (const RosterProblem &p : readProblems) {
         plan.errors << p;
@@ -329,58 +398,11 @@ RosterPlan planRoster(const QSqlDatabase &db, RosterKind kind, const QList<CsvRe
     for (const CsvRecord &row : rows) {
         if (isBlankRow(row.fields))
             continue;
-        RosterEntry e;
-        e.line = row.line;
-        for (qsizetype c = 0; c < row.fields.size(); ++c) {
-            const RosterField field = mapping.value(c, RosterField::Ignore);
-            const QString value = withoutFormulaGuard(row.fields[c].trimmed()).trimmed();
-            switch (field) {
-            case RosterField::Name:
-                e.name = value;
-                break;
-            case RosterField::Reading:
-                e.reading = toReadingKatakana(value);
-                break;
-            case RosterField::Honorific:
-                e.honorific = value;
-                break;
-            case RosterField::Mail:
-                e.mail = normaliseTypedAddress(value);
-                break;
-            case RosterField::Group:
-                for (const QString &part : oneGroupCell ? value.split(groupSeparators()) : QStringList{value}) {
-                    const QString g = part.trimmed();
-                    if (!g.isEmpty() && !e.groups.contains(g))
-                        e.groups << g;
-                }
-                break;
-            case RosterField::Ignore:
-                break;
-            }
-        }
-
-        QStringList problems;
-        if (e.name.isEmpty())
-            problems << nameField + QStringLiteral("がありません");
-        const std::pair<RosterField, const QString *> values[] = {{RosterField::Name, &e.name},
-                                                                   {RosterField::Reading, &e.reading},
-                                                                   {RosterField::Honorific, &e.honorific},
-                                                                   {RosterField::Mail, &e.mail}};
-        for (const auto &[field, value] : values) {
-            const int limit = rosterFieldLength(field, kind);
-            if (value->size() > limit)
-                problems << QStringLiteral("%1「%2」が%3文字を超えています（%4文字）")
-                                .arg(rosterFieldName(field, kind), *value).arg(limit).arg(value->size());
-        }
-        if (!e.mail.isEmpty()) {
-            if (const QString why = mailAddressProblem(e.mail); !why.isEmpty())
-                problems << QStringLiteral("E-Mail「%1」：%2").arg(e.mail, why);
-        }
+        RosterEntry e = readEntry(row, mapping, oneGroupCell);
+        QStringList problems = entryProblems(e, kind);
         QStringList newHere;
         for (const QString &g : std::as_const(e.groups)) {
-            if (g.size() > 50)
-                problems << QStringLiteral("グループ名称「%1」が50文字を超えています（%2文字）").arg(g).arg(g.size());
-            else if (!groupNames.contains(g) && !plan.newGroups.contains(g))
+            if (!groupNames.contains(g) && !plan.newGroups.contains(g))
                 newHere << g;
         }
         if (groupCount + plan.newGroups.size() + newHere.size() > kMaxGroups)

@@ -90,7 +90,7 @@ ImportDialog::ImportDialog(const QSqlDatabase &db, RosterKind kind, QWidget *par
     tblMapping->setObjectName(QStringLiteral("tblMapping"));
     tblMapping->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tblMapping->setSelectionMode(QAbstractItemView::NoSelection);
-    tblMapping->horizontalHeader()->setDefaultSectionSize(130);
+    tblMapping->horizontalHeader()->setDefaultSectionSize(120);
     f->addWidget(tblMapping, 1);
     m_pages->addWidget(filePage);
 

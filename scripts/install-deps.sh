@@ -6,13 +6,13 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ make pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n libqt6svg6
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n libqt6svg6
   libcurl4-openssl-dev libicu-dev libsqlite3-dev libgl-dev
   fonts-noto-cjk
 )
 case "${1:-run}" in
   test|bench)
-    packages+=(python3-aiosmtpd poppler-utils xvfb xauth sqlite3 openssl ca-certificates)
+    packages+=(python3-aiosmtpd poppler-utils xvfb xauth sqlite3 openssl ca-certificates postgresql)
     ;;&
   bench)
     packages+=(hyperfine)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/database.h"
+
 #include <QSqlDatabase>
 #include <QString>
 
@@ -19,7 +21,16 @@ struct AppContext {
     QString iniPath() const;      // appDir/lumivox.INI
     QString databasePath() const; // appDir/Pennora.db
     QString helpPath() const;     // appDir/Help/index.htm
+
+    // Where the register lives, as the settings file's section "Database" says:
+    // Pennora.db beside the program unless Engine=PostgreSQL.
+    DatabaseSettings databaseSettings() const;
 };
+
+// Keeps the choice of database in the settings file (section "Database": Engine,
+// Host, Port, DatabaseName, User, SSLMode, Service). The SQLite file is not kept:
+// it is always the one beside the program.
+void saveDatabaseSettings(const QString &iniPath, const DatabaseSettings &settings);
 
 inline constexpr auto kProductName = "Lumivox";
 inline constexpr auto kSettingsFileName = "lumivox.INI";

@@ -324,7 +324,7 @@ void TestSendSequence::reportsAnUnreadableSendList()
     // fails every read, through abs() of the smallest integer.)
     test::TestApp app;
     addNoticeToGroup(app, QStringLiteral("班"), {kYamada});
-    QVERIFY(app.exec(QStringLiteral("drop table T_temp_送信リスト")));
+    QVERIFY(app.dropWorkTable(QStringLiteral("T_temp_送信リスト")));
     QVERIFY(app.exec(QStringLiteral("create table 読めなくする (v integer)")));
     QVERIFY(app.exec(QStringLiteral("insert into 読めなくする values (0)")));
     QVERIFY(app.exec(QStringLiteral(

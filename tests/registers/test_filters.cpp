@@ -125,7 +125,7 @@ private Q_SLOTS:
         QCOMPARE(both, (QList<qint64>{1, 1, 4}));
         QCOMPARE(memberIdCondition(QStringLiteral("(4,1,1)")).binds, (QVariantList{4, 1}));
         QString error;
-        app.exec(QStringLiteral("drop table T_temp_グループ一覧"));
+        app.dropWorkTable(QStringLiteral("T_temp_グループ一覧"));
         QVERIFY(BuildMemberIdList(app.db(), QStringLiteral("(1)"), &error).isEmpty());
         QVERIFY(!error.isEmpty());
     }
@@ -203,7 +203,7 @@ private Q_SLOTS:
                  QStringLiteral("佐藤二郎"));
 
         // A group filter whose work table is gone.
-        app.exec(QStringLiteral("drop table T_temp_グループ一覧"));
+        app.dropWorkTable(QStringLiteral("T_temp_グループ一覧"));
         message.clear();
         test::acceptNextMessage(&message);
         QVERIFY(!w->FilterByGroups(QStringLiteral("(1)")));

@@ -71,6 +71,12 @@ int TestApp::count(const QString &table, const QString &where)
     return scalar(sql).toInt();
 }
 
+bool TestApp::dropWorkTable(const QString &table)
+{
+    return exec(QStringLiteral("drop table temp.%1").arg(quoted(table)))
+           && exec(QStringLiteral("drop table main.%1").arg(quoted(table)));
+}
+
 void TestApp::addGroup(int id, const QString &name, const QString &reading)
 {
     exec(QStringLiteral("insert into T_グループ values (?, ?, ?)"),

@@ -51,6 +51,9 @@ public:
     bool exec(const QString &sql, const QVariantList &binds = {});
     QVariant scalar(const QString &sql, const QVariantList &binds = {});
     int count(const QString &table, const QString &where = {});
+    // Takes a work table away from this connection, its own copy and the shared
+    // one, so that what refills or reads it next fails.
+    bool dropWorkTable(const QString &table);
 
     // Sample data.
     void addGroup(int id, const QString &name, const QString &reading = {});

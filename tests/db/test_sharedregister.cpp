@@ -1,11 +1,20 @@
 // One register shared by several officers: the same SQL on SQLite and on a real
 // PostgreSQL server, work tables private to each program, the start-up refusals
-// of a server, and the copy of a Pennora.db onto the server.
+// of a server, the copy of a Pennora.db onto the server, and the dialog that
+// chooses the database.
+#include "app/databasesettingsdialog.h"
 #include "db/database.h"
 #include "db/makedatabase.h"
 #include "db/registercopy.h"
 #include "db/worktables.h"
 #include "support/pgserver.h"
+#include "support/testapp.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -272,7 +281,47 @@ private Q_SLOTS:
         QCOMPARE(to.column(QStringLiteral("select count(*) from T_グループ")), QStringList{QStringLiteral("0")});
         QCOMPARE(to.column(QStringLiteral("select 敬称 from T_敬称 order by rowid")), honorifics);
     }
+
+    // The dialog tries the server, copies this computer's register onto it and
+    // keeps the choice in the settings file; the next start reads it back.
+    void databaseDialogTestsCopiesAndKeepsTheServer()
+    {
+        PgServer *server = PgServer::shared();
+        QVERIFY(server);
+        test::TestApp app;
+        app.addGroups({QStringLiteral("役員"), QStringLiteral("会計")});
+        const DatabaseSettings target = server->newDatabase();
+        test::Answers answers;
+        DatabaseSettingsDialog dialog(app.context());
+        QVERIFY(dialog.optFile->isChecked() && !dialog.cmdCopy->isEnabled());
+        dialog.optServer->setChecked(true);
+        dialog.txtHost->setText(target.host);
+        dialog.numPort->setValue(target.port + 1);
+        dialog.txtDatabase->setText(target.databaseName);
+        dialog.txtUser->setText(target.user);
+        dialog.cboSslMode->setCurrentIndex(dialog.cboSslMode->findData(QStringLiteral("disable")));
+        dialog.cmdTest->click();
+        QVERIFY2(answers.lastText().contains(QStringLiteral("接続できませんでした")), qPrintable(answers.lastText()));
+        dialog.numPort->setValue(target.port);
+        dialog.cmdTest->click();
+        QCOMPARE(answers.lastText(), QStringLiteral("サーバーに接続できました。"));
+        answers.nextButton(QMessageBox::Yes);
+        dialog.cmdCopy->click();
+        QVERIFY2(answers.lastText().startsWith(QStringLiteral("コピーしました")), qPrintable(answers.lastText()));
+        dialog.cmdOk->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+        const DatabaseSettings kept = app.context().databaseSettings();
+        QCOMPARE(kept.engine, Engine::PostgreSQL);
+        QCOMPARE(QStringList({kept.host, QString::number(kept.port), kept.databaseName, kept.user, kept.sslMode}),
+                 QStringList({target.host, QString::number(target.port), target.databaseName, target.user,
+                              QStringLiteral("disable")}));
+        Connection next(kept);
+        QVERIFY2(next.ok, qPrintable(next.error));
+        QCOMPARE(next.column(QStringLiteral("select グループ名称 from T_グループ order by GroupID")),
+                 QStringList({QStringLiteral("役員"), QStringLiteral("会計")}));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestSharedRegister)
+QTEST_MAIN(TestSharedRegister)
 #include "test_sharedregister.moc"

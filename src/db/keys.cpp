@@ -40,4 +40,21 @@ int allocateKey(const QSqlDatabase &db, const QString &table, const QString &key
     return nextFreeKey(rows, capacity, [&](int key) { return taken.contains(key); });
 }
 
+int insertUnderNewKey(const QSqlDatabase &db, const QString &table, const QString &keyColumn,
+                      int capacity, const std::function<bool(int key)> &insert)
+{
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const int key = allocateKey(db, table, keyColumn, capacity);
+        if (key < 1 || insert(key))
+            return key;
+        // Another program's record under that key: the next allocation sees it.
+        const QVariant taken = scalar(db, {QStringLiteral("select count(*) from %1 where %2 = ?")
+                                               .arg(quoted(table), quoted(keyColumn)),
+                                           {key}});
+        if (taken.toInt() == 0)
+            return -1;
+    }
+    return -1;
+}
+
 } // namespace lumivox

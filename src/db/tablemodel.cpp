@@ -7,6 +7,12 @@
 
 namespace lumivox {
 
+const QString TableModel::kChangedElsewhere =
+    QStringLiteral("ほかの担当者がこの記録を変更していたため，保存しませんでした。"
+                   "いまの内容を表示します。");
+const QString TableModel::kDeletedElsewhere =
+    QStringLiteral("ほかの担当者がこの記録を削除していたため，保存できませんでした。");
+
 namespace {
 
 constexpr auto kRowidAlias = "lumivox_rowid";
@@ -48,7 +54,7 @@ bool TableModel::open(const QString &table, const QString &where, const QVariant
     // Long texts (a notice's body) are left out of the first read and fetched per
     // row when first needed: a list shows a few rows, not the 2 MB of them all.
     QStringList columns;
-    const QList<ColumnInfo> declared = declaredColumns();
+    const QList<ColumnInfo> declared = tableColumns(m_db, table);
     for (const ColumnInfo &c : declared) {
         columns << (c.type == QLatin1String("TEXT")
                         ? QStringLiteral("null as %1").arg(quoted(c.name))
@@ -115,16 +121,13 @@ void TableModel::close()
     endResetModel();
 }
 
-QList<TableModel::ColumnInfo> TableModel::declaredColumns() const
+int TableModel::fieldIndex(const QString &field) const
 {
-    QList<ColumnInfo> columns;
-    QSqlQuery q(m_db);
-    if (!q.exec(QStringLiteral("pragma table_info(%1)").arg(quoted(m_table))))
-        return columns;
-    while (q.next())
-        columns << ColumnInfo{q.value(1).toString(), q.value(2).toString().toUpper(),
-                              q.value(5).toInt() > 0};
-    return columns;
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i].compare(field, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
 }
 
 void TableModel::ensureLongTexts(int row) const
@@ -228,24 +231,32 @@ bool TableModel::setValues(int row, const QVariantMap &fieldValues)
     if (row < 0 || row >= m_rows.size() || fieldValues.isEmpty())
         return false;
     QStringList sets;
+    QStringList unchanged;
     QVariantList binds;
+    QVariantList shown;
     QVector<int> columns;
     for (auto it = fieldValues.cbegin(); it != fieldValues.cend(); ++it) {
         const int c = fieldIndex(it.key());
         if (c < 0)
             return fail(QStringLiteral("no column %1").arg(it.key()));
         sets << quoted(it.key()) + QStringLiteral(" = ?");
+        unchanged << quoted(it.key()) + QStringLiteral(" is not distinct from ?");
         binds << it.value();
+        shown << value(row, c);
         columns << c;
     }
     binds << m_rowids[row];
-    QString error;
-    if (!execute(m_db,
-                 {QStringLiteral("update %1 set %2 where rowid = ?")
-                      .arg(quoted(m_table), sets.join(QStringLiteral(", "))),
-                  binds},
-                 &error))
-        return fail(error);
+    binds += shown;
+    QSqlQuery q(m_db);
+    bool ok = q.prepare(QStringLiteral("update %1 set %2 where rowid = ? and %3")
+                            .arg(quoted(m_table), sets.join(QStringLiteral(", ")),
+                                 unchanged.join(QStringLiteral(" and "))));
+    for (const QVariant &v : binds)
+        q.addBindValue(v);
+    if (!ok || !q.exec())
+        return fail(q.lastError().text());
+    if (q.numRowsAffected() == 0)
+        return fail(showStored(row) ? kChangedElsewhere : kDeletedElsewhere);
     QVector<QVariant> stored;
     if (readRow(m_rowids[row], &stored)) {
         m_rows[row] = stored;
@@ -259,20 +270,38 @@ bool TableModel::setValues(int row, const QVariantMap &fieldValues)
 
 bool TableModel::writeCells(const QList<CellWrite> &cells)
 {
-    QList<SqlStatement> statements;
+    QList<CellWrite> writes;
     for (const CellWrite &cell : cells) {
-        if (cell.row < 0 || cell.row >= m_rows.size() || cell.column < 0
-            || cell.column >= m_fields.size())
-            continue;
-        statements << SqlStatement{QStringLiteral("update %1 set %2 = ? where rowid = ?")
-                                       .arg(quoted(m_table), quoted(m_fields[cell.column])),
-                                   {cell.value, m_rowids[cell.row]}};
+        if (cell.row >= 0 && cell.row < m_rows.size() && cell.column >= 0 && cell.column < m_fields.size())
+            writes << cell;
     }
-    if (statements.isEmpty())
+    if (writes.isEmpty())
         return true;
-    QString error;
-    if (!executeAll(m_db, statements, &error))
+    QSqlDatabase conn = m_db;
+    if (!conn.transaction())
+        return fail(conn.lastError().text());
+    for (const CellWrite &cell : writes) {
+        const QString column = quoted(m_fields[cell.column]);
+        QSqlQuery q(m_db);
+        q.prepare(QStringLiteral("update %1 set %2 = ? where rowid = ? and %2 is not distinct from ?")
+                      .arg(quoted(m_table), column));
+        q.addBindValue(cell.value);
+        q.addBindValue(m_rowids[cell.row]);
+        q.addBindValue(value(cell.row, cell.column));
+        const bool ok = q.exec();
+        if (!ok || q.numRowsAffected() == 0) {
+            const QString error = q.lastError().text();
+            conn.rollback(); // while the query lives: a server frees it only then
+            if (ok)
+                return fail(showStored(cell.row) ? kChangedElsewhere : kDeletedElsewhere);
+            return fail(error);
+        }
+    }
+    if (!conn.commit()) {
+        const QString error = conn.lastError().text();
+        conn.rollback();
         return fail(error);
+    }
     int firstRow = INT_MAX;
     int lastRow = -1;
     for (const CellWrite &cell : cells) {
@@ -330,10 +359,15 @@ int TableModel::appendRecord(const QVariantMap &fieldValues)
         binds << it.value();
     }
     QSqlQuery q(m_db);
-    const QString sql = columns.isEmpty()
-                            ? QStringLiteral("insert into %1 default values").arg(quoted(m_table))
-                            : QStringLiteral("insert into %1 (%2) values (%3)")
-                                  .arg(quoted(m_table), columns.join(u','), marks.join(u','));
+    QString sql = columns.isEmpty()
+                      ? QStringLiteral("insert into %1 default values").arg(quoted(m_table))
+                      : QStringLiteral("insert into %1 (%2) values (%3)")
+                            .arg(quoted(m_table), columns.join(u','), marks.join(u','));
+    // A server names the new row through its rowid column; SQLite through its
+    // last insert id.
+    const bool server = engineOf(m_db) == Engine::PostgreSQL;
+    if (server)
+        sql += QStringLiteral(" returning rowid");
     bool ok = q.prepare(sql);
     if (ok) {
         for (const QVariant &v : binds)
@@ -344,7 +378,7 @@ int TableModel::appendRecord(const QVariantMap &fieldValues)
         fail(q.lastError().text());
         return -1;
     }
-    const qint64 rowid = q.lastInsertId().toLongLong();
+    const qint64 rowid = server ? (q.next() ? q.value(0).toLongLong() : 0) : q.lastInsertId().toLongLong();
     QVector<QVariant> stored;
     if (!readRow(rowid, &stored)) {
         fail(QStringLiteral("inserted row not found"));
@@ -374,6 +408,17 @@ bool TableModel::removeRecord(int row, const QList<SqlStatement> &alsoRun)
     m_rows.removeAt(row);
     m_lazyLoaded.removeAt(row);
     endRemoveRows();
+    return true;
+}
+
+bool TableModel::showStored(int row)
+{
+    QVector<QVariant> stored;
+    if (!readRow(m_rowids[row], &stored))
+        return false; // deleted by the other program: the list shows it until reloaded
+    m_rows[row] = stored;
+    m_lazyLoaded[row] = true;
+    Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
     return true;
 }
 

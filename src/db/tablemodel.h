@@ -15,8 +15,15 @@ namespace lumivox {
 // the table at once, row by row through the row's rowid; a refused write leaves
 // the row as stored and raises writeFailed with the database's reason.
 //
+// Several programs may share the table (on a server): an edit is written only
+// while the fields it changes still hold what the list shows. When another
+// program changed them meanwhile, nothing is written, the row shows the stored
+// values, and the write fails with kChangedElsewhere (kDeletedElsewhere when the
+// record is gone).
+//
 // Columns are the table's columns in stored order and the headings are the field
-// names, as the lists of the program show them.
+// names, as the lists of the program show them. Field names match without regard
+// to case (a server gives them in lower case).
 class TableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -44,7 +51,7 @@ public:
 
     // Field access by 0-based row.
     const QStringList &fieldNames() const { return m_fields; }
-    int fieldIndex(const QString &field) const { return m_fields.indexOf(field); }
+    int fieldIndex(const QString &field) const;
     QVariant value(int row, int column) const;
     QVariant value(int row, const QString &field) const;
     // Writes several fields of one row in one statement.
@@ -73,17 +80,19 @@ public:
 
     QSqlDatabase database() const { return m_db; }
 
+    // Why a write was refused when another program had changed the record, or
+    // had deleted it.
+    static const QString kChangedElsewhere;
+    static const QString kDeletedElsewhere;
+
 Q_SIGNALS:
     void writeFailed(const QString &message);
 
 private:
-    struct ColumnInfo {
-        QString name;
-        QString type; // upper case
-        bool key;
-    };
-    QList<ColumnInfo> declaredColumns() const;
     bool fail(const QString &message);
+    // The row as stored now, shown in place of what the list held; false when
+    // it is no longer stored.
+    bool showStored(int row);
     bool readRow(qint64 rowid, QVector<QVariant> *values);
     // Reads the row's long texts (columns declared TEXT) when not read yet.
     void ensureLongTexts(int row) const;

@@ -7,7 +7,7 @@
 #include "db/tablemodel.h"
 #include "db/worktables.h"
 #include "notices/groupchooser.h"
-#include "notices/noticetexts.h"
+#include "notices/groupnames.h"
 #include "registers/groupfilterdialog.h"
 #include "registers/keywordfilterdialog.h"
 
@@ -146,23 +146,12 @@ bool MemberRegister::eventFilter(QObject *watched, QEvent *event)
 
 void MemberRegister::cmdGroup_Click()
 {
-    MemberGroupChooser chooser(context(), this);
-    connect(&chooser, &GroupChooser::LoadData, this,
-            [this, &chooser] { objSelGroupforMember_LoadData(chooser); });
-    chooser.exec();
-    if (chooser.UsrTag() == QLatin1String("OK"))
-        ShowRecord(list()->activeRow());
-}
-
-void MemberRegister::objSelGroupforMember_LoadData(MemberGroupChooser &chooser)
-{
     const int row = list()->activeRow();
     if (row < 1)
         return;
-    chooser.setRecordKey(keyAt(row));
-    chooser.lblName()->setText(list()->text(2, row));
-    chooser.lblName()->setText(chooser.lblName()->text() + QStringLiteral(" ") + list()->text(4, row)
-                               + QStringLiteral(" が"));
+    MemberGroupChooser chooser(context(), keyAt(row), list()->text(2, row), list()->text(4, row), this);
+    if (runModal(chooser) == QDialog::Accepted)
+        ShowRecord(list()->activeRow());
 }
 
 // --- filters ------------------------------------------------------------------

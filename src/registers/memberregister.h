@@ -7,7 +7,6 @@ class QPushButton;
 
 namespace lumivox {
 
-class MemberGroupChooser;
 
 // The member register: T_メンバー in the register window, at most 999 members,
 // with the member's groups on the card, the membership chooser and the list's
@@ -34,8 +33,6 @@ public:
     bool FilterByKeyword(const QString &userColName, const QString &keyword);
     bool FilterByGroups(const QString &userGroup);
     bool isFiltered() const { return !m_filter.isWholeTable(); }
-
-    void objSelGroupforMember_LoadData(MemberGroupChooser &chooser);
 
 protected:
     QVariantMap newRecordValues(int key) const override;

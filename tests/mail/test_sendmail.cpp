@@ -35,7 +35,7 @@ const QString kWaiting = QStringLiteral("送信中です。しばらくお待ち
 bool numberedSendList(test::TestApp &app, int count)
 {
     addNumberedMembers(app, count);
-    return MakeSendList(nullptr, app.db(), 1);
+    return bool(makeSendList(app.db(), 1));
 }
 
 struct RunResult {
@@ -160,7 +160,7 @@ void TestSendMail::sendsEveryRowWithItsOptions()
                          + QStringLiteral("長").repeated(2000) + QStringLiteral("\r\n以上");
     app.addNotice(1, subject, body);
     app.link(noticeDestinations(), 1, {1, 2});
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(makeSendList(app.db(), 1));
 
     storeSmtp(app, {.port = server.port()});
     storeOptions(app, group, name, limit, 60);
@@ -442,7 +442,7 @@ void TestSendMail::stopsAtEmptyAddressOfMissingMember()
     test::TestApp app;
     addNumberedMembers(app, 2);
     app.link(memberGroups(), 77, 1); // member 77 no longer exists
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(makeSendList(app.db(), 1));
     QCOMPARE(app.count(QStringLiteral("T_temp_送信リスト")), 3);
     storeSmtp(app, {.port = server.port()});
     const RunResult run = runWindow(app, 1);
@@ -534,7 +534,7 @@ void TestSendMail::trimsAddressesOnceForEnvelopeAndHeader()
     addNoticeToGroup(app, QStringLiteral("班"),
                      {{QStringLiteral("山田"), QStringLiteral("yamada@example.jp ")},
                       {QStringLiteral("佐藤"), QStringLiteral("\t sato@example.jp\u3000")}});
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(makeSendList(app.db(), 1));
     storeSmtp(app, {.port = server.port(), .senderAddress = QStringLiteral(" renraku@example.jp  ")});
 
     const RunResult run = runWindow(app, 1);
@@ -570,7 +570,7 @@ void TestSendMail::refusesUnsafeRecipientAddress()
     test::TestApp app;
     addNoticeToGroup(app, QStringLiteral("班"),
                      {{QStringLiteral("山田"), address}, {QStringLiteral("佐藤"), QStringLiteral("sato@example.jp")}});
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(makeSendList(app.db(), 1));
     storeSmtp(app, {.port = server.port()});
 
     const RunResult run = runWindow(app, 1);
@@ -621,7 +621,7 @@ void TestSendMail::asksAboutCharactersThatCannotBeCarried()
     test::TestApp app;
     addNoticeToGroup(app, QStringLiteral("髙校"), {{QStringLiteral("﨑山"), QStringLiteral("s@example.jp")}},
                      QStringLiteral("髙橋さんより"), QStringLiteral("晴れ☀️です😀"));
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(makeSendList(app.db(), 1));
     storeSmtp(app, {.port = server.port()});
     storeOptions(app, true, true, false);
 
@@ -661,7 +661,7 @@ void TestSendMail::asksAboutVoicedMarkPartedByFolding()
     const QString body = QStringLiteral("あ").repeated(29) + QStringLiteral("か\u3099です");
     addNoticeToGroup(app, QStringLiteral("班"), {{QStringLiteral("山田"), QStringLiteral("y@example.jp")}},
                      QStringLiteral("濁点"), body);
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(makeSendList(app.db(), 1));
     storeSmtp(app, {.port = server.port()});
 
     storeOptions(app, false, false, true, 60);

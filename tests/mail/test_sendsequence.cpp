@@ -7,6 +7,8 @@
 #include "mail/sendingwindow.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/sendcommand.h"
+#include "notices/resultmessage.h"
+#include "notices/sendlist.h"
 #include "mailfixture.h"
 #include "smtptestserver.h"
 #include "support/testapp.h"
@@ -90,12 +92,17 @@ Modals runAnswering(const std::function<void()> &command, bool submitOk = true, 
     return seen;
 }
 
-// Notice 1 sent from a plain window captioned "Lumivox"; these runs give no time.
+// Notice 1 sent from a plain window captioned "Lumivox", which tells the user
+// what the command returned as the main window does; these runs give no time.
 Modals sendFromPlainWindow(TestApp &app, bool submitOk = true)
 {
     QWidget window;
     window.setWindowTitle(QStringLiteral("Lumivox"));
-    return runAnswering([&] { QCOMPARE(SendNotice(&window, app.context(), 1), QString()); }, submitOk);
+    return runAnswering([&] {
+        const SendOutcome outcome = sendNotice(&window, app.context(), 1);
+        QCOMPARE(outcome.sentAt, QString());
+        tellUser(&window, outcome.result);
+    }, submitOk);
 }
 
 // A Send tool of the main window clicked, the modals answered.
@@ -160,7 +167,7 @@ void TestSendSequence::listsRecipientsByGroupThenName()
     app.addNotice(1, QStringLiteral("見出し"));
     app.link(noticeDestinations(), 1, {9, 2});
     app.link(noticeDestinations(), 1, 5); // a group without members
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(makeSendList(app.db(), 1));
     const QList<Row> rows = sendList(app);
     QCOMPARE(rows.size(), 4);
     // Group 2: the missing member (Null 名前 sorts first), then 山田.
@@ -229,7 +236,7 @@ void TestSendSequence::sendsAndRecordsTheTime()
     storeSmtp(app, {.port = server.port()});
     QWidget window;
     QString time;
-    const Modals seen = runAnswering([&] { time = SendNotice(&window, app.context(), 1); });
+    const Modals seen = runAnswering([&] { time = sendNotice(&window, app.context(), 1).sentAt; });
     QCOMPARE(seen.submitDialogs, 1);
     QCOMPARE(seen.sendWindows, 1);
     QCOMPARE(seen.messages, QStringList());
@@ -269,7 +276,7 @@ void TestSendSequence::stopAtUncarriableRecordsNoTime()
                      QStringLiteral("髙橋さんより"));
     storeSmtp(app, {.port = server.port()});
     QWidget bare;
-    Modals seen = runAnswering([&] { QCOMPARE(SendNotice(&bare, app.context(), 1), QString()); });
+    Modals seen = runAnswering([&] { QCOMPARE(sendNotice(&bare, app.context(), 1).sentAt, QString()); });
     QCOMPARE(seen.sendWindows, 1);
     QCOMPARE(seen.messages.size(), 1);
     QVERIFY2(seen.messages.first().contains(QStringLiteral("髙 (U+9AD9)")), qPrintable(seen.messages.first()));
@@ -288,7 +295,7 @@ void TestSendSequence::stopAtUncarriableRecordsNoTime()
     // the server keeps that mail a second, so 山田's is never tried.)
     QVERIFY(app.exec(QStringLiteral("update T_お知らせ set 見出し = '高橋さんより' where NewsID = 1")));
     QString time;
-    seen = runAnswering([&] { time = SendNotice(&bare, app.context(), 1); }, true, true);
+    seen = runAnswering([&] { time = sendNotice(&bare, app.context(), 1).sentAt; }, true, true);
     QCOMPARE(seen.sendWindows, 1);
     QCOMPARE(seen.messages, QStringList());
     QVERIFY2(kTimeText.match(time).hasMatch(), qPrintable(time));

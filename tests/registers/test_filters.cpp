@@ -425,7 +425,7 @@ private Q_SLOTS:
         test::answerNextModal([&](QWidget *chooser) {
             title = chooser->windowTitle();
             name = child<QLabel>(chooser, "lblName")->text();
-            key = child<QSpinBox>(chooser, "numMemberID")->value();
+            key = int(qobject_cast<GroupChooser *>(chooser)->recordKey());
             auto *grid = child<SpreadGrid>(chooser, "fpSpread1");
             grid->setText(2, 1, QStringLiteral("1"));
             grid->setText(2, 2, QStringLiteral("1"));

@@ -36,8 +36,6 @@ public:
                  const QString &name, QWidget *parent = nullptr);
     ~GroupChooser() override;
 
-    qint64 recordKey() const { return m_key; }
-
 public Q_SLOTS:
     void done(int result) override;
 

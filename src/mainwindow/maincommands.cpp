@@ -75,9 +75,10 @@ void MainWindow::newNotice()
         tellUser(this, created);
         return;
     }
-    ++m_quiet;
-    m_list->setActiveCell(col, row + 1);
-    --m_quiet;
+    {
+        const RefillGuard::Scope moving(m_moving);
+        m_list->setActiveCell(col, row + 1);
+    }
     updateNewTools();
     showNoticeDetail(m_list->activeRow());
     openEditor(QStringLiteral("お知らせの新規作成"));
@@ -106,9 +107,11 @@ void MainWindow::deleteNotice()
 {
     if (m_list->activeRow() < 1)
         return;
-    ++m_quiet;
-    const StoreResult removed = m_notices->remove(activeNewsId());
-    --m_quiet;
+    StoreResult removed;
+    {
+        const RefillGuard::Scope moving(m_moving); // the rows below move up
+        removed = m_notices->remove(activeNewsId());
+    }
     tellUser(this, removed);
     updateNewTools();
     showNoticeDetail(m_list->activeRow());

@@ -1,7 +1,5 @@
 #include "mainwindow/mainwindow.h"
 
-#include "app/placement.h"
-#include "app/settingsfile.h"
 #include "app/spreadgrid.h"
 #include "app/startup.h"
 #include "app/toolset.h"
@@ -11,11 +9,9 @@
 #include "notices/groupnames.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLayout>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QSplitter>
@@ -29,7 +25,6 @@ namespace lumivox {
 
 namespace {
 
-const QString kSection = QStringLiteral("MenuMain");
 const QString kDestinationNames = QStringLiteral("T_temp_グループ名称");
 
 // Columns of the notice list, as T_お知らせ stores them: NewsID, 見出し, 本文, …
@@ -66,7 +61,10 @@ protected:
 } // namespace
 
 MainWindow::MainWindow(AppContext &context, QWidget *parent)
-    : QMainWindow(parent), m_context(context)
+    : QMainWindow(parent),
+      m_context(context),
+      m_layout(this, context, QStringLiteral("MenuMain"), WindowLayout::Kind::Resizable),
+      m_lifecycle(this, &m_layout)
 {
     setObjectName(QStringLiteral("frmMenuMain"));
     setWindowTitle(QLatin1String(kProductName));
@@ -117,7 +115,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     m_destinations->hide();
 
     connect(m_list, &SpreadGrid::activeCellChanged, this, [this](int col, int row) {
-        if (m_quiet == 0 && col >= 1 && row >= 1 && row != m_detailRow)
+        if (!m_moving && col >= 1 && row >= 1 && row != m_detailRow)
             showNoticeDetail(row);
     });
     // A double-click anywhere on the list, its headings included, and Enter edit.
@@ -139,11 +137,18 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
                                         + toolBar->sizeHint().height());
     m_splitter->setSizes({twipsToPxX(5505, this), twipsToPxX(5025, this)});
     m_rightPanes->setSizes({twipsToPxY(2595, this), twipsToPxY(2580, this)});
-}
 
-MainWindow::~MainWindow()
-{
-    saveLayout();
+    // The geometry is restored before the window first appears and everything
+    // kept is written when it goes; the other parts are restored once the list
+    // has its columns.
+    m_layout.keepPane(m_splitter);
+    m_layout.keepColumns(m_list);
+    m_layout.keepFontSize(m_tools);
+    m_lifecycle.onFirstShow([this] { firstShowing(); });
+    m_lifecycle.onUnload([this] {
+        m_destinations->bind(nullptr);
+        m_destinationNames->close();
+    });
 }
 
 void MainWindow::buildTools()
@@ -222,55 +227,33 @@ qint64 MainWindow::activeNewsId() const
     return m_notices->notice(m_list->activeRow() - 1).id;
 }
 
-void MainWindow::showEvent(QShowEvent *event)
-{
-    if (!m_shown)
-        firstShowing();
-    QMainWindow::showEvent(event);
-}
-
 // Runs once, just before the window first appears, with the window taking no
-// input until it has finished: the saved layout, the list, the first notice.
+// input until it has finished: the list, its saved widths and font size, the
+// first notice.
 void MainWindow::firstShowing()
 {
     setEnabled(false);
-    const QString ini = m_context.iniPath();
-    const SettingsFile profile;
-
-    restoreWindowGeometry(this, ini, kSection);
-
-    ++m_quiet;
-    m_list->bind(m_notices->model());
-    updateNewTools();
-
-    if (layout())
-        layout()->activate(); // the panes get their real sizes before SpreadW applies
-    const int spreadW = profile.GetValueLong(ini, kSection, QStringLiteral("SpreadW"));
-    if (spreadW > 0) {
-        const int total = m_splitter->sizes().value(0) + m_splitter->sizes().value(1);
-        const int left = twipsToPxX(spreadW, this);
-        m_splitter->setSizes({left, std::max(1, total - left)});
+    {
+        const RefillGuard::Scope moving(m_moving);
+        m_list->bind(m_notices->model());
+        updateNewTools();
+        m_layout.restorePane(m_splitter);
+        for (int c = 1; c <= m_list->maxCols(); ++c) {
+            const int design = c - 1 < int(std::size(kDesignWidths)) ? kDesignWidths[c - 1] : 1500;
+            if (design > 0)
+                m_list->setColWidthTwips(c, design);
+        }
+        m_layout.restoreColumns(m_list); // NewsID stays hidden
+        m_layout.restoreFontSize(*m_tools);
+        applyFontSize();
+        m_list->setActiveCell(kColTitle, 1);
     }
-
-    for (int c = 1; c <= m_list->maxCols(); ++c) {
-        const int design = c - 1 < int(std::size(kDesignWidths)) ? kDesignWidths[c - 1] : 1500;
-        if (design > 0)
-            m_list->setColWidthTwips(c, design);
-    }
-    m_list->restoreColumnWidths(ini, kSection); // NewsID stays hidden
-
-    checkFontSizeTool(*m_tools, profile.GetValueLong(ini, kSection, QStringLiteral("SpreadFontSize")));
-    applyFontSize();
-
-    m_list->setActiveCell(kColTitle, 1);
-    --m_quiet;
     showNoticeDetail(m_list->activeRow());
 
     m_list->show();
     m_destinations->show();
     setEnabled(true);
     m_list->setFocus();
-    m_shown = true;
 }
 
 // The body and the destination groups of a list row (1-based); a row below 1
@@ -327,31 +310,6 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::closeEvent(QCloseEvent *event)
-{
-    saveLayout();
-    event->accept();
-}
-
-// Writes section "MenuMain" once, however the window is closed. A window that
-// never appeared has nothing of its own to keep.
-void MainWindow::saveLayout()
-{
-    if (m_unloaded || !m_shown)
-        return;
-    m_unloaded = true;
-    const QString ini = m_context.iniPath();
-    const SettingsFile profile;
-    saveWindowGeometry(this, ini, kSection);
-    profile.SetValueString(ini, kSection, QStringLiteral("SpreadW"),
-                           QString::number(pxToTwipsX(m_splitter->sizes().value(0), this)));
-    m_list->saveColumnWidths(ini, kSection);
-    profile.SetValueString(ini, kSection, QStringLiteral("SpreadFontSize"),
-                           QString::number(m_tools->checkedNumber(QStringLiteral("ID_mnuFontSize"), 5)));
-    m_destinations->bind(nullptr);
-    m_destinationNames->close();
 }
 
 } // namespace lumivox

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/appcontext.h"
+#include "app/dialoglifecycle.h"
+#include "app/windowlayout.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -29,7 +31,6 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 public:
     explicit MainWindow(AppContext &context, QWidget *parent = nullptr);
-    ~MainWindow() override;
 
     AppContext &context() const { return m_context; }
     ToolSet *tools() const { return m_tools; }
@@ -40,15 +41,12 @@ public:
     qint64 activeNewsId() const;
 
 protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // Building and layout (mainwindow.cpp).
     void buildTools();
     void firstShowing();
-    void saveLayout();
     void showNoticeDetail(int row);
     void applyFontSize();
     void fitDestinationColumn();
@@ -68,6 +66,7 @@ private:
     void openWebPage();
 
     AppContext &m_context;
+    WindowLayout m_layout; // section "MenuMain"
     NoticeStore *m_notices = nullptr;       // T_お知らせ, shown by m_list
     TableModel *m_destinationNames = nullptr; // T_temp_グループ名称, shown by m_destinations
     ToolSet *m_tools = nullptr;
@@ -78,9 +77,8 @@ private:
     QPlainTextEdit *m_body = nullptr;
 
     int m_detailRow = -1; // the row whose details are shown
-    int m_quiet = 0;      // > 0 while a command moves the active row itself
-    bool m_shown = false;
-    bool m_unloaded = false;
+    RefillGuard m_moving; // set while the window moves the active row itself
+    DialogLifecycle m_lifecycle; // last: saving the layout needs the rest
 };
 
 } // namespace lumivox

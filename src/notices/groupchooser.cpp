@@ -1,7 +1,6 @@
 #include "notices/groupchooser.h"
 
 #include "app/dialogparts.h"
-#include "app/placement.h"
 #include "db/grouplinks.h"
 #include "notices/grouptickgrid.h"
 #include "notices/resultmessage.h"
@@ -14,7 +13,12 @@ namespace lumivox {
 
 GroupChooser::GroupChooser(AppContext &context, const GroupChooserDesign &design, qint64 key,
                            const QString &name, QWidget *parent)
-    : QDialog(parent), m_context(context), m_design(design), m_key(key)
+    : QDialog(parent),
+      m_context(context),
+      m_design(design),
+      m_layout(this, context, design.section, WindowLayout::Kind::Dialog),
+      m_key(key),
+      m_lifecycle(this, &m_layout)
 {
     setObjectName(design.objectName);
     setWindowTitle(design.title);
@@ -51,26 +55,18 @@ GroupChooser::GroupChooser(AppContext &context, const GroupChooserDesign &design
     setTabOrder(m_ok, buttons.cancel);
 
     GroupTickGrid::fixDialogSize(this);
+
+    m_layout.keepColumns(m_grid);
+    // Leftovers of another record in the work table must never be written as
+    // this record's links: when the list cannot be loaded, OK is refused.
+    m_lifecycle.onFirstShow([this] {
+        m_selectionReady = m_grid->loadGroups(*m_design.links, m_key, m_context.iniPath(), m_design.section);
+        m_ok->setEnabled(m_selectionReady);
+    });
+    m_lifecycle.onUnload([this] { m_grid->release(); });
 }
 
 GroupChooser::~GroupChooser() = default;
-
-void GroupChooser::showEvent(QShowEvent *event)
-{
-    if (!m_shown)
-        firstShowing();
-    QDialog::showEvent(event);
-}
-
-void GroupChooser::firstShowing()
-{
-    m_shown = true;
-    placeDialog(this, m_context.iniPath(), m_design.section);
-    // Leftovers of another record in the work table must never be written as
-    // this record's links: when the list cannot be loaded, OK is refused.
-    m_selectionReady = m_grid->loadGroups(*m_design.links, m_key, m_context.iniPath(), m_design.section);
-    m_ok->setEnabled(m_selectionReady);
-}
 
 void GroupChooser::saveLinks()
 {
@@ -83,16 +79,6 @@ void GroupChooser::saveLinks()
         return;
     }
     accept();
-}
-
-void GroupChooser::done(int result)
-{
-    if (m_shown && !m_unloaded) {
-        m_unloaded = true;
-        m_grid->saveLayout(m_context.iniPath(), m_design.section);
-        m_grid->release();
-    }
-    QDialog::done(result);
 }
 
 // ---------------------------------------------------------------------------

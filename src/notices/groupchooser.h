@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/appcontext.h"
+#include "app/dialoglifecycle.h"
+#include "app/windowlayout.h"
 #include "db/worktables.h"
 
 #include <QDialog>
@@ -36,24 +38,17 @@ public:
                  const QString &name, QWidget *parent = nullptr);
     ~GroupChooser() override;
 
-public Q_SLOTS:
-    void done(int result) override;
-
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
-    void firstShowing();
     void saveLinks();
 
     AppContext &m_context;
     GroupChooserDesign m_design;
+    WindowLayout m_layout; // position and column widths
     qint64 m_key;
     GroupTickGrid *m_grid = nullptr;
     QPushButton *m_ok = nullptr;
-    bool m_shown = false;
     bool m_selectionReady = false; // the work table holds this record's ticks
-    bool m_unloaded = false;
+    DialogLifecycle m_lifecycle; // last: its steps use the rest
 };
 
 // The destination groups of a notice (T_お知らせに対する宛先情報), named by its

@@ -1,7 +1,7 @@
 #include "notices/noticeeditor.h"
 
 #include "app/messages.h"
-#include "app/placement.h"
+#include "app/windowlayout.h"
 #include "app/spreadgrid.h"
 #include "app/startup.h"
 #include "db/tablemodel.h"
@@ -22,7 +22,6 @@ namespace lumivox {
 
 namespace {
 
-const QString kSection = QStringLiteral("InpNews");
 constexpr int kTitleLength = 80;
 
 // A text box with its caption inside its left edge, as the input boxes of the
@@ -84,7 +83,12 @@ QLabel *sectionLabel(const QString &text, QWidget *buddy, QWidget *parent)
 } // namespace
 
 NoticeEditor::NoticeEditor(AppContext &context, const Notice &notice, Save save, QWidget *parent)
-    : QDialog(parent), m_context(context), m_newsId(notice.id), m_save(std::move(save))
+    : QDialog(parent),
+      m_context(context),
+      m_layout(this, context, QStringLiteral("InpNews"), WindowLayout::Kind::Dialog),
+      m_newsId(notice.id),
+      m_save(std::move(save)),
+      m_lifecycle(this, &m_layout)
 {
     setObjectName(QStringLiteral("frmInpNews"));
     setWindowTitle(QStringLiteral("お知らせの新規作成"));
@@ -161,6 +165,19 @@ NoticeEditor::NoticeEditor(AppContext &context, const Notice &notice, Save save,
     setTabOrder(cmdGroup, cmdOk);
 
     setFixedSize(twipsToPxX(9000, this), twipsToPxY(8400, this));
+
+    // Placed, then filled, just before the window first appears; its position
+    // is kept when it goes.
+    m_lifecycle.onFirstShow([this] {
+        m_groups->applyPresentation();
+        m_groups->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        loadGroupList();
+        m_title->setFocus();
+    });
+    m_lifecycle.onUnload([this] {
+        m_groups->bind(nullptr);
+        m_groupNames->close();
+    });
 }
 
 NoticeEditor::~NoticeEditor() = default;
@@ -168,20 +185,6 @@ NoticeEditor::~NoticeEditor() = default;
 Notice NoticeEditor::notice() const
 {
     return {m_newsId, m_title->text(), m_body->toPlainText(), m_created->text(), m_sent->text()};
-}
-
-// Placed and filled just before the window is first shown.
-void NoticeEditor::showEvent(QShowEvent *event)
-{
-    if (!m_shown) {
-        m_shown = true;
-        placeDialog(this, m_context.iniPath(), kSection);
-        m_groups->applyPresentation();
-        m_groups->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        loadGroupList();
-        m_title->setFocus();
-    }
-    QDialog::showEvent(event);
 }
 
 void NoticeEditor::loadGroupList()
@@ -236,17 +239,6 @@ void NoticeEditor::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-void NoticeEditor::done(int result)
-{
-    if (m_shown && !m_unloaded) {
-        m_unloaded = true;
-        m_groups->bind(nullptr);
-        m_groupNames->close();
-        saveDialogPosition(this, m_context.iniPath(), kSection);
-    }
-    QDialog::done(result);
 }
 
 } // namespace lumivox

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/appcontext.h"
+#include "app/dialoglifecycle.h"
+#include "app/windowlayout.h"
 #include "db/noticestore.h"
 
 #include <QDialog>
@@ -37,11 +39,7 @@ public:
     // The notice as it stands in the editor.
     Notice notice() const;
 
-public Q_SLOTS:
-    void done(int result) override;
-
 protected:
-    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
@@ -52,6 +50,7 @@ private:
     void fitGroupColumn();
 
     AppContext &m_context;
+    WindowLayout m_layout; // section "InpNews"
     const qint64 m_newsId;
     Save m_save;
 
@@ -61,9 +60,7 @@ private:
     QLineEdit *m_sent = nullptr;
     SpreadGrid *m_groups = nullptr;
     TableModel *m_groupNames = nullptr;
-
-    bool m_shown = false;
-    bool m_unloaded = false;
+    DialogLifecycle m_lifecycle; // last: its steps use the rest
 };
 
 } // namespace lumivox

@@ -69,7 +69,7 @@ void MainWindow::newNotice()
 {
     if (m_notices->isFull())
         return;
-    const int col = std::max(m_list->activeCol(), 2);
+    const int col = std::max(m_list->activeCol(), 2); // the NewsID column stays hidden
     int row = -1;
     if (const StoreResult created = m_notices->create(&row); !created) {
         tellUser(this, created);

@@ -3,6 +3,7 @@
 #include "app/spreadgrid.h"
 #include "registers/groupregister.h"
 #include "registers/memberregister.h"
+#include "registers/registerlist.h"
 #include "registers/groupfilterdialog.h"
 #include "registers/keywordfilterdialog.h"
 #include "app/keywordhistory.h"
@@ -43,7 +44,7 @@ LUMIVOX_SCREENSHOT(member_register_list_only)
 LUMIVOX_SCREENSHOT(member_register_filtered)
 {
     saveRegister<MemberRegister>(ctx, QStringLiteral("member_register_filtered"),
-                                 [](auto &w) { w.FilterByGroups(QStringLiteral("(1)")); });
+                                 [](auto &w) { w.filterByGroups(QStringLiteral("(1)")); });
 }
 
 LUMIVOX_SCREENSHOT(group_register)

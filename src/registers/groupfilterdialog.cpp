@@ -2,7 +2,6 @@
 
 #include "app/dialogparts.h"
 #include "app/messages.h"
-#include "app/placement.h"
 #include "notices/grouptickgrid.h"
 
 #include <QHBoxLayout>
@@ -19,7 +18,7 @@ const QString kSection = QStringLiteral("InpFilterGrp");
 } // namespace
 
 GroupFilterDialog::GroupFilterDialog(AppContext &context, QWidget *parent)
-    : QDialog(parent), m_context(context)
+    : QDialog(parent), m_context(context), m_layout(this, context, kSection, WindowLayout::Kind::Dialog)
 {
     setObjectName(QStringLiteral("frmInpFilterGrp"));
     setWindowTitle(QStringLiteral("グループで絞り込み"));
@@ -46,26 +45,9 @@ GroupFilterDialog::GroupFilterDialog(AppContext &context, QWidget *parent)
     setTabOrder(buttons.ok, buttons.cancel);
 
     GroupTickGrid::fixDialogSize(this);
-    placeDialog(this, m_context.iniPath(), kSection);
-}
-
-GroupFilterDialog::~GroupFilterDialog()
-{
-    unload();
-}
-
-void GroupFilterDialog::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!m_activated)
-        firstActivation();
-}
-
-void GroupFilterDialog::firstActivation()
-{
-    m_activated = true;
+    m_layout.keepColumns(m_groups);
     // Every group, none ticked: the previous choice is not remembered.
-    m_groups->loadGroups(m_context.iniPath(), kSection);
+    m_lifecycle.onFirstShow([this] { m_groups->loadGroups(m_context.iniPath(), kSection); });
 }
 
 void GroupFilterDialog::confirm()
@@ -79,20 +61,6 @@ void GroupFilterDialog::confirm()
     }
     m_groupList = u'(' + ids.join(u',') + u')';
     accept();
-}
-
-void GroupFilterDialog::done(int result)
-{
-    unload();
-    QDialog::done(result);
-}
-
-void GroupFilterDialog::unload()
-{
-    if (m_unloaded || !m_activated)
-        return;
-    m_unloaded = true;
-    m_groups->saveLayout(m_context.iniPath(), kSection);
 }
 
 } // namespace lumivox

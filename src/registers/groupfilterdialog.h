@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/appcontext.h"
+#include "app/dialoglifecycle.h"
+#include "app/windowlayout.h"
 
 #include <QDialog>
 
@@ -16,26 +18,18 @@ class GroupFilterDialog : public QDialog
     Q_OBJECT
 public:
     explicit GroupFilterDialog(AppContext &context, QWidget *parent = nullptr);
-    ~GroupFilterDialog() override;
 
     // The ticked groups' keys in the order of the list, as "(7,3)".
     QString groupList() const { return m_groupList; }
 
-    void done(int result) override;
-
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
-    void firstActivation();
     void confirm();
-    void unload();
 
     AppContext &m_context;
     GroupTickGrid *m_groups = nullptr;
     QString m_groupList;
-    bool m_activated = false;
-    bool m_unloaded = false;
+    WindowLayout m_layout; // its place and the list's column widths
+    DialogLifecycle m_lifecycle{this, &m_layout};
 };
 
 } // namespace lumivox

@@ -1,7 +1,6 @@
 #include "registers/keywordfilterdialog.h"
 
 #include "app/dialogparts.h"
-#include "app/placement.h"
 #include "app/keywordhistory.h"
 
 #include <QComboBox>
@@ -23,7 +22,7 @@ constexpr int kHistoryLength = 20;
 } // namespace
 
 KeywordFilterDialog::KeywordFilterDialog(AppContext &context, QWidget *parent)
-    : QDialog(parent), m_context(context)
+    : QDialog(parent), m_context(context), m_layout(this, context, kSection, WindowLayout::Kind::Dialog)
 {
     setObjectName(QStringLiteral("frmInpFilterKey"));
     setWindowTitle(QStringLiteral("キーワードで絞り込み"));
@@ -76,21 +75,12 @@ KeywordFilterDialog::KeywordFilterDialog(AppContext &context, QWidget *parent)
     layout->addLayout(buttons.row);
 
     setFixedSize(std::max(twipsToPxX(5400, this), sizeHint().width()), sizeHint().height());
-    placeDialog(this, m_context.iniPath(), kSection);
     chooseColumn(0);
+    m_lifecycle.onFirstShow([this] { listHistory(); });
 }
 
-KeywordFilterDialog::~KeywordFilterDialog()
+void KeywordFilterDialog::listHistory()
 {
-    unload();
-}
-
-void KeywordFilterDialog::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (m_activated)
-        return;
-    m_activated = true;
     // The history, newest first; the keyword box itself stays empty.
     if (m_context.filterKeys) {
         const QSignalBlocker quiet(m_keywordBox);
@@ -122,21 +112,6 @@ void KeywordFilterDialog::confirm()
             history->Remove(kHistoryLength + 1);
     }
     accept();
-}
-
-// OK, ｷｬﾝｾﾙ, Esc and the close box all end here.
-void KeywordFilterDialog::done(int result)
-{
-    unload();
-    QDialog::done(result);
-}
-
-void KeywordFilterDialog::unload()
-{
-    if (m_unloaded || !m_activated)
-        return;
-    m_unloaded = true;
-    saveDialogPosition(this, m_context.iniPath(), kSection);
 }
 
 } // namespace lumivox

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/appcontext.h"
+#include "app/dialoglifecycle.h"
+#include "app/windowlayout.h"
 
 #include <QDialog>
 
@@ -17,29 +19,23 @@ class KeywordFilterDialog : public QDialog
     Q_OBJECT
 public:
     explicit KeywordFilterDialog(AppContext &context, QWidget *parent = nullptr);
-    ~KeywordFilterDialog() override;
 
     // The keyword as last typed or picked; empty when the box was never changed.
     QString keyword() const { return m_keyword; }
     // The column to search: "[名前]", "[フリガナ]" or "[E-Mail]".
     QString columnName() const { return m_columnName; }
 
-    void done(int result) override;
-
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
+    void listHistory();
     void chooseColumn(int index);
     void confirm();
-    void unload();
 
     AppContext &m_context;
     QComboBox *m_keywordBox = nullptr;
     QString m_keyword;
     QString m_columnName;
-    bool m_activated = false;
-    bool m_unloaded = false;
+    WindowLayout m_layout;
+    DialogLifecycle m_lifecycle{this, &m_layout};
 };
 
 } // namespace lumivox

@@ -1,5 +1,6 @@
 #include "registers/registerlist.h"
 
+#include "app/windowlayout.h"
 #include "db/registerstore.h"
 #include "db/tablemodel.h"
 
@@ -14,7 +15,7 @@ RegisterList::RegisterList(RegisterStore &store, QList<int> designColumnTwips, Q
     setMinimumWidth(60);
 }
 
-void RegisterList::bindRecords(const QString &iniPath, const QString &section)
+void RegisterList::bindRecords(const WindowLayout &layout)
 {
     setUpdatesEnabled(false);
     bind(&m_store.list());
@@ -22,7 +23,7 @@ void RegisterList::bindRecords(const QString &iniPath, const QString &section)
         if (const int design = m_designColumnTwips.value(c - 2, 0); design > 0)
             setColWidthTwips(c, design);
     }
-    restoreColumnWidths(iniPath, section);
+    layout.restoreColumns(this);
     setActiveCell(2, 1);
     setUpdatesEnabled(true);
 }

@@ -9,6 +9,7 @@
 namespace lumivox {
 
 class RegisterStore;
+class WindowLayout;
 
 // The list of a register (fpSpread1): the grid over the records its store
 // lists, the key in a hidden first column, and the list narrowed by a condition.
@@ -22,8 +23,8 @@ public:
     RegisterStore &store() const { return m_store; }
 
     // Binds the grid to the listed records: the design widths of the columns,
-    // then those stored in the section, the key hidden, row 1 active.
-    void bindRecords(const QString &iniPath, const QString &section);
+    // then those the layout keeps, the key hidden, row 1 active.
+    void bindRecords(const WindowLayout &layout);
 
     int rowCount() const;
     qint64 keyAt(int row) const;

@@ -1,7 +1,6 @@
 #include "registers/registerwindow.h"
 
 #include "app/messages.h"
-#include "app/placement.h"
 #include "app/toolset.h"
 #include "db/registerstore.h"
 #include "db/tablemodel.h"
@@ -31,7 +30,10 @@ constexpr int kLayoutWriteDelayMs = 300;
 } // namespace
 
 RegisterWindow::RegisterWindow(AppContext &context, RegisterDesign design, QWidget *parent)
-    : QDialog(parent), m_context(context), m_design(std::move(design)), m_ini(context.iniPath())
+    : QDialog(parent),
+      m_context(context),
+      m_design(std::move(design)),
+      m_layout(this, context, m_design.section, WindowLayout::Kind::Resizable)
 {
     setObjectName(m_design.objectName);
     setWindowTitle(m_design.title);
@@ -120,18 +122,21 @@ RegisterWindow::RegisterWindow(AppContext &context, RegisterDesign design, QWidg
         });
     }
 
-    // Design size, then the saved geometry when there is one.
+    // Design size, centred; the saved geometry replaces both before the window
+    // appears, when there is one.
     resize(twipsToPxX(m_design.designWidthTwips, this), twipsToPxY(m_design.designHeightTwips, this));
     layout()->activate();
-    setListPaneTwips(m_design.designListTwips);
-    if (!restoreWindowGeometry(this, m_ini, m_design.section))
-        centreOnScreen(this);
+    WindowLayout::setPaneTwips(m_splitter, m_design.designListTwips);
+    WindowLayout::centre(this);
+    m_layout.keepColumns(m_list);
+    m_layout.keepFontSize(m_tools);
+    m_lifecycle.onFirstShow([this] { firstActivation(); });
+    m_lifecycle.onUnload([this] { unload(); });
 }
 
 RegisterWindow::~RegisterWindow()
 {
-    unload();
-    m_unloaded = true;
+    m_lifecycle.unload();
     // The children go after this destructor; their signals (a grid losing the
     // focus as it goes, a box losing it) must no longer reach this window.
     for (QObject *child : findChildren<QObject *>())
@@ -194,20 +199,10 @@ void RegisterWindow::bindTools()
 
 // --- first activation --------------------------------------------------------
 
-void RegisterWindow::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!m_activated)
-        firstActivation();
-}
-
 void RegisterWindow::firstActivation()
 {
-    m_activated = true;
-    restoreWindowGeometry(this, m_ini, m_design.section);
     bindList();
-    checkFontSizeTool(*m_tools, m_profile.GetValueLong(m_ini, m_design.section,
-                                                        QStringLiteral("SpreadFontSize")));
+    m_layout.restoreFontSize(*m_tools);
     applyFontSize();
     m_list->setActiveCell(2, 1);
     m_currentRow = m_list->activeRow();
@@ -220,11 +215,9 @@ void RegisterWindow::firstActivation()
 // the key hidden, row 1 active.
 void RegisterWindow::bindList()
 {
-    m_list->bindRecords(m_ini, m_design.section);
+    m_list->bindRecords(m_layout);
     updateAddTools();
-    const int spreadW = m_profile.GetValueLong(m_ini, m_design.section, QStringLiteral("SpreadW"));
-    if (spreadW > 0)
-        setListPaneTwips(spreadW);
+    m_layout.restorePane(m_splitter);
     m_currentRow = m_list->activeRow();
 }
 
@@ -250,7 +243,7 @@ void RegisterWindow::showRecord(int row)
 
 void RegisterWindow::saveRecord()
 {
-    if (m_saving || m_unloaded || m_currentRow < 1 || m_currentRow > m_list->rowCount())
+    if (m_saving || m_lifecycle.hasUnloaded() || m_currentRow < 1 || m_currentRow > m_list->rowCount())
         return;
     const QVariantMap edits = m_card->edits(m_list->record(m_currentRow));
     if (edits.isEmpty())
@@ -357,49 +350,29 @@ void RegisterWindow::reportFailure(const QString &reason)
 
 // --- display -----------------------------------------------------------------
 
-int RegisterWindow::listPaneTwips() const
-{
-    return pxToTwipsX(m_splitter->sizes().value(0), this);
-}
-
-void RegisterWindow::setListPaneTwips(int twips)
-{
-    const QList<int> sizes = m_splitter->sizes();
-    int total = 0;
-    for (int s : sizes)
-        total += s;
-    if (total <= 0)
-        total = m_splitter->width() - m_splitter->handleWidth();
-    const int list = twipsToPxX(twips, this);
-    m_splitter->setSizes({list, std::max(0, total - list)});
-}
-
 void RegisterWindow::writeSpreadW()
 {
     if (m_cardPane->isHidden())
         return;
-    m_cardListTwips = listPaneTwips();
-    m_profile.SetValueString(m_ini, m_design.section, QStringLiteral("SpreadW"),
-                             QString::number(m_cardListTwips));
+    m_cardListTwips = WindowLayout::paneTwips(m_splitter);
+    m_layout.savePaneTwips(m_cardListTwips);
 }
 
 void RegisterWindow::writeChangedLayout()
 {
-    if (m_unloaded)
+    if (m_lifecycle.hasUnloaded())
         return;
     if (std::exchange(m_paneMoved, false))
         writeSpreadW();
     if (std::exchange(m_columnsChanged, false))
-        m_list->saveColumnWidths(m_ini, m_design.section);
+        m_layout.saveColumns(m_list);
 }
 
 void RegisterWindow::toggleCard()
 {
     if (m_tools->tool(QStringLiteral("ID_mnuDispCard"))->isChecked()) {
-        const int spreadW = m_profile.GetValueLong(m_ini, m_design.section, QStringLiteral("SpreadW"));
         m_cardPane->show();
-        if (spreadW > 0)
-            setListPaneTwips(spreadW);
+        m_layout.restorePane(m_splitter);
     } else {
         writeSpreadW();
         m_cardPane->hide();
@@ -427,26 +400,18 @@ void RegisterWindow::done(int result)
     // However the window is closed, what was typed on the card is kept: the
     // close box gives the boxes no chance to lose the focus first.
     saveRecord();
-    unload();
     QDialog::done(result);
 }
 
+// After the layout has written the geometry, the column widths and the font size.
 void RegisterWindow::unload()
 {
-    if (m_unloaded || !m_activated)
-        return;
-    m_unloaded = true;
-    m_layoutTimer->stop(); // everything is written here
-    const QString &s = m_design.section;
-    saveWindowGeometry(this, m_ini, s);
+    m_layoutTimer->stop(); // everything is written now
     // With the card hidden the list fills the window; the width kept is the one
     // the list had beside the card, which the next opening shows again.
-    const int spreadW = m_cardPane->isHidden() && m_cardListTwips > 0 ? m_cardListTwips
-                                                                      : listPaneTwips();
-    m_profile.SetValueString(m_ini, s, QStringLiteral("SpreadW"), QString::number(spreadW));
-    m_list->saveColumnWidths(m_ini, s);
-    m_profile.SetValueString(m_ini, s, QStringLiteral("SpreadFontSize"),
-                             QString::number(m_tools->checkedNumber(QStringLiteral("ID_mnuFontSize"), 5)));
+    m_layout.savePaneTwips(m_cardPane->isHidden() && m_cardListTwips > 0
+                               ? m_cardListTwips
+                               : WindowLayout::paneTwips(m_splitter));
 }
 
 } // namespace lumivox

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "app/appcontext.h"
-#include "app/settingsfile.h"
+#include "app/dialoglifecycle.h"
+#include "app/windowlayout.h"
 #include "registers/registercard.h"
 
 #include <QDialog>
@@ -79,7 +80,6 @@ protected:
     RegisterCard *card() const { return m_card; }
     void reportFailure(const QString &reason);
 
-    void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
@@ -90,16 +90,12 @@ private:
     void enableCard();
     void navigate(int row);
     void updateAddTools();
-    void setListPaneTwips(int twips);
-    int listPaneTwips() const;
     void writeSpreadW();
     void writeChangedLayout();
     void unload();
 
     AppContext &m_context;
     RegisterDesign m_design;
-    QString m_ini;
-    SettingsFile m_profile;
 
     RegisterStore *m_store = nullptr;
     ToolSet *m_tools = nullptr;
@@ -114,9 +110,9 @@ private:
     QTimer *m_layoutTimer = nullptr; // writes the widths a drag changed once it pauses
     bool m_paneMoved = false;
     bool m_columnsChanged = false;
-    bool m_activated = false;
-    bool m_unloaded = false;
     bool m_saving = false;
+    WindowLayout m_layout;
+    DialogLifecycle m_lifecycle{this, &m_layout};
 };
 
 } // namespace lumivox

@@ -1,10 +1,10 @@
 // The register windows wired to their store (what the commands do to the tables
 // is tested in test_registerstore): list and card, commands, layout, the member
 // list's filters and the membership chooser.
+#include "app/keywordhistory.h"
 #include "app/placement.h"
 #include "db/registerstore.h"
 #include "registers/groupregister.h"
-#include "registers/keywordfilterdialog.h"
 #include "registers/memberregister.h"
 #include "registers/registerlist.h"
 #include "support/testapp.h"
@@ -82,11 +82,20 @@ QString member(TestApp &app, int id, const char *fields)
     return app.scalar(QStringLiteral("select %1 from T_メンバー where MemberID = ?").arg(QString::fromUtf8(fields)),
                       {id}).toString();
 }
-// The work done on the keyword filter: type, choose the column, press a button.
+// The work done on the keyword filter: type (or pick, with "#n"), choose the
+// column, press a button. What the keyword list offered is kept in `offered`.
+QStringList offered;
 std::function<void(QDialog &)> keywordWork(const QString &keyword, int column, const char *button = "cmdOk")
 {
     return [=](QDialog &d) {
-        child<QComboBox>(&d, "cboKey")->setEditText(keyword);
+        auto *box = child<QComboBox>(&d, "cboKey");
+        offered.clear();
+        for (int i = 0; i < box->count(); ++i)
+            offered << box->itemText(i);
+        if (keyword.startsWith(u'#'))
+            box->setCurrentIndex(keyword.mid(1).toInt());
+        else
+            box->setEditText(keyword);
         child<QAbstractButton>(&d, qPrintable(QStringLiteral("optItem%1").arg(column)))->click();
         child<QAbstractButton>(&d, button)->click();
     };
@@ -217,27 +226,7 @@ private Q_SLOTS:
         QCOMPARE(member(app, 4, "名前"), QStringLiteral("新人"));
     }
 
-    void refusedWritesAreReported()
-    {
-        TestApp app;
-        app.addMember(1, QStringLiteral("山田"));
-        app.link(memberGroups(), 1, 1);
-        Shown w(app, true);
-        app.exec(QStringLiteral("create trigger refuse before update on T_メンバー begin select raise(abort, 'read-only'); end"));
-        app.exec(QStringLiteral("create trigger keep before delete on T_メンバーの登録グループ情報 "
-                                "begin select raise(abort, 'locked'); end"));
-        Answers answers;
-        w.box("txtName")->setText(QStringLiteral("変更"));
-        w->saveRecord();
-        w.click("cmdDel");
-        QCOMPARE(answers.messages.size(), 2);
-        QVERIFY(answers.messages[0].text.contains(QStringLiteral("保存できませんでした")));
-        QVERIFY(answers.messages[0].text.contains(QStringLiteral("read-only")));
-        QVERIFY(answers.lastText().contains(QStringLiteral("locked")));
-        QCOMPARE(w.text("lblRecord"), QStringLiteral("(1/1)"));
-    }
-
-    void copyAndPasteRows()
+    void copyPasteAndRefusedWrites()
     {
         TestApp app;
         app.addMember(1, QStringLiteral("山田"), QStringLiteral("ヤマダ"), QStringLiteral("様"), QStringLiteral("y@ex.jp"));
@@ -258,6 +247,20 @@ private Q_SLOTS:
         QCOMPARE(app.count(QStringLiteral("T_メンバー")), 3);
         QCOMPARE(member(app, 3, "名前 || 敬称 || \"E-Mail\""), QStringLiteral("山田様u@ex.jp"));
         QCOMPARE(w.text("txtName"), QStringLiteral("山田"));
+
+        // A refused save and a refused delete are reported; the list stays.
+        app.link(memberGroups(), 3, 1);
+        app.exec(QStringLiteral("create trigger refuse before update on T_メンバー begin select raise(abort, 'read-only'); end"));
+        app.exec(QStringLiteral("create trigger keep before delete on T_メンバーの登録グループ情報 "
+                                "begin select raise(abort, 'locked'); end"));
+        w.box("txtName")->setText(QStringLiteral("変更"));
+        w->saveRecord();
+        QVERIFY(answers.lastText().contains(QStringLiteral("保存できませんでした")));
+        QVERIFY(answers.lastText().contains(QStringLiteral("read-only")));
+        w.click("cmdDel");
+        QVERIFY(answers.lastText().contains(QStringLiteral("locked")));
+        QCOMPARE(answers.messages.size(), 3);
+        QCOMPARE(w.text("lblRecord"), QStringLiteral("(3/3)"));
     }
 
     void layoutFontSizeAndCard_data()
@@ -309,43 +312,6 @@ private Q_SLOTS:
                  QStringLiteral("変更"));
     }
 
-    void keywordDialogKeepsAHistory()
-    {
-        TestApp app;
-        Answers answers;
-        QStringList offered; // the history the dialog listed
-        const auto run = [&](const std::function<void(QDialog &)> &work) {
-            KeywordFilterDialog dialog(app.context());
-            answers.nextDialog([&](QDialog &d) {
-                auto *box = child<QComboBox>(&d, "cboKey");
-                offered.clear();
-                for (int i = 0; i < box->count(); ++i)
-                    offered << box->itemText(i);
-                work(d);
-            });
-            const int result = runModal(dialog);
-            return QString::number(result) + dialog.columnName() + dialog.keyword();
-        };
-        QCOMPARE(run(keywordWork(QStringLiteral("abc"), 2)), QStringLiteral("1[E-Mail]abc"));
-        QVERIFY(offered.isEmpty());
-        for (int i = 1; i <= 21; ++i)
-            run(keywordWork(QStringLiteral("k%1").arg(i), 0));
-        // Picked from the list, a keyword goes to the top again; the list keeps 20.
-        QCOMPARE(run([](QDialog &d) {
-                     child<QComboBox>(&d, "cboKey")->setCurrentIndex(3);
-                     child<QAbstractButton>(&d, "cmdOk")->click();
-                 }), QStringLiteral("1[名前]k18"));
-        QCOMPARE(offered.size(), 20);
-        QCOMPARE(offered.first() + offered.last(), QStringLiteral("k21k2"));
-        // ｷｬﾝｾﾙ, Esc and an empty keyword add nothing.
-        run(keywordWork(QStringLiteral("x"), 1, "cmdCancel"));
-        run([](QDialog &d) { QTest::keyClick(&d, Qt::Key_Escape); });
-        run(keywordWork({}, 0));
-        QCOMPARE(run(keywordWork({}, 0, "cmdCancel")), QStringLiteral("0[名前]"));
-        QCOMPARE(offered.mid(0, 2) << QString::number(offered.count(QStringLiteral("k18"))),
-                 (QStringList{"k18", "k21", "2"}));
-    }
-
     void filtersOfTheMemberList()
     {
         TestApp app;
@@ -355,6 +321,8 @@ private Q_SLOTS:
         app.addMember(3, QStringLiteral("田山"), QStringLiteral("タヤマ"));
         app.link(memberGroups(), 1, {1, 2});
         app.link(memberGroups(), 2, 2);
+        for (int i = 20; i >= 1; --i)
+            app.context().filterKeys->Add(QStringLiteral("k%1").arg(i)); // this run's keywords, newest first
         Shown w(app, true);
         Answers answers;
         const auto filter = [&](const char *tool, std::function<void(QDialog &)> work) {
@@ -372,7 +340,17 @@ private Q_SLOTS:
         };
         QCOMPARE(filter("ID_mnuFilterKey", keywordWork(QStringLiteral("ヤマ"), 1)), QStringLiteral("山田,田山(1/2)"));
         QVERIFY(w.members()->isFiltered());
+        // The keyword goes to the top of the history, which keeps 20; ｷｬﾝｾﾙ, Esc and
+        // an empty keyword add nothing; a keyword picked again is added again.
         QCOMPARE(filter("ID_mnuFilterKey", keywordWork(QStringLiteral("佐"), 0, "cmdCancel")), QStringLiteral("山田,田山(1/2)"));
+        QCOMPARE(QString::number(offered.size()) + offered.first() + offered.last(), QStringLiteral("20ヤマk2"));
+        QCOMPARE(filter("ID_mnuFilterKey", keywordWork(QStringLiteral("#3"), 0)), QStringLiteral("(0/0)")); // k18
+        QCOMPARE(filter("ID_mnuFilterKey", keywordWork({}, 0)), QStringLiteral("山田,佐藤,田山(1/3)"));
+        answers.nextDialog([](QDialog &d) { QTest::keyClick(&d, Qt::Key_Escape); });
+        w.tool("ID_mnuFilterKey");
+        QCOMPARE(filter("ID_mnuFilterKey", keywordWork({}, 0, "cmdCancel")), QStringLiteral("山田,佐藤,田山(1/3)"));
+        QCOMPARE(offered.mid(0, 2) << QString::number(offered.count(QStringLiteral("k18"))),
+                 (QStringList{"k18", "ヤマ", "2"}));
         QCOMPARE(filter("ID_mnuFilterGrp", [&](QDialog &d) {
                      child<QAbstractButton>(&d, "cmdOk")->click(); // nothing ticked: refused, stays open
                      QCOMPARE(answers.lastText(), QStringLiteral("絞り込みを行うｸﾞﾙｰﾌﾟはひとつ以上選択してください。"));

@@ -82,10 +82,7 @@ bool RegisterList::copyRows()
 
 bool RegisterList::pasteRows()
 {
-    if (!selectWholeRows())
-        return false;
-    pasteBlock(); // a refused write is reported through the store's listEditFailed
-    return true;
+    return selectWholeRows() && pasteBlock() > 0;
 }
 
 } // namespace lumivox

@@ -38,7 +38,7 @@ public:
 
     // Selects the rows of the selected block from column 2 (the key is never
     // taken) to the block's last column and copies them, or pastes over them.
-    // False when no block is selected.
+    // False when no block is selected (or nothing was pasted).
     bool copyRows();
     bool pasteRows();
 

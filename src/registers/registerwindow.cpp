@@ -4,9 +4,12 @@
 #include "app/toolset.h"
 #include "db/registerstore.h"
 #include "db/tablemodel.h"
+#include "registers/importdialog.h"
 #include "registers/registerlist.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -154,6 +157,9 @@ void RegisterWindow::buildTools()
     t.addMenuSeparator(edit);
     t.addMenuItem(edit, QStringLiteral("ID_mnuEditCopy"), QStringLiteral("ﾚｺｰﾄﾞをｺﾋﾟｰする(&C)"));
     t.addMenuItem(edit, QStringLiteral("ID_mnuEditPaste"), QStringLiteral("ﾚｺｰﾄﾞに貼り付ける(&P)"));
+    t.addMenuSeparator(edit);
+    t.addMenuItem(edit, QStringLiteral("ID_mnuFileImport"), QStringLiteral("ﾌｧｲﾙから取り込む(&I)..."));
+    t.addMenuItem(edit, QStringLiteral("ID_mnuFileExport"), QStringLiteral("ﾌｧｲﾙに書き出す(&X)..."));
 
     const QString disp = QStringLiteral("ID_mnuDisp");
     t.addMenu(disp, QStringLiteral("表示(&D)"));
@@ -174,6 +180,11 @@ void RegisterWindow::buildTools()
     t.addToolButton(QStringLiteral("ID_EditPaste"), QStringLiteral("ﾚｺｰﾄﾞ貼付"), {},
                     QStringLiteral("edit-paste"));
     t.addToolSeparator();
+    t.addToolButton(QStringLiteral("ID_FileImport"), QStringLiteral("ﾌｧｲﾙ取込"), {},
+                    QStringLiteral("document-import"));
+    t.addToolButton(QStringLiteral("ID_FileExport"), QStringLiteral("ﾌｧｲﾙ書出"), {},
+                    QStringLiteral("document-export"));
+    t.addToolSeparator();
     t.addToolButton(QStringLiteral("ID_Close"), QStringLiteral("閉じる"), {},
                     QStringLiteral("window-close"));
 }
@@ -191,6 +202,8 @@ void RegisterWindow::bindTools()
     t.bind({QStringLiteral("ID_mnuEditDel"), QStringLiteral("ID_EditDel")}, [this] { deleteRecord(); });
     t.bind({QStringLiteral("ID_mnuEditCopy"), QStringLiteral("ID_EditCopy")}, [this] { copyRows(); });
     t.bind({QStringLiteral("ID_mnuEditPaste"), QStringLiteral("ID_EditPaste")}, [this] { pasteRows(); });
+    t.bind({QStringLiteral("ID_mnuFileImport"), QStringLiteral("ID_FileImport")}, [this] { importRecords(); });
+    t.bind({QStringLiteral("ID_mnuFileExport"), QStringLiteral("ID_FileExport")}, [this] { exportRecords(); });
     t.bind({QStringLiteral("ID_mnuDispCard")}, [this] { toggleCard(); });
     for (int n = 1; n <= 5; ++n)
         t.bind({QStringLiteral("ID_mnuFontSize%1").arg(n)}, [this] { applyFontSize(); });
@@ -339,8 +352,42 @@ void RegisterWindow::copyRows()
 
 void RegisterWindow::pasteRows()
 {
-    if (!m_list->pasteRows())
+    const bool any = m_list->rowCount() > 0;
+    if (any && !m_list->hasBlockSelection()) {
         informUser(this, QStringLiteral("ﾚｺｰﾄﾞが未選択状態です。"));
+        return;
+    }
+    int room = 0;
+    if (any) {
+        room = m_list->rowCount() - m_list->selectedBlock().firstRow + 1;
+        if (!m_list->pasteRows())
+            return; // a refused write is reported through the store's listEditFailed
+    }
+    // Rows beyond the last one become new records, checked as an import is.
+    if (pasteRosterRows(this, m_context.db(), rosterKindOf(m_design.table.table),
+                        QApplication::clipboard()->text(), room))
+        showAddedRecords();
+}
+
+void RegisterWindow::importRecords()
+{
+    saveRecord();
+    if (importRosterFile(this, m_context.db(), rosterKindOf(m_design.table.table)))
+        showAddedRecords();
+}
+
+void RegisterWindow::exportRecords()
+{
+    saveRecord();
+    exportRosterFile(this, m_context.db(), rosterKindOf(m_design.table.table));
+}
+
+// The whole table again (records are added at its end), with the last one shown.
+void RegisterWindow::showAddedRecords()
+{
+    m_list->narrow({}, nullptr);
+    rebindList();
+    m_list->setActiveCell(2, m_list->rowCount());
 }
 
 void RegisterWindow::reportFailure(const QString &reason)

@@ -59,6 +59,8 @@ public:
     void deleteRecord();
     void copyRows();
     void pasteRows();
+    void importRecords();
+    void exportRecords();
     void toggleCard();
     void applyFontSize();
     void closeWindow();
@@ -89,6 +91,7 @@ private:
     void bindList();
     void enableCard();
     void navigate(int row);
+    void showAddedRecords();
     void updateAddTools();
     void writeSpreadW();
     void writeChangedLayout();

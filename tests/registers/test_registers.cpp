@@ -243,8 +243,9 @@ private Q_SLOTS:
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("山田\tヤマダ\t様\r\n伊藤\tイトウ\tさん\r\n"));
         w.click("cmdBottom");
         w->list()->selectBlock(2, 3, 2, 3);
-        w.tool("ID_EditPaste");
-        QCOMPARE(app.count(QStringLiteral("T_メンバー")), 3);
+        w.tool("ID_EditPaste"); // the row beyond the last is offered as a new record, and declined
+        QCOMPARE(QString::number(answers.dialogsRun) + QString::number(app.count(QStringLiteral("T_メンバー"))),
+                 QStringLiteral("13"));
         QCOMPARE(member(app, 3, "名前 || 敬称 || \"E-Mail\""), QStringLiteral("山田様u@ex.jp"));
         QCOMPARE(w.text("txtName"), QStringLiteral("山田"));
 

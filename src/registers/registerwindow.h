@@ -4,6 +4,7 @@
 #include "app/dialoglifecycle.h"
 #include "app/windowlayout.h"
 #include "registers/registercard.h"
+#include "registers/registerlist.h"
 
 #include <QDialog>
 #include <QList>
@@ -15,7 +16,6 @@ class QTimer;
 
 namespace lumivox {
 
-class RegisterList;
 class RegisterStore;
 struct RegisterTable;
 class ToolSet;

@@ -6,7 +6,6 @@
 #include "db/registerstore.h"
 #include "registers/groupregister.h"
 #include "registers/memberregister.h"
-#include "registers/registerlist.h"
 #include "support/testapp.h"
 
 #include <QAbstractButton>

@@ -6,7 +6,6 @@
 #include "registers/memberregister.h"
 #include "registers/rosterexport.h"
 #include "registers/rosterimport.h"
-#include "registers/registerlist.h"
 #include "support/testapp.h"
 
 #include <QApplication>

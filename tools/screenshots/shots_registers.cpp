@@ -3,7 +3,6 @@
 #include "app/spreadgrid.h"
 #include "registers/groupregister.h"
 #include "registers/memberregister.h"
-#include "registers/registerlist.h"
 #include "registers/groupfilterdialog.h"
 #include "registers/keywordfilterdialog.h"
 #include "app/keywordhistory.h"

@@ -301,6 +301,7 @@ private Q_SLOTS:
         // The card switched off keeps the list's width beside it for the next opening.
         w.tool("ID_mnuDispCard");
         QVERIFY(!w.get("VSViewPort1")->isVisible());
+        QTRY_VERIFY(splitter->sizes().value(0) > 300); // the list fills the window
         w->list()->horizontalHeader()->resizeSection(1, 111);
         w.box("txtName")->setText(QStringLiteral("変更"));
         w->close(); // the close box keeps the card too

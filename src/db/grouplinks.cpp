@@ -16,8 +16,8 @@ StoreResult replaceGroupLinks(const QSqlDatabase &db, const LinkTable &links, qi
     }
     QString error;
     if (!executeAll(db, statements, &error))
-        return StoreResult::failed(QStringLiteral("選択したグループ"), error);
-    return StoreResult::done();
+        return StoreResult::failed(error);
+    return {};
 }
 
 } // namespace lumivox

@@ -40,7 +40,7 @@ NoticeStore::NoticeStore(const QSqlDatabase &db, QObject *parent)
 
 StoreResult NoticeStore::open()
 {
-    return m_model->open(kTable) ? StoreResult::done() : failed();
+    return m_model->open(kTable) ? StoreResult{} : failed();
 }
 
 int NoticeStore::count() const
@@ -68,13 +68,13 @@ Notice NoticeStore::notice(int row) const
             textOf(m_model->value(row, kCreated)), textOf(m_model->value(row, kSent))};
 }
 
-StoreResult NoticeStore::create(int *row)
+StoreResult NoticeStore::create()
 {
     if (isFull())
-        return StoreResult::refused(QStringLiteral("お知らせは%1件までしか登録できません。").arg(kMaxNotices));
+        return StoreResult::refuse(QStringLiteral("お知らせは%1件までしか登録できません。").arg(kMaxNotices));
     const int newsId = allocateKey(m_model->database(), kTable, kNewsID, kMaxNotices);
     if (newsId < 1)
-        return StoreResult::failed(QStringLiteral("お知らせ"), QStringLiteral("NewsID を決められません。"));
+        return StoreResult::failed(QStringLiteral("新しいお知らせの番号を決められませんでした。"));
     const int added = m_model->appendRecord({{kNewsID, newsId},
                                              {kTitle, QString::fromUtf8(kUntitledTitle)},
                                              {kBody, QString::fromUtf8(kEmptyBody)},
@@ -82,9 +82,10 @@ StoreResult NoticeStore::create(int *row)
                                              {kSent, QString::fromUtf8(kNotSent)}});
     if (added < 0)
         return failed();
-    if (row)
-        *row = added;
-    return StoreResult::done();
+    StoreResult result;
+    result.row = added;
+    result.key = newsId;
+    return result;
 }
 
 StoreResult NoticeStore::update(const Notice &notice)
@@ -107,11 +108,11 @@ StoreResult NoticeStore::remove(qint64 newsId)
 {
     const int row = rowOf(newsId);
     if (row < 0)
-        return StoreResult::done(); // nothing to delete
+        return {}; // nothing to delete
     if (!m_model->removeRecord(
             row, {{QStringLiteral("delete from T_お知らせに対する宛先情報 where NewsID = ?"), {newsId}}}))
         return failed();
-    return StoreResult::done();
+    return {};
 }
 
 void NoticeStore::copy(qint64 newsId)
@@ -135,13 +136,13 @@ StoreResult NoticeStore::write(qint64 newsId, const QVariantMap &values)
 {
     const int row = rowOf(newsId);
     if (row < 0)
-        return StoreResult::refused(QStringLiteral("このお知らせは一覧にないため保存できません。"));
-    return m_model->setValues(row, values) ? StoreResult::done() : failed();
+        return StoreResult::refuse(QStringLiteral("このお知らせは一覧にないため保存できません。"));
+    return m_model->setValues(row, values) ? StoreResult{} : failed();
 }
 
 StoreResult NoticeStore::failed() const
 {
-    return StoreResult::failed(QStringLiteral("お知らせ"), m_model->lastError());
+    return StoreResult::failed(m_model->lastError());
 }
 
 } // namespace lumivox

@@ -52,8 +52,8 @@ public:
     Notice notice(int row) const;    // id 0 for a row that is not there
 
     // A new notice with the next free NewsID and the starting texts: (無題),
-    // (未入力), the current time, (未送信). *row gets its row in the list.
-    StoreResult create(int *row = nullptr);
+    // (未入力), the current time, (未送信); the result holds its row and key.
+    StoreResult create();
     // Writes the four texts of the notice with notice.id.
     StoreResult update(const Notice &notice);
     StoreResult setSentTime(qint64 newsId, const QString &time);

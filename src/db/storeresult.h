@@ -4,23 +4,32 @@
 
 namespace lumivox {
 
-// What a store says about a change it was asked to make: done, refused (with the
-// message for the user), or failed in the database (with what was not stored and
-// the database's reason). Stores never show a message; the window that asked
-// shows this one.
+// What a store operation did: done, or why not. Stores never show a message; the
+// window that asked shows this one. A refusal (the change was not attempted:
+// the notice is not listed, the notice has no destination) carries the message
+// for the user as it stands; a failure carries the database's reason, which the
+// window reports as a write that did not happen.
 struct StoreResult {
-    enum Status { Done, Refused, Failed };
-    Status status = Done;
-    QString what;   // Failed: what was not stored ("お知らせ", "送信リスト", …)
-    QString reason; // Refused: the message for the user; Failed: the database's reason
+    bool ok = true;
+    bool refused = false;
+    QString error; // why not: the database's reason, or the message of a refusal
+    int row = -1;  // append: the new record's row in the list (from 0)
+    int key = 0;   // append: its key
 
-    explicit operator bool() const { return status == Done; }
+    explicit operator bool() const { return ok; }
 
-    static StoreResult done() { return {}; }
-    static StoreResult refused(const QString &message) { return {Refused, {}, message}; }
-    static StoreResult failed(const QString &what, const QString &reason)
+    static StoreResult failed(const QString &reason)
     {
-        return {Failed, what, reason};
+        StoreResult r;
+        r.ok = false;
+        r.error = reason.isEmpty() ? QStringLiteral("原因不明のエラー") : reason;
+        return r;
+    }
+    static StoreResult refuse(const QString &message)
+    {
+        StoreResult r = failed(message);
+        r.refused = true;
+        return r;
     }
 };
 

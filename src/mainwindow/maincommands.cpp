@@ -22,6 +22,10 @@ namespace lumivox {
 
 namespace {
 
+// What a refused write did not store, as the messages name it.
+const QString kNotice = QStringLiteral("お知らせ");
+const QString kSendList = QStringLiteral("送信リスト");
+
 // A dialog of the program, opened modally over the main window and released.
 template <class Dialog>
 void openModal(AppContext &context, QWidget *parent)
@@ -70,14 +74,14 @@ void MainWindow::newNotice()
     if (m_notices->isFull())
         return;
     const int col = std::max(m_list->activeCol(), 2); // the NewsID column stays hidden
-    int row = -1;
-    if (const StoreResult created = m_notices->create(&row); !created) {
-        tellUser(this, created);
+    const StoreResult created = m_notices->create();
+    if (!created) {
+        tellUser(this, kNotice, created);
         return;
     }
     {
         const RefillGuard::Scope moving(m_moving);
-        m_list->setActiveCell(col, row + 1);
+        m_list->setActiveCell(col, created.row + 1);
     }
     updateNewTools();
     showNoticeDetail(m_list->activeRow());
@@ -112,7 +116,7 @@ void MainWindow::deleteNotice()
         const RefillGuard::Scope moving(m_moving); // the rows below move up
         removed = m_notices->remove(activeNewsId());
     }
-    tellUser(this, removed);
+    tellUser(this, kNotice, removed);
     updateNewTools();
     showNoticeDetail(m_list->activeRow());
 }
@@ -129,7 +133,7 @@ void MainWindow::pasteNotice()
     const int row = m_list->activeRow();
     if (row < 1)
         return;
-    tellUser(this, m_notices->paste(activeNewsId()));
+    tellUser(this, kNotice, m_notices->paste(activeNewsId()));
     showNoticeDetail(row);
 }
 
@@ -141,9 +145,9 @@ void MainWindow::sendActiveNotice()
         return;
     const qint64 newsId = activeNewsId();
     const SendOutcome outcome = sendNotice(this, m_context, newsId);
-    tellUser(this, outcome.result);
+    tellUser(this, kSendList, outcome.result);
     if (!outcome.sentAt.isEmpty())
-        tellUser(this, m_notices->setSentTime(newsId, outcome.sentAt));
+        tellUser(this, kNotice, m_notices->setSentTime(newsId, outcome.sentAt));
 }
 
 // The check list shows the send list of the selected notice, made afresh.
@@ -151,7 +155,7 @@ void MainWindow::printCheckList()
 {
     const StoreResult made = makeSendList(m_context.db(), activeNewsId());
     if (!made) {
-        tellUser(this, made);
+        tellUser(this, kSendList, made);
         return;
     }
     showReport(m_context, ReportKind::arpCheckList, this);

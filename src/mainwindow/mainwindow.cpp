@@ -129,7 +129,7 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     // it is of no use, so failing here stops the start.
     m_notices = new NoticeStore(context.db(), this);
     if (const StoreResult opened = m_notices->open(); !opened)
-        throw std::runtime_error(QStringLiteral("T_お知らせを開けません：%1").arg(opened.reason).toStdString());
+        throw std::runtime_error(QStringLiteral("T_お知らせを開けません：%1").arg(opened.error).toStdString());
     m_destinationNames = new TableModel(context.db(), this);
 
     // Design size: a 10680 × 5325 twip list area, 5505 twips for the list pane.

@@ -20,11 +20,11 @@ SendOutcome sendNotice(QWidget *window, AppContext &context, qint64 newsId)
     QSqlQuery count(db);
     if (!count.exec(QStringLiteral("select count(*) from T_temp_送信リスト")) || !count.next()) {
         // A list that cannot be read is a failure, not an empty list.
-        return {{}, StoreResult::refused(QStringLiteral("送信リストを読み込めませんでした。送信を中止します。\n\n詳細：")
+        return {{}, StoreResult::refuse(QStringLiteral("送信リストを読み込めませんでした。送信を中止します。\n\n詳細：")
                                          + count.lastError().text())};
     }
     if (count.value(0).toLongLong() < 1)
-        return {{}, StoreResult::refused(QStringLiteral("指定した宛先ｸﾞﾙｰﾌﾟに所属するﾒﾝﾊﾞｰはいませんでした。送信を中止します。"))};
+        return {{}, StoreResult::refuse(QStringLiteral("指定した宛先ｸﾞﾙｰﾌﾟに所属するﾒﾝﾊﾞｰはいませんでした。送信を中止します。"))};
     {
         SendOptionsDialog options(context, window);
         if (runModal(options) != QDialog::Accepted) // ｷｬﾝｾﾙ, Esc or the close box
@@ -39,7 +39,7 @@ SendOutcome sendNotice(QWidget *window, AppContext &context, qint64 newsId)
         if (!sending.sendingStarted())
             return {};
     }
-    return {currentTimeText(), StoreResult::done()};
+    return {currentTimeText(), {}};
 }
 
 } // namespace lumivox

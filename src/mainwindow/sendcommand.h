@@ -18,7 +18,7 @@ namespace lumivox {
 // purpose. `result` says why nothing was sent when the user must be told: no
 // destination group, no member in them, a send list that could not be made or
 // read. ｷｬﾝｾﾙ in the send options and stopping at the question about characters
-// that cannot be carried leave both empty and Done.
+// that cannot be carried leave both empty and the result ok.
 struct SendOutcome {
     QString sentAt;
     StoreResult result;

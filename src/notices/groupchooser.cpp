@@ -75,7 +75,7 @@ void GroupChooser::saveLinks()
     const StoreResult result = replaceGroupLinks(m_context.db(), *m_design.links, m_key,
                                                  m_grid->tickedGroupIds());
     if (!result) {
-        tellUser(this, result); // the window stays open: try again or ｷｬﾝｾﾙ
+        tellUser(this, QStringLiteral("選択したグループ"), result); // the window stays open: try again or ｷｬﾝｾﾙ
         return;
     }
     accept();

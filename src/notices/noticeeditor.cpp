@@ -222,9 +222,9 @@ void NoticeEditor::saveAndClose()
 {
     // The creation time records the last save through the editor.
     m_created->setText(currentTimeText());
-    const StoreResult saved = m_save ? m_save(notice()) : StoreResult::done();
+    const StoreResult saved = m_save ? m_save(notice()) : StoreResult{};
     if (!saved) {
-        tellUser(this, saved);
+        tellUser(this, QStringLiteral("お知らせ"), saved);
         return;
     }
     accept();

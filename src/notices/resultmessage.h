@@ -6,13 +6,13 @@
 namespace lumivox {
 
 // Tells the user why a store did not make a change: a refusal as its own
-// message, a database failure as a write failure. Nothing for a change made.
-inline void tellUser(QWidget *window, const StoreResult &result)
+// message, a database failure as `what` not stored. Nothing for a change made.
+inline void tellUser(QWidget *window, const QString &what, const StoreResult &result)
 {
-    if (result.status == StoreResult::Refused)
-        informUser(window, result.reason);
-    else if (result.status == StoreResult::Failed)
-        reportWriteFailure(window, result.what, result.reason);
+    if (result.refused)
+        informUser(window, result.error);
+    else if (!result.ok)
+        reportWriteFailure(window, what, result.error);
 }
 
 } // namespace lumivox

@@ -9,10 +9,10 @@ StoreResult makeSendList(const QSqlDatabase &db, qint64 newsId)
     int destinations = 0;
     QString error;
     if (!fillNoticeSendList(db, newsId, &destinations, &error))
-        return StoreResult::failed(QStringLiteral("送信リスト"), error);
+        return StoreResult::failed(error);
     if (destinations == 0)
-        return StoreResult::refused(QString::fromUtf8(kNoDestinationMessage));
-    return StoreResult::done();
+        return StoreResult::refuse(QString::fromUtf8(kNoDestinationMessage));
+    return {};
 }
 
 } // namespace lumivox

@@ -101,7 +101,7 @@ Modals sendFromPlainWindow(TestApp &app, bool submitOk = true)
     return runAnswering([&] {
         const SendOutcome outcome = sendNotice(&window, app.context(), 1);
         QCOMPARE(outcome.sentAt, QString());
-        tellUser(&window, outcome.result);
+        tellUser(&window, QStringLiteral("送信リスト"), outcome.result);
     }, submitOk);
 }
 

@@ -60,15 +60,16 @@ private Q_SLOTS:
         NoticeStore store(app.db());
         QVERIFY(store.open());
         const QString before = currentTimeText();
-        int row = -1;
-        QVERIFY(store.create(&row));
-        QCOMPARE(row, 998);
-        const Notice made = store.notice(row);
+        const StoreResult created = store.create();
+        QVERIFY(created);
+        QCOMPARE(created.key, 4);
+        QCOMPARE(created.row, 998);
+        const Notice made = store.notice(created.row);
         QVERIFY(made.created >= before && made.created <= currentTimeText());
         QCOMPARE(rowsOf(app, QStringLiteral("T_お知らせ")).section(u'|', 3, 3),
                  QStringLiteral("4,(無題),(未入力),%1,(未送信)").arg(made.created));
         QVERIFY(store.isFull());
-        QCOMPARE(store.create().status, StoreResult::Refused);
+        QVERIFY(store.create().refused);
         QVERIFY(store.remove(500));
         QVERIFY(!store.isFull());
     }
@@ -87,7 +88,7 @@ private Q_SLOTS:
         QCOMPARE(store.model()->value(0, QStringLiteral("見出し")).toString(), QStringLiteral("新"));
         QVERIFY(store.setSentTime(2, QStringLiteral("2026/12/06 10:11:12")));
         QCOMPARE(store.notice(1).sent, QStringLiteral("2026/12/06 10:11:12"));
-        QCOMPARE(store.update({7, QStringLiteral("無い"), {}, {}, {}}).status, StoreResult::Refused);
+        QVERIFY(store.update({7, QStringLiteral("無い"), {}, {}, {}}).refused);
     }
 
     // Copy keeps the four texts, not NewsID nor destinations, and outlives the
@@ -149,9 +150,8 @@ private Q_SLOTS:
         QVERIFY(store.open());
         const QString notices = rowsOf(app, QStringLiteral("T_お知らせ"));
         const StoreResult result = change(store);
-        QCOMPARE(result.status, StoreResult::Failed);
-        QCOMPARE(result.what, QStringLiteral("お知らせ"));
-        QVERIFY2(result.reason.contains(QStringLiteral("database is locked")), qPrintable(result.reason));
+        QVERIFY(!result.ok && !result.refused);
+        QVERIFY2(result.error.contains(QStringLiteral("database is locked")), qPrintable(result.error));
         QCOMPARE(rowsOf(app, QStringLiteral("T_お知らせ")), notices);
         QCOMPARE(rowsOf(app, noticeDestinations().table), QStringLiteral("1,3"));
         QCOMPARE(store.count(), 1);
@@ -189,8 +189,8 @@ private Q_SLOTS:
 
         QVERIFY(app.exec(kRefuse.arg(QStringLiteral("insert"), links.table)));
         const StoreResult refused = replaceGroupLinks(app.db(), links, 8, {1});
-        QCOMPARE(refused.status, StoreResult::Failed);
-        QVERIFY(refused.reason.contains(QStringLiteral("database is locked")));
+        QVERIFY(!refused.ok && !refused.refused);
+        QVERIFY(refused.error.contains(QStringLiteral("database is locked")));
         QCOMPARE(rowsOf(app, links.table), expected);
     }
 };

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ make pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite qt6-translations-l10n libqt6svg6
-  libcurl4-openssl-dev libicu-dev libgl-dev
+  libcurl4-openssl-dev libicu-dev libsqlite3-dev libgl-dev
   fonts-noto-cjk
 )
 case "${1:-run}" in

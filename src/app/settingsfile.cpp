@@ -34,9 +34,11 @@ QString keyOf(const QString &line)
     return eq > 0 ? line.left(eq).trimmed() : QString();
 }
 
-// The file's lines; none when it is missing or cannot be read. *unreadable
-// tells the two apart: a file that is there but cannot be read.
-QStringList readLines(const QString &path, bool *unreadable = nullptr)
+// The file's lines as bytes; none when it is missing or cannot be read.
+// *unreadable tells the two apart: a file that is there but cannot be read.
+// Lines stay bytes so that a write changes only the line of its key: text that
+// is not UTF-8 (an old editor's Shift_JIS comment, say) is kept as it is.
+QList<QByteArray> readLines(const QString &path, bool *unreadable = nullptr)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
@@ -46,11 +48,13 @@ QStringList readLines(const QString &path, bool *unreadable = nullptr)
     }
     if (unreadable)
         *unreadable = false;
-    QString text = QString::fromUtf8(f.readAll());
-    text.remove(u'\r');
-    QStringList lines = text.split(u'\n');
+    QList<QByteArray> lines = f.readAll().split('\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
+    for (QByteArray &line : lines) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+    }
     return lines;
 }
 
@@ -58,7 +62,8 @@ QStringList readLines(const QString &path, bool *unreadable = nullptr)
 std::optional<QString> lookUp(const QString &path, const QString &section, const QString &key)
 {
     bool inSection = false;
-    for (const QString &line : readLines(path)) {
+    for (const QByteArray &bytes : readLines(path)) {
+        const QString line = QString::fromUtf8(bytes);
         if (isSectionLine(line)) {
             inSection = sectionName(line).compare(section, Qt::CaseInsensitive) == 0;
             continue;
@@ -126,19 +131,20 @@ std::int16_t SettingsFile::SetValueString(const QString &strINIFileName,
     // A file that is there but cannot be read is not replaced by a file holding
     // this one key: every other window's settings would be lost.
     bool unreadable = false;
-    QStringList lines = readLines(strINIFileName, &unreadable);
+    QList<QByteArray> lines = readLines(strINIFileName, &unreadable);
     if (unreadable)
         return 0;
-    const QString entry = strKey + u'=' + value;
+    const QByteArray entry = (strKey + u'=' + value).toUtf8();
     qsizetype sectionAt = -1;
     qsizetype insertAt = -1;
     bool written = false;
     bool inSection = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (isSectionLine(lines[i])) {
+        const QString line = QString::fromUtf8(lines[i]);
+        if (isSectionLine(line)) {
             if (inSection)
                 break;
-            inSection = sectionName(lines[i]).compare(strSection, Qt::CaseInsensitive) == 0;
+            inSection = sectionName(line).compare(strSection, Qt::CaseInsensitive) == 0;
             if (inSection) {
                 sectionAt = i;
                 insertAt = i + 1;
@@ -147,7 +153,7 @@ std::int16_t SettingsFile::SetValueString(const QString &strINIFileName,
         }
         if (!inSection)
             continue;
-        if (keyOf(lines[i]).compare(strKey, Qt::CaseInsensitive) == 0) {
+        if (keyOf(line).compare(strKey, Qt::CaseInsensitive) == 0) {
             // The file already says so: no rewrite (and no wait for the disk).
             if (lines[i] == entry)
                 return 1;
@@ -155,14 +161,14 @@ std::int16_t SettingsFile::SetValueString(const QString &strINIFileName,
             written = true;
             break;
         }
-        if (!lines[i].trimmed().isEmpty())
+        if (!line.trimmed().isEmpty())
             insertAt = i + 1;
     }
     if (!written) {
         if (sectionAt < 0) {
             if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-                lines << QString();
-            lines << u'[' + strSection + u']' << entry;
+                lines << QByteArray();
+            lines << (u'[' + strSection + u']').toUtf8() << entry;
         } else {
             lines.insert(insertAt, entry);
         }
@@ -171,7 +177,7 @@ std::int16_t SettingsFile::SetValueString(const QString &strINIFileName,
     QSaveFile out(strINIFileName);
     if (!out.open(QIODevice::WriteOnly))
         return 0;
-    out.write((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+    out.write(lines.join("\r\n") + "\r\n");
     return out.commit() ? 1 : 0;
 }
 

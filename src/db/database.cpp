@@ -1,5 +1,7 @@
 #include "db/database.h"
 
+#include "db/japanesetext.h"
+
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -41,6 +43,8 @@ bool openSharedConnection(const QString &connectionName, const QString &path, QS
             QSqlQuery probe(db);
             if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")))
                 why = probe.lastError().text();
+            else
+                registerJapaneseText(db, &why);
         }
         if (!why.isEmpty())
             db.close();

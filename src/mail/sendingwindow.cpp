@@ -1,7 +1,7 @@
 #include "mail/sendingwindow.h"
 
 #include "app/messages.h"
-#include "app/placement.h"
+#include "app/windowlayout.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QSpinBox>
 #include <QThread>
 #include <QTimer>
@@ -71,12 +70,16 @@ SendingWindow::SendingWindow(AppContext &context, QWidget *parent) : QDialog(par
 
     connect(cmdCancel, &QPushButton::clicked, this, &SendingWindow::cmdCancel_Click);
 
-    // Loading: centred, then the settings the run uses.
+    // Loading: the settings the run uses. Centred on the screen when it first
+    // shows, and the run starts once it is there.
     resize(440, sizeHint().height());
     setFixedSize(size());
-    centreOnScreen(this);
     m_smtp = readRunSmtpSettings(m_context.db());
     m_options = readSendOptions(m_context.db(), kNoSendOptionsRow);
+    m_lifecycle.onFirstShow([this] {
+        WindowLayout::centre(this);
+        QTimer::singleShot(0, this, &SendingWindow::Form_Activate);
+    });
 }
 
 SendingWindow::~SendingWindow()
@@ -91,16 +94,6 @@ SendingWindow::~SendingWindow()
 void SendingWindow::setNewsId(int newsId)
 {
     numNewsID->setValue(newsId);
-}
-
-void SendingWindow::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!m_started) {
-        m_started = true;
-        // The run starts once the window is on screen.
-        QTimer::singleShot(0, this, &SendingWindow::Form_Activate);
-    }
 }
 
 void SendingWindow::Form_Activate()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/appcontext.h"
+#include "app/dialoglifecycle.h"
 #include "mail/sendrun.h"
 
 #include <QDialog>
@@ -43,7 +44,6 @@ public Q_SLOTS:
     void reject() override;
 
 protected:
-    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -59,7 +59,6 @@ private:
     SendOptions m_options;
     QString m_extraCaFile;
     std::atomic<bool> m_cancelRequested{false};
-    bool m_started = false;
     bool m_running = false;
     bool m_sendingStarted = false;
     QThread *m_worker = nullptr;
@@ -70,6 +69,7 @@ private:
     QLabel *lblMessage = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
     QPushButton *cmdCancel = nullptr;
+    DialogLifecycle m_lifecycle{this};
 };
 
 } // namespace lumivox

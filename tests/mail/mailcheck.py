@@ -3,11 +3,11 @@ one JSON object per file and line; anything malformed is listed under "problems"
 
     mailcheck.py FILE...
 
-ISO-2022-JP is decoded through Python's cp932 table, so the NEC row-13
-characters (①, ㈱) that Windows mailers send decode as well; without row 13,
-Python's own iso2022_jp codec must read the same. UTF-8 must be valid. Each
-RFC 2047 encoded-word is decoded on its own (an ISO-2022-JP word must end in
-ASCII mode), and the email package's reading of the whole header must agree."""
+ISO-2022-JP is read through Python's cp932 table, so the NEC row-13 characters
+(①, ㈱) that Windows mailers send decode as well; without row 13, Python's own
+iso2022_jp codec must read the same. UTF-8 must be valid. Each RFC 2047 encoded-word is decoded on its own (an ISO-2022-JP word
+must end in ASCII mode), and the email package's reading of the whole header
+must agree."""
 
 import base64
 import email
@@ -26,43 +26,33 @@ FOLD = re.compile(r"\r\n([ \t])")
 
 
 def decode_jis(data, problems, what):
-    out, jis, i, row13 = [], False, 0, False
-    while i < len(data):
-        b = data[i]
-        if b == 0x1B:
-            seq = bytes(data[i:i + 3])
-            if seq not in (b"\x1b(B", b"\x1b(J", b"\x1b$B", b"\x1b$@"):
-                problems.append("%s: unknown escape %r" % (what, seq))
-                break
-            jis, i = seq[1:2] == b"$", i + 3
-        elif b >= 0x80:
-            problems.append("%s: 8-bit byte 0x%02X" % (what, b))
-            i += 1
+    """Each JIS code read through cp932, as Windows mailers mean it (NEC row 13
+    included); without row 13, Python's iso2022_jp codec must read the same."""
+    data, out, jis, row13 = bytes(data), [], False, False
+    for part in re.split(rb"(\x1b[$(][@BJ])", data):
+        if part.startswith(b"\x1b"):
+            jis = part[1:2] == b"$"
+        elif any(b >= 0x80 or b == 0x1B for b in part) or jis and (b"\r" in part or b"\n" in part or len(part) % 2):
+            problems.append("%s: 8-bit data, an unknown escape, or a line break or half a character in JIS mode" % what)
         elif not jis:
-            out.append(chr(b))
-            i += 1
-        elif b in (0x0D, 0x0A) or i + 1 >= len(data):
-            problems.append("%s: line break or end in JIS mode" % what)
-            i += 1
+            out.append(part.decode("ascii"))
         else:
-            j1, j2 = b, data[i + 1]
-            row13 |= j1 == 0x2D
-            s1 = ((j1 - 0x21) >> 1) + 0x81
-            s2 = (j2 + 0x1F + (j2 >= 0x60)) if j1 & 1 else j2 + 0x7E
-            try:
-                out.append(bytes([s1 + (0x40 if s1 > 0x9F else 0), s2]).decode("cp932"))
-            except UnicodeDecodeError:
-                problems.append("%s: JIS code %02X%02X not in cp932" % (what, j1, j2))
-            i += 2
+            for j1, j2 in zip(part[::2], part[1::2]):
+                row13 |= j1 == 0x2D
+                s1 = ((j1 - 0x21) >> 1) + 0x81
+                try:
+                    out.append(bytes([s1 + (0x40 if s1 > 0x9F else 0), j2 + 0x1F + (j2 >= 0x60) if j1 & 1 else j2 + 0x7E])
+                               .decode("cp932"))
+                except UnicodeDecodeError:
+                    problems.append("%s: JIS code %02X%02X not in cp932" % (what, j1, j2))
     if jis:
         problems.append("%s: ends in JIS mode" % what)
-    text = "".join(out)
     try:
-        if not row13 and bytes(data).decode("iso2022_jp").translate(JIS_TWINS) != text:
+        if not row13 and data.decode("iso2022_jp").translate(JIS_TWINS) != "".join(out):
             problems.append("%s: Python's iso2022_jp reads it otherwise" % what)
     except UnicodeDecodeError as e:
         problems.append("%s: Python's iso2022_jp cannot read it (%s)" % (what, e))
-    return text
+    return "".join(out)
 
 
 def decode(data, charset, problems, what):

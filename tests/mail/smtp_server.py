@@ -39,8 +39,6 @@ class Handler:
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         self.write("rcpt.log", address + "\n", "a")
-        if address in ("", "<>"):  # as Postfix answers it; aiosmtpd alone would take it
-            return "501 5.1.3 Bad recipient address syntax"
         if address in self.args.refuse:
             return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
         envelope.rcpt_tos.append(address)

@@ -41,10 +41,8 @@ private Q_SLOTS:
     void encodesIso2022jp();
     void scrambles_data();
     void scrambles();
-    void composesInEachCharset_data();
-    void composesInEachCharset();
-    void keepsHeadersShortAndSafe_data();
-    void keepsHeadersShortAndSafe();
+    void composes_data();
+    void composes();
 };
 
 void TestMailText::folds_data()
@@ -197,76 +195,73 @@ void TestMailText::scrambles()
     QVERIFY(!ok || text.size() < 2 || once != text);
 }
 
-void TestMailText::composesInEachCharset_data()
-{
-    QTest::addColumn<MailCharset>("charset");
-    QTest::addColumn<bool>("eightBit"); // the server announced 8BITMIME
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("body");
-    QTest::addColumn<QString>("sentAs");
-    const QString all = u"髙橋 𠮷田 ① 😀 ｶﾞｰﾃﾞﾝ"_s, longLine = u"長"_s.repeated(600), jis = u"山田①ｶﾞ"_s;
-    QTest::newRow("UTF-8, base64") << MailCharset::Utf8 << false << all << all << u"utf-8 base64"_s;
-    QTest::newRow("UTF-8, 8BITMIME") << MailCharset::Utf8 << true << all << all << u"utf-8 8bit"_s;
-    QTest::newRow("UTF-8, line over 998 bytes") << MailCharset::Utf8 << true << all << longLine << u"utf-8 base64"_s;
-    QTest::newRow("automatic, 髙 in the name") << MailCharset::Automatic << true << all << jis << u"utf-8 8bit"_s;
-    QTest::newRow("automatic, 😀 in the body") << MailCharset::Automatic << false << jis << all << u"utf-8 base64"_s;
-    QTest::newRow("automatic, all carried") << MailCharset::Automatic << true << jis << jis << u"iso-2022-jp 7bit"_s;
-    QTest::newRow("ISO-2022-JP, line over 998 bytes") << MailCharset::Iso2022jp << true << jis << longLine << u"iso-2022-jp base64"_s;
-}
-
-// The reader decodes exactly what was written, half-width kana kept in UTF-8
-// (ISO-2022-JP carries them full width).
-void TestMailText::composesInEachCharset()
-{
-    QFETCH(MailCharset, charset);
-    QFETCH(bool, eightBit);
-    QFETCH(QString, name);
-    QFETCH(QString, body);
-    QFETCH(QString, sentAs);
-    MessageComposer composer(name + u"<from@example.jp>"_s, name + u" のお知らせ"_s, body, charset);
-    composer.setEightBitAllowed(eightBit);
-    const QJsonObject mail = test::SmtpTestServer::check(composer.compose(name + u"<to@example.jp>"_s, name + u"\r\n"_s));
-    QCOMPARE(problemsOf(mail), QJsonArray());
-    QCOMPARE(field(mail, "charset") + u' ' + field(mail, "cte"), sentAs);
-    const auto read = [&](QString text) { return sentAs.startsWith(u'u') ? text : text.replace(u"ｶﾞ"_s, u"ガ"_s); };
-    QCOMPARE(field(mail, "from_name"), read(name));
-    QCOMPARE(field(mail, "to_name"), read(name));
-    QCOMPARE(field(mail, "subject"), read(name + u" のお知らせ"_s));
-    QCOMPARE(field(mail, "body"), read(name + u"\r\n"_s + body + u"\r\n"_s));
-}
-
-void TestMailText::keepsHeadersShortAndSafe_data()
+void TestMailText::composes_data()
 {
     QTest::addColumn<QString>("from");
-    QTest::addColumn<QString>("subject");
     QTest::addColumn<QString>("to");
-    QTest::addColumn<int>("longest");
-    const QString b = u"<b@example.jp>"_s;
-    QTest::newRow("1,200-character ASCII sender") << u"Parent Teacher Association "_s.repeated(45).left(1200) + b << u"Meeting at 10"_s << b << 78;
-    QTest::newRow("1,200 characters, no blank") << u"x"_s.repeated(1200) + b << u"x"_s.repeated(300) << b << 78;
-    QTest::newRow("long Japanese subject") << u"<only@example.jp>"_s << u"長い件名"_s.repeated(20) + u" ASCII tail"_s
-                                           << u"Taro \"T\" Yamada<taro@example.jp>"_s << 78;
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<MailCharset>("charset");
+    QTest::addColumn<bool>("eightBit"); // the server announced 8BITMIME
+    QTest::addColumn<QString>("sentAs");
+    QTest::addColumn<int>("longest"); // header line
+    const auto names = [](const char *tag, const QString &name, const QString &body, MailCharset charset, bool eightBit,
+                          const QString &sentAs) {
+        QTest::newRow(tag) << name + u"<from@example.jp>"_s << name + u"<to@example.jp>"_s << name + u" のお知らせ"_s << body
+                           << charset << eightBit << sentAs << 78;
+    };
+    const QString all = u"髙橋 𠮷田 ① 😀 ｶﾞｰﾃﾞﾝ"_s, longLine = u"長"_s.repeated(600), jis = u"山田①ｶﾞ"_s;
+    names("UTF-8, base64", all, all, MailCharset::Utf8, false, u"utf-8 base64"_s);
+    names("UTF-8, 8BITMIME", all, all, MailCharset::Utf8, true, u"utf-8 8bit"_s);
+    names("UTF-8, line over 998 bytes", all, longLine, MailCharset::Utf8, true, u"utf-8 base64"_s);
+    names("automatic, 髙 in the names", all, jis, MailCharset::Automatic, true, u"utf-8 8bit"_s);
+    names("automatic, 😀 in the body", jis, all, MailCharset::Automatic, false, u"utf-8 base64"_s);
+    names("automatic, all carried", jis, jis, MailCharset::Automatic, true, u"iso-2022-jp 7bit"_s);
+    names("ISO-2022-JP, line over 998 bytes", jis, longLine, MailCharset::Iso2022jp, true, u"iso-2022-jp base64"_s);
+    const QString b = u"<b@example.jp>"_s, text = u"本文"_s, sevenBit = u"iso-2022-jp 7bit"_s;
+    const MailCharset iso = MailCharset::Iso2022jp;
+    QTest::newRow("1,200-character ASCII sender") << u"Parent Teacher Association "_s.repeated(45).left(1200) + b << b
+                                                  << u"Meeting at 10"_s << text << iso << false << sevenBit << 78;
+    QTest::newRow("1,200 characters, no blank") << u"x"_s.repeated(1200) + b << b << u"x"_s.repeated(300) << text << iso
+                                                << false << sevenBit << 78;
+    QTest::newRow("long subject, quoted name") << u"<only@example.jp>"_s << u"Taro \"T\" Yamada<taro@example.jp>"_s
+                                               << u"長い件名"_s.repeated(20) + u" ASCII tail"_s << text << iso << false << sevenBit << 78;
     QTest::newRow("line breaks start no header") << u"Evil\r\nBcc: x@example.jp<from@example.jp>"_s
-                                                 << u"件名\r\nBcc: victim@example.jp"_s << u"名前\nX-Injected: 1<to@example.jp>"_s << 78;
-    QTest::newRow("address longer than SMTP carries") << b << u"x"_s << u"名前<%1@example.jp>"_s.arg(u"a"_s.repeated(1500)) << 998;
+                                                 << u"名前\nX-Injected: 1<to@example.jp>"_s << u"件名\r\nBcc: victim@example.jp"_s
+                                                 << text << iso << false << sevenBit << 78;
+    QTest::newRow("address longer than SMTP carries") << b << u"名前<%1@example.jp>"_s.arg(u"a"_s.repeated(1500)) << u"x"_s
+                                                      << text << iso << false << sevenBit << 998;
 }
 
-// Every header line within 78 columns where the data lets it, never beyond 998
-// bytes; names and subject read back as written (controls as blanks); nothing
-// in the data starts a header of its own.
-void TestMailText::keepsHeadersShortAndSafe()
+// What the reader decodes is exactly what was written (controls as blanks;
+// half-width kana kept in UTF-8, full width in ISO-2022-JP), in the character
+// set and transfer encoding the mail needs; every header line stays within 78
+// columns where the data lets it and never goes beyond 998 bytes; nothing in the
+// data starts a header of its own.
+void TestMailText::composes()
 {
     QFETCH(QString, from);
-    QFETCH(QString, subject);
     QFETCH(QString, to);
+    QFETCH(QString, subject);
+    QFETCH(QString, body);
+    QFETCH(MailCharset, charset);
+    QFETCH(bool, eightBit);
+    QFETCH(QString, sentAs);
     QFETCH(int, longest);
-    const QJsonObject mail = test::SmtpTestServer::check(MessageComposer(from, subject, u"本文"_s).compose(to, {}));
+    MessageComposer composer(from, subject, body, charset);
+    composer.setEightBitAllowed(eightBit);
+    const QJsonObject mail = test::SmtpTestServer::check(composer.compose(to, {}));
     QCOMPARE(problemsOf(mail), QJsonArray());
+    QCOMPARE(field(mail, "charset") + u' ' + field(mail, "cte"), sentAs);
     QVERIFY(mail.value("longest_header_line"_L1).toInt() <= longest);
-    const auto asRead = [](QString text) { return text.replace(u"\r\n"_s, u"  "_s).replace(u'\n', u' '); };
-    QCOMPARE(field(mail, "from_name"), asRead(parseMailbox(from).name));
-    QCOMPARE(field(mail, "subject"), asRead(subject));
-    QCOMPARE(field(mail, "to_name"), asRead(parseMailbox(to).name));
+    const auto read = [&](QString text) {
+        text.replace(u"\r\n"_s, u"  "_s).replace(u'\n', u' ');
+        return sentAs.startsWith(u'u') ? text : text.replace(u"ｶﾞ"_s, u"ガ"_s);
+    };
+    QCOMPARE(field(mail, "from_name"), read(parseMailbox(from).name));
+    QCOMPARE(field(mail, "to_name"), read(parseMailbox(to).name));
+    QCOMPARE(field(mail, "subject"), read(subject));
+    QCOMPARE(field(mail, "body"), read(body) + u"\r\n"_s);
     const QStringList headers = mail.value("header_names"_L1).toVariant().toStringList();
     QVERIFY(!headers.contains(u"Bcc"_s) && !headers.contains(u"X-Injected"_s));
 }

@@ -122,11 +122,11 @@ QByteArray quotedString(const QString &ascii)
     return out + '"';
 }
 
-// Plain ASCII that no reader takes for an encoded-word stays readable as it is
-// while it fits on the first line of its header; anything else is encoded.
-bool staysPlain(const QString &text, qsizetype room)
+// Plain ASCII that no reader takes for an encoded-word may stay readable as it
+// is (while it fits on the first line of its header); anything else is encoded.
+bool mayStayPlain(const QString &text)
 {
-    return isPrintableAscii(text) && !text.contains(QStringLiteral("=?")) && text.size() <= room;
+    return isPrintableAscii(text) && !text.contains(QStringLiteral("=?"));
 }
 
 // The header form of a mailbox: the display name as a quoted string or as
@@ -137,11 +137,9 @@ QList<QByteArray> mailboxTokens(const Mailbox &mailbox, MailCharset charset)
     const QString name = headerSafe(mailbox.name).trimmed();
     if (name.isEmpty())
         return {address};
-    QList<QByteArray> tokens;
-    if (staysPlain(name, 60))
-        tokens << quotedString(name);
-    else
-        tokens = encodedWords(name, charset);
+    const QByteArray quoted = quotedString(name);
+    QList<QByteArray> tokens = mayStayPlain(name) && quoted.size() <= 62 ? QList<QByteArray>{quoted}
+                                                                        : encodedWords(name, charset);
     tokens << '<' + address + '>';
     return tokens;
 }
@@ -151,7 +149,7 @@ QList<QByteArray> textTokens(const QString &text, MailCharset charset)
     const QString safe = headerSafe(text);
     if (safe.isEmpty())
         return {};
-    if (staysPlain(safe, 60) && safe.trimmed() == safe && !safe.contains(QStringLiteral("  ")))
+    if (mayStayPlain(safe) && safe.size() <= 60 && safe.trimmed() == safe && !safe.contains(QStringLiteral("  ")))
         return {safe.toLatin1()};
     return encodedWords(safe, charset);
 }

@@ -222,7 +222,7 @@ void TestMailText::composes_data()
     const MailCharset iso = MailCharset::Iso2022jp;
     QTest::newRow("1,200-character ASCII sender") << u"Parent Teacher Association "_s.repeated(45).left(1200) + b << b
                                                   << u"Meeting at 10"_s << text << iso << false << sevenBit << 78;
-    QTest::newRow("1,200 characters, no blank") << u"x"_s.repeated(1200) + b << b << u"x"_s.repeated(300) << text << iso
+    QTest::newRow("1,200 characters, no blank") << u"x"_s.repeated(1200) + b << u"\""_s.repeated(40) + b << u"x"_s.repeated(300) << text << iso
                                                 << false << sevenBit << 78;
     QTest::newRow("long subject, quoted name") << u"<only@example.jp>"_s << u"Taro \"T\" Yamada<taro@example.jp>"_s
                                                << u"長い件名"_s.repeated(20) + u" ASCII tail"_s << text << iso << false << sevenBit << 78;

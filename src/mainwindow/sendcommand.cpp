@@ -32,7 +32,7 @@ SendOutcome sendNotice(QWidget *window, AppContext &context, qint64 newsId)
     }
     {
         SendingWindow sending(context, window);
-        sending.setNewsId(int(newsId));
+        sending.setNewsId(newsId);
         runModal(sending);
         // Stopped at the question about characters that cannot be carried:
         // nothing was sent, so nothing is recorded, as after ｷｬﾝｾﾙ above.

@@ -5,6 +5,7 @@
 #include "mainwindow/mainwindow.h"
 #include "notices/groupchooser.h"
 #include "notices/noticeeditor.h"
+#include "notices/sendlist.h"
 #include "support/testapp.h"
 
 #include <QDir>
@@ -126,6 +127,12 @@ private Q_SLOTS:
         QCOMPARE(column(grid(&window, "fpSpread2")), QStringLiteral("子ども会,役員会"));
         list->setActiveCell(3, 2);
         QCOMPARE(grid(&window, "fpSpread2")->maxRows(), 0); // nothing stale
+        {
+            Answers answers; // Send tells why it stops, titled with the window's caption
+            clickTool(window, "ID_EditSubmit");
+            QCOMPARE(answers.messages.value(0).title + answers.lastText(),
+                     QStringLiteral("Lumivox") + QString::fromUtf8(kNoDestinationMessage));
+        }
         clickTool(window, "ID_mnuEditDel");
         QCOMPARE(column(list, 2), QStringLiteral("総会,運動会"));
         QCOMPARE(body(&window), QStringLiteral("本文五")); // the row below moved up

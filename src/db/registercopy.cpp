@@ -19,6 +19,7 @@ const QString kRowid = QStringLiteral("rowid");
 struct Table {
     QString name;
     QStringList columns; // in stored order
+    bool keyed = false;  // its rowid is its key, on either engine
 };
 
 // The tables of the file that hold the register: all but SQLite's own and the
@@ -34,8 +35,10 @@ bool registerTables(const QSqlDatabase &source, QList<Table> *tables, QString *w
     }
     while (q.next()) {
         Table table{q.value(0).toString(), {}};
-        for (const ColumnInfo &column : tableColumns(source, table.name))
+        for (const ColumnInfo &column : tableColumns(source, table.name)) {
             table.columns << column.name;
+            table.keyed = table.keyed || column.key;
+        }
         *tables << table;
     }
     if (tables->isEmpty()) {
@@ -86,9 +89,10 @@ bool targetReady(const QSqlDatabase &target, const QList<Table> &tables, QString
 bool copyRows(const QSqlDatabase &source, const QSqlDatabase &target, const Table &table,
               CopySummary *done, QString *why)
 {
+    // A table without a key keeps the order of its rows through rowid.
     QStringList columns;
     QStringList marks;
-    for (const QString &column : QStringList{kRowid} + table.columns) {
+    for (const QString &column : (table.keyed ? QStringList() : QStringList{kRowid}) + table.columns) {
         columns << quoted(column);
         marks << QStringLiteral("?");
     }
@@ -112,7 +116,7 @@ bool copyRows(const QSqlDatabase &source, const QSqlDatabase &target, const Tabl
             write.bindValue(i, read.value(i));
         if (!write.exec()) {
             *why = QStringLiteral("%1 の行（%2 = %3）を書き込めません。\n%4")
-                       .arg(table.name, table.columns.value(0), read.value(1).toString(),
+                       .arg(table.name, table.columns.value(0), read.value(table.keyed ? 0 : 1).toString(),
                             write.lastError().text());
             // Before the query goes: the server frees it only outside the failed transaction.
             QSqlDatabase(target).rollback();
@@ -121,7 +125,7 @@ bool copyRows(const QSqlDatabase &source, const QSqlDatabase &target, const Tabl
         ++done->rows;
     }
     // New rows on the server continue after the copied ones.
-    if (engineOf(target) == Engine::PostgreSQL) {
+    if (!table.keyed && engineOf(target) == Engine::PostgreSQL) {
         QSqlQuery q(target);
         q.prepare(QStringLiteral("select setval(pg_get_serial_sequence(?, 'rowid'), "
                                  "coalesce((select max(rowid) from %1), 0) + 1, false)")

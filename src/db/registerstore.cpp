@@ -143,7 +143,7 @@ QStringList RegisterStore::honorifics(const QSqlDatabase &db)
 {
     QStringList out;
     QSqlQuery q(db);
-    if (q.exec(QStringLiteral("select 敬称 from T_敬称"))) {
+    if (q.exec(QStringLiteral("select 敬称 from T_敬称 order by rowid"))) {
         while (q.next())
             out << q.value(0).toString();
     }

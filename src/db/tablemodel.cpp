@@ -68,6 +68,8 @@ bool TableModel::open(const QString &table, const QString &where, const QVariant
                            quoted(table));
     if (!where.isEmpty())
         sql += QStringLiteral(" where ") + where;
+    // The table's own order: a server keeps no order of its own.
+    sql += QStringLiteral(" order by rowid");
     bool ok = q.prepare(sql);
     if (ok) {
         for (const QVariant &v : binds)

@@ -59,7 +59,8 @@ bool fillGroupNames(const QSqlDatabase &db, const LinkTable &links, qint64 key, 
           {key}},
          {QStringLiteral("insert into T_temp_グループ名称 "
                          "select T_グループ.グループ名称 as グループ名称 from T_temp_グループ一覧 "
-                         "inner join T_グループ on T_temp_グループ一覧.GroupID = T_グループ.GroupID")}},
+                         "inner join T_グループ on T_temp_グループ一覧.GroupID = T_グループ.GroupID "
+                         "order by T_temp_グループ一覧.rowid")}},
         error);
 }
 
@@ -68,7 +69,7 @@ bool fillGroupSelection(const QSqlDatabase &db, QString *error)
     return executeAll(db,
                       {{QStringLiteral("delete from T_temp_グループ選択")},
                        {QStringLiteral("insert into T_temp_グループ選択 "
-                                       "select GroupID, 0 as 選択, グループ名称 from T_グループ")}},
+                                       "select GroupID, 0 as 選択, グループ名称 from T_グループ order by rowid")}},
                       error);
 }
 
@@ -79,7 +80,7 @@ bool fillGroupSelection(const QSqlDatabase &db, const LinkTable &links, qint64 k
         {{QStringLiteral("delete from T_temp_グループ選択")},
          {QStringLiteral("delete from T_temp_グループ一覧")},
          {QStringLiteral("insert into T_temp_グループ選択 "
-                         "select GroupID, 0 as 選択, グループ名称 from T_グループ")},
+                         "select GroupID, 0 as 選択, グループ名称 from T_グループ order by rowid")},
          {QStringLiteral("insert into T_temp_グループ一覧 select %1 as ID, GroupID from %2 where %1 = ?")
               .arg(links.keyColumn, links.table),
           {key}},
@@ -152,9 +153,11 @@ MemberCondition keywordCondition(const QString &userColName, const QString &keyw
 {
     for (const QString &column : {QStringLiteral("名前"), QStringLiteral("フリガナ"), QStringLiteral("E-Mail")}) {
         if (userColName == u'[' + column + u']')
-            return {quoted(column) + QStringLiteral(" like ?"), {QString(u'%' + keyword + u'%')}};
+            // lower() on both sides: a server's like tells case apart, SQLite's does not.
+            return {QStringLiteral("lower(%1) like lower(?)").arg(quoted(column)),
+                    {QString(u'%' + keyword + u'%')}};
     }
-    return {QStringLiteral("0"), {}};
+    return {QStringLiteral("1 = 0"), {}};
 }
 
 QList<qint64> parseIdList(const QString &list)
@@ -210,7 +213,7 @@ MemberCondition memberIdCondition(const QString &idList)
             c.binds << id;
         }
     }
-    c.where = c.binds.isEmpty() ? QStringLiteral("0")
+    c.where = c.binds.isEmpty() ? QStringLiteral("1 = 0")
                                 : QStringLiteral("MemberID in (%1)").arg(placeholders(c.binds.size()));
     return c;
 }

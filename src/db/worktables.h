@@ -64,7 +64,8 @@ struct MemberCondition {
 
 // Members whose column ("[名前]", "[フリガナ]" or "[E-Mail]", as the keyword filter
 // names it) contains the keyword: like '%keyword%', % and _ in the keyword acting
-// as wildcards, every other character (a quote too) standing for itself. Any
+// as wildcards, every other character (a quote too) standing for itself, upper
+// and lower case alike. Any
 // other column gives a condition that matches nobody.
 MemberCondition keywordCondition(const QString &userColName, const QString &keyword);
 

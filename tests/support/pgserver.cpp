@@ -19,6 +19,12 @@ namespace {
 constexpr uid_t kNobody = 65534;
 const QString kUser = QStringLiteral("lumivox");
 const QString kTemplate = QStringLiteral("lumivox_template");
+constexpr auto kTestFunctions =
+    "create function lumivox_concat(list text, item text) returns text language sql immutable "
+    "return case when item is null then list when list is null then item else list || ',' || item end; "
+    "create aggregate group_concat(text) (sfunc = lumivox_concat, stype = text); "
+    "create function lumivox_refuse() returns trigger language plpgsql "
+    "as $$ begin raise exception '%', tg_argv[0]; end $$;";
 
 // The newest server of Debian's packages (/usr/lib/postgresql/15/bin on Debian 12).
 QString serverBinaries()
@@ -92,6 +98,14 @@ PgServer::PgServer(bool tcp)
                                       QStringLiteral("-d"), kTemplate, QStringLiteral("-f"), schema},
                     true))
             m_error = QStringLiteral("cannot load %1: %2").arg(schema, m_error);
+        // What the tests write as on SQLite: group_concat, and a write refused by
+        // a trigger.
+        else if (!run(bin + QStringLiteral("/psql"),
+                      client + QStringList{QStringLiteral("-X"), QStringLiteral("-q"), QStringLiteral("-v"),
+                                           QStringLiteral("ON_ERROR_STOP=1"), QStringLiteral("-d"), kTemplate,
+                                           QStringLiteral("-c"), QLatin1String(kTestFunctions)},
+                      true))
+            m_error = QStringLiteral("cannot add the test functions: ") + m_error;
     }
     if (!m_error.isEmpty())
         qWarning("PgServer: %s", qPrintable(m_error));

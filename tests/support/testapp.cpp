@@ -2,6 +2,7 @@
 
 #include "app/settingsfile.h"
 #include "db/makedatabase.h"
+#include "support/pgserver.h"
 
 #include <QAbstractButton>
 #include <QPushButton>
@@ -17,14 +18,29 @@
 
 namespace lumivox::test {
 
+Engine testEngine()
+{
+    return qEnvironmentVariable("LUMIVOX_TEST_ENGINE").compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0
+               ? Engine::PostgreSQL
+               : Engine::SQLite;
+}
+
 TestApp::TestApp()
 {
     m_context.appDir = m_dir.path();
     m_context.connectionName = QStringLiteral("test-") + QUuid::createUuid().toString();
     m_context.filterKeys = &m_filterKeys;
-    QString error;
-    m_valid = m_dir.isValid() && makeDatabase(m_context.databasePath(), &error)
-              && openSharedConnection(m_context.connectionName, m_context.databasePath(), &error);
+    QString error = QStringLiteral("no PostgreSQL server");
+    DatabaseSettings settings;
+    settings.file = m_context.databasePath();
+    if (testEngine() == Engine::PostgreSQL) {
+        if (PgServer *server = PgServer::shared())
+            settings = server->newDatabase(&error);
+    } else if (!makeDatabase(settings.file, &error)) {
+        settings.file.clear();
+    }
+    m_valid = m_dir.isValid() && !(settings.file.isEmpty() && settings.databaseName.isEmpty())
+              && openSharedConnection(m_context.connectionName, settings, &error);
     if (!m_valid)
         qWarning("TestApp: %s", qPrintable(error));
 }
@@ -52,8 +68,11 @@ std::int32_t TestApp::settingLong(const QString &section, const QString &key) co
 bool TestApp::exec(const QString &sql, const QVariantList &binds)
 {
     QString error;
-    if (execute(db(), {sql, binds}, &error))
+    QSqlQuery q(db());
+    if (binds.isEmpty() ? q.exec(sql) : execute(db(), {sql, binds}, &error))
         return true;
+    if (binds.isEmpty())
+        error = q.lastError().text();
     qWarning("TestApp::exec failed: %s: %s", qPrintable(sql), qPrintable(error));
     return false;
 }
@@ -73,8 +92,20 @@ int TestApp::count(const QString &table, const QString &where)
 
 bool TestApp::dropWorkTable(const QString &table)
 {
-    return exec(QStringLiteral("drop table temp.%1").arg(quoted(table)))
-           && exec(QStringLiteral("drop table main.%1").arg(quoted(table)));
+    const bool sqlite = engineOf(db()) == Engine::SQLite;
+    return exec(QStringLiteral("drop table %1.%2").arg(sqlite ? "temp" : "pg_temp", quoted(table)))
+           && exec(QStringLiteral("drop table %1.%2").arg(sqlite ? "main" : "public", quoted(table)));
+}
+
+bool TestApp::refuse(const QString &operation, const QString &table)
+{
+    if (engineOf(db()) == Engine::SQLite)
+        return exec(QStringLiteral("create trigger refuse_%1 before %1 on %2 "
+                                   "begin select raise(abort, 'database is locked'); end")
+                        .arg(operation, quoted(table)));
+    return exec(QStringLiteral("create trigger refuse_%1 before %1 on %2 for each row "
+                               "execute function lumivox_refuse('database is locked')")
+                    .arg(operation, quoted(table)));
 }
 
 void TestApp::addGroup(int id, const QString &name, const QString &reading)

@@ -24,10 +24,16 @@
 
 namespace lumivox::test {
 
+// The engine the tests' registers are on: SQLite, or PostgreSQL when the
+// environment says LUMIVOX_TEST_ENGINE=postgresql (CTest runs the store tests
+// both ways).
+Engine testEngine();
+
 // An application folder of the test's own: a temporary directory with a fresh
-// Pennora.db made from schema.sql, its own lumivox.INI path, the shared
-// connection open on it and an empty keyword history. Nothing outside the
-// temporary directory is touched.
+// Pennora.db made from schema.sql (or, on PostgreSQL, a fresh database of the
+// test's own server), its own lumivox.INI path, the shared connection open on
+// it and an empty keyword history. Nothing outside the temporary directory and
+// that server is touched.
 class TestApp
 {
 public:
@@ -47,13 +53,17 @@ public:
     QString setting(const QString &section, const QString &key) const;
     std::int32_t settingLong(const QString &section, const QString &key) const;
 
-    // Runs a statement; fails the test (QFAIL-style, returns false) when it does not run.
+    // Runs a statement (any statement when nothing is bound); fails the test
+    // (QFAIL-style, returns false) when it does not run.
     bool exec(const QString &sql, const QVariantList &binds = {});
     QVariant scalar(const QString &sql, const QVariantList &binds = {});
     int count(const QString &table, const QString &where = {});
     // Takes a work table away from this connection, its own copy and the shared
     // one, so that what refills or reads it next fails.
     bool dropWorkTable(const QString &table);
+    // Makes the database refuse every insert, update or delete (`operation`) on
+    // a table with the reason "database is locked", as a locked file does.
+    bool refuse(const QString &operation, const QString &table);
 
     // Sample data.
     void addGroup(int id, const QString &name, const QString &reading = {});

@@ -1,5 +1,6 @@
 #include "db/noticestore.h"
 
+#include "db/database.h"
 #include "db/keys.h"
 #include "db/tablemodel.h"
 
@@ -72,15 +73,23 @@ StoreResult NoticeStore::create()
 {
     if (isFull())
         return StoreResult::refuse(QStringLiteral("お知らせは%1件までしか登録できません。").arg(kMaxNotices));
-    const int newsId = allocateKey(m_model->database(), kTable, kNewsID, kMaxNotices);
-    if (newsId < 1)
+    int added = -1;
+    const int newsId = insertUnderNewKey(m_model->database(), kTable, kNewsID, kMaxNotices, [&](int key) {
+        added = m_model->appendRecord({{kNewsID, key},
+                                       {kTitle, QString::fromUtf8(kUntitledTitle)},
+                                       {kBody, QString::fromUtf8(kEmptyBody)},
+                                       {kCreated, currentTimeText()},
+                                       {kSent, QString::fromUtf8(kNotSent)}});
+        return added >= 0;
+    });
+    if (newsId == 0) {
+        // Full through another officer's notices, or the keys unreadable.
+        const QVariant stored = scalar(m_model->database(), {QStringLiteral("select count(*) from T_お知らせ")});
+        if (stored.isValid() && stored.toInt() >= kMaxNotices)
+            return StoreResult::refuse(QStringLiteral("お知らせは%1件までしか登録できません。").arg(kMaxNotices));
         return StoreResult::failed(QStringLiteral("新しいお知らせの番号を決められませんでした。"));
-    const int added = m_model->appendRecord({{kNewsID, newsId},
-                                             {kTitle, QString::fromUtf8(kUntitledTitle)},
-                                             {kBody, QString::fromUtf8(kEmptyBody)},
-                                             {kCreated, currentTimeText()},
-                                             {kSent, QString::fromUtf8(kNotSent)}});
-    if (added < 0)
+    }
+    if (newsId < 0)
         return failed();
     StoreResult result;
     result.row = added;
@@ -137,12 +146,18 @@ StoreResult NoticeStore::write(qint64 newsId, const QVariantMap &values)
     const int row = rowOf(newsId);
     if (row < 0)
         return StoreResult::refuse(QStringLiteral("このお知らせは一覧にないため保存できません。"));
-    return m_model->setValues(row, values) ? StoreResult{} : failed();
+    if (m_model->setValues(row, values))
+        return {};
+    // Another officer saved this notice meanwhile: the list now shows their
+    // version, and the message names its headline; what was typed stays.
+    if (m_model->lastError() == TableModel::kChangedElsewhere)
+        return StoreResult::refuse(m_model->lastError() + QStringLiteral("\n\n見出し：") + notice(row).title);
+    return failed();
 }
 
 StoreResult NoticeStore::failed() const
 {
-    return StoreResult::failed(m_model->lastError());
+    return StoreResult::fromList(*m_model);
 }
 
 } // namespace lumivox

@@ -36,7 +36,7 @@ StoreResult run(bool &operating, TableModel &list, Step step)
     operating = true;
     const bool ok = step();
     operating = false;
-    return ok ? StoreResult{} : StoreResult::failed(list.lastError());
+    return ok ? StoreResult{} : StoreResult::fromList(list);
 }
 
 } // namespace
@@ -98,19 +98,25 @@ qint64 RegisterStore::keyAt(int row) const
 
 StoreResult RegisterStore::append()
 {
+    const QString full = QStringLiteral("登録できるのは %1 件までです。").arg(m_table.capacity);
     if (isFull())
-        return StoreResult::failed(
-            QStringLiteral("登録できるのは %1 件までです。").arg(m_table.capacity));
-    const int key = allocateKey(m_db, m_table.table, m_table.keyColumn, m_table.capacity);
-    if (key < 1) // the keys could not be read, or another program filled the table
-        return StoreResult::failed(QStringLiteral("新しいレコードの番号を決められませんでした。"));
+        return StoreResult::failed(full);
     int row = -1;
+    int key = 0;
     StoreResult r = run(m_operating, *m_list, [&] {
-        row = m_list->appendRecord(m_table.newRecord(key));
-        return row >= 0;
+        key = insertUnderNewKey(m_db, m_table.table, m_table.keyColumn, m_table.capacity, [&](int k) {
+            row = m_list->appendRecord(m_table.newRecord(k));
+            return row >= 0;
+        });
+        return key != -1;
     });
+    if (r && key == 0) {
+        // Full, perhaps through another program's records, or the keys unreadable.
+        countTable();
+        return StoreResult::failed(isFull() ? full : QStringLiteral("新しいレコードの番号を決められませんでした。"));
+    }
     if (r) {
-        ++m_tableCount;
+        countTable(); // other programs may have added records too
         r.row = row;
         r.key = key;
     }

@@ -31,6 +31,13 @@ struct StoreResult {
         r.refused = true;
         return r;
     }
+    // A write the list refused: when another officer had changed the record
+    // meanwhile, that is said as it stands; otherwise it is the database's reason.
+    template <class List>
+    static StoreResult fromList(const List &list)
+    {
+        return list.lastWriteWasStale() ? refuse(list.lastError()) : failed(list.lastError());
+    }
 };
 
 } // namespace lumivox

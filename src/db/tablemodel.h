@@ -38,6 +38,12 @@ public:
     bool isOpen() const { return !m_table.isEmpty(); }
     QString table() const { return m_table; }
     QString lastError() const { return m_lastError; }
+    // The last write was refused because another program had changed or
+    // deleted the record meanwhile (lastError() then says so to the user).
+    bool lastWriteWasStale() const
+    {
+        return m_lastError == kChangedElsewhere || m_lastError == kDeletedElsewhere;
+    }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;

@@ -20,7 +20,7 @@ QString sendListInsert(const QString &memberJoin)
                "B.名前 as 名前, B.敬称 as 敬称, B.\"E-Mail\" as \"E-Mail\" "
                "from (T_temp_グループ一覧 as A %1 T_メンバー as B on A.ID = B.MemberID) "
                "left outer join T_グループ as C on A.GroupID = C.GroupID "
-               "order by A.GroupID, B.名前 collate JAPANESE")
+               "order by A.GroupID nulls first, B.名前 collate JAPANESE nulls first")
         .arg(memberJoin);
 }
 

@@ -4,8 +4,12 @@
 // chooses the database.
 #include "app/databasesettingsdialog.h"
 #include "db/database.h"
+#include "db/keys.h"
 #include "db/makedatabase.h"
+#include "db/noticestore.h"
 #include "db/registercopy.h"
+#include "db/registerstore.h"
+#include "db/tablemodel.h"
 #include "db/worktables.h"
 #include "support/pgserver.h"
 #include "support/testapp.h"
@@ -166,6 +170,101 @@ private Q_SLOTS:
         delete second;
         QVERIFY2(problem1.isEmpty(), qPrintable(problem1));
         QVERIFY2(problem2.isEmpty(), qPrintable(problem2));
+    }
+
+    // Two officers add records at the same moment, a few short of the cap: no
+    // key is given twice, and the table stops exactly at its cap.
+    void twoProgramsAddAtTheSameMoment_data()
+    {
+        QTest::addColumn<Engine>("engine");
+        QTest::addColumn<QString>("table");
+        for (Engine engine : {Engine::SQLite, Engine::PostgreSQL}) {
+            for (const char *table : {"T_メンバー", "T_グループ", "T_お知らせ"})
+                QTest::addRow("%s %s", engine == Engine::SQLite ? "SQLite" : "PostgreSQL", table)
+                    << engine << QString::fromUtf8(table);
+        }
+    }
+    void twoProgramsAddAtTheSameMoment()
+    {
+        QFETCH(Engine, engine);
+        QFETCH(QString, table);
+        const RegisterTable *records = table == u"T_メンバー" ? &memberTable()
+                                       : table == u"T_グループ" ? &groupTable() : nullptr;
+        const QString key = records ? records->keyColumn : QStringLiteral("NewsID");
+        const int cap = records ? records->capacity : kMaxNotices;
+        QTemporaryDir dir;
+        const DatabaseSettings settings = freshRegister(engine, dir);
+        {
+            Connection c(settings);
+            QVERIFY2(c.run(QStringLiteral("with recursive n(i) as (select 1 union all select i + 1 from n where i < ?) "
+                                          "insert into %1 (%2) select i from n").arg(table, key), {cap - 12}),
+                     qPrintable(c.error));
+        }
+        const auto officer = [&](int *added, QString *problem) {
+            Connection c(settings);
+            NoticeStore notices(c.db());
+            std::unique_ptr<RegisterStore> store(records ? new RegisterStore(c.db(), *records) : nullptr);
+            if (!c.ok || !(store ? store->open().ok : notices.open().ok)) {
+                *problem = c.error;
+                return;
+            }
+            for (int i = 0; i < 10; ++i) {
+                const StoreResult r = store ? store->append() : notices.create();
+                if (r)
+                    ++*added;
+                else if (!r.error.contains(QStringLiteral("まで"))) // anything but the cap
+                    *problem = r.error;
+            }
+        };
+        int added1 = 0, added2 = 0;
+        QString problem1, problem2;
+        QThread *first = QThread::create(officer, &added1, &problem1);
+        QThread *second = QThread::create(officer, &added2, &problem2);
+        first->start();
+        second->start();
+        QVERIFY(first->wait(60000) && second->wait(60000));
+        delete first;
+        delete second;
+        QVERIFY2(problem1.isEmpty() && problem2.isEmpty(), qPrintable(problem1 + problem2));
+        QCOMPARE(added1 + added2, 12);
+        Connection c(settings);
+        QCOMPARE(c.column(QStringLiteral("select count(*), count(distinct %1), max(%1) from %2").arg(key, table)),
+                 QStringList{QStringLiteral("%1|%1|%1").arg(cap)});
+    }
+
+    // An officer saves a record another officer changed since it was shown: the
+    // save is refused, says so and shows what is stored; other fields, and a
+    // second save made knowingly, are written.
+    void aStaleEditIsRefusedWithTheNewerValueShown_data() { addEngines(); }
+    void aStaleEditIsRefusedWithTheNewerValueShown()
+    {
+        QFETCH(Engine, engine);
+        QTemporaryDir dir;
+        const DatabaseSettings settings = freshRegister(engine, dir);
+        Connection a(settings), b(settings);
+        fillRegister(a);
+        QVERIFY(a.run(QStringLiteral("insert into T_お知らせ values (1, '総会', '', '', '(未送信)')")));
+        RegisterStore mine(a.db(), memberTable()), theirs(b.db(), memberTable());
+        NoticeStore myNotices(a.db()), theirNotices(b.db());
+        QVERIFY(mine.open() && theirs.open() && myNotices.open() && theirNotices.open());
+        const QString name = QStringLiteral("名前");
+        QVERIFY(mine.update(0, {{name, QStringLiteral("星")}}));
+        const StoreResult stale = theirs.update(0, {{name, QStringLiteral("ほしの")}});
+        QVERIFY(stale.refused);
+        QCOMPARE(stale.error, TableModel::kChangedElsewhere);
+        QCOMPARE(theirs.list().value(0, name).toString(), QStringLiteral("星"));
+        QVERIFY(theirs.update(0, {{QStringLiteral("E-Mail"), QStringLiteral("h@example.jp")}}));
+        QVERIFY(theirs.update(0, {{name, QStringLiteral("ほしの")}}));
+        QCOMPARE(a.column(QStringLiteral("select 名前, \"E-Mail\" from T_メンバー where MemberID = 1")),
+                 QStringList{QStringLiteral("ほしの|h@example.jp")});
+
+        QVERIFY(myNotices.update({1, QStringLiteral("総会のご案内"), {}, {}, QStringLiteral("(未送信)")}));
+        const StoreResult notice = theirNotices.update({1, QStringLiteral("総会（改）"), {}, {}, QStringLiteral("(未送信)")});
+        QVERIFY(notice.refused);
+        QVERIFY2(notice.error.endsWith(QStringLiteral("見出し：総会のご案内")), qPrintable(notice.error));
+
+        QVERIFY(mine.remove(1));
+        QCOMPARE(theirs.update(1, {{name, QStringLiteral("消えた人")}}).error, TableModel::kDeletedElsewhere);
     }
 
     void aServerThatCannotServeIsRefusedWithItsReason_data()

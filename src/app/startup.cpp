@@ -6,6 +6,8 @@
 #include "app/terminationsignal.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QLibraryInfo>
@@ -48,16 +50,30 @@ void showAlreadyRunning()
     box.exec();
 }
 
-void showStartFailure(const QString &reason)
+void showStartFailure(const QString &reason, const QString &advice = {})
 {
     QMessageBox box(QMessageBox::Critical, QLatin1String(kProductName),
                     QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。"
-                                   "\r\n\r\n"
-                                   "データベースファイル（Pennora.db）がプログラムと同じフォルダにあるかご確認のうえ，"
-                                   "解決しない場合は［詳細］の内容を添えてサポート窓口までお問い合わせください。"),
+                                   "\r\n\r\n")
+                        + (advice.isEmpty()
+                               ? QStringLiteral("データベースファイル（Pennora.db）がプログラムと同じフォルダにあるかご確認のうえ，"
+                                                "解決しない場合は［詳細］の内容を添えてサポート窓口までお問い合わせください。")
+                               : advice),
                     QMessageBox::Ok);
     box.setDetailedText(reason);
     box.exec();
+}
+
+// The register on a server that could not be opened: what the server said, and
+// where the choice of database is kept.
+QString serverAdvice(const DatabaseSettings &settings, const QString &reason)
+{
+    return QStringLiteral("PostgreSQL サーバー（%1）のデータベース「%2」を開けませんでした。\r\n%3\r\n\r\n"
+                          "サーバーとネットワークをご確認ください。このコンピューターの Pennora.db に戻すには，"
+                          "lumivox.INI の [Database] を Engine=SQLite にします。")
+        .arg(settings.host.isEmpty() ? QStringLiteral("このコンピューター") : settings.host,
+             settings.databaseName.isEmpty() ? settings.service : settings.databaseName,
+             reason.trimmed());
 }
 
 // The window the running program shows on top: a modal dialog if one is open.
@@ -125,37 +141,52 @@ QFont minchoFont(int points)
     return f;
 }
 
+QString instanceLockPath(const QString &appDir, const DatabaseSettings &settings)
+{
+    if (settings.engine != Engine::PostgreSQL)
+        return appDir + QStringLiteral("/lumivox.lock");
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    QDir().mkpath(folder);
+    return folder + QStringLiteral("/lumivox-server.lock");
+}
+
 int runLumivox(const QString &appDir,
                const std::function<QWidget *(AppContext &)> &createMainWindow)
 {
-    // Two instances would refill the same work tables in the shared file.
-    QLockFile lock(appDir + QStringLiteral("/lumivox.lock"));
+    AppContext context;
+    context.appDir = appDir;
+    context.connectionName = QLatin1String(kSharedConnection);
+    KeywordHistory gcolFilterKey;
+    context.filterKeys = &gcolFilterKey;
+    const DatabaseSettings database = context.databaseSettings();
+
+    // One program at a time: two on one file would share more than its tables
+    // (the settings file beside it, the file's own lock); on a server, one per
+    // user of this machine.
+    const QString lockPath = instanceLockPath(appDir, database);
+    QLockFile lock(lockPath);
     lock.setStaleLockTime(0); // only a dead owner makes a lock stale, never its age
-    RunningInstance door(appDir);
+    RunningInstance door(database.engine == Engine::PostgreSQL ? lockPath : appDir);
     if (!lock.tryLock(0)) {
         if (lock.error() == QLockFile::LockFailedError) {
             door.knock(); // the running program comes to the front
             showAlreadyRunning();
             return kExitAlreadyRunning;
         }
-        showStartFailure(QStringLiteral("%1/lumivox.lock を作成できません。").arg(appDir));
+        showStartFailure(QStringLiteral("%1 を作成できません。").arg(lockPath));
         return kExitStartFailed;
     }
 
     door.listen();
     TerminationSignal termination;
 
-    AppContext context;
-    context.appDir = appDir;
-    context.connectionName = QLatin1String(kSharedConnection);
-    KeywordHistory gcolFilterKey;
-    context.filterKeys = &gcolFilterKey;
-
     int exitCode = 0;
     try {
         QString error;
-        if (!openSharedConnection(context.connectionName, context.databasePath(), &error)) {
-            showStartFailure(error);
+        if (!openSharedConnection(context.connectionName, database, &error)) {
+            showStartFailure(error, database.engine == Engine::PostgreSQL ? serverAdvice(database, error) : QString());
             exitCode = kExitStartFailed;
         } else {
             QPointer<QWidget> mainWindow = createMainWindow(context);

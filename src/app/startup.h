@@ -23,8 +23,13 @@ void prepareApplication(QApplication &app);
 // whatever Mincho or serif CJK font is installed.
 QFont minchoFont(int points);
 
-// The start routine. Refuses a second instance in appDir, opens the shared
-// connection on appDir/Pennora.db, creates the keyword history, shows the main
+// The lock that keeps to one running program: in the data folder for the file
+// beside the program, in the user's runtime folder for a server.
+QString instanceLockPath(const QString &appDir, const DatabaseSettings &settings);
+
+// The start routine. Refuses a second instance (see instanceLockPath), opens the
+// shared connection on the database the settings file names (appDir/Pennora.db
+// unless it names a server), creates the keyword history, shows the main
 // window made by createMainWindow and waits until it has closed; then closes the
 // connection. Returns the process's exit code: 0 after a normal run,
 // kExitAlreadyRunning when another instance holds the folder, kExitStartFailed

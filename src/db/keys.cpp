@@ -43,7 +43,9 @@ int allocateKey(const QSqlDatabase &db, const QString &table, const QString &key
 int insertUnderNewKey(const QSqlDatabase &db, const QString &table, const QString &keyColumn,
                       int capacity, const std::function<bool(int key)> &insert)
 {
-    for (int attempt = 0; attempt < 5; ++attempt) {
+    // Each retry follows another program's new record, so the table fills up
+    // before this can go on for long.
+    for (int attempt = 0; attempt <= capacity; ++attempt) {
         const int key = allocateKey(db, table, keyColumn, capacity);
         if (key < 1 || insert(key))
             return key;

@@ -24,7 +24,8 @@ int allocateKey(const QSqlDatabase &db, const QString &table, const QString &key
 
 // Adds a record under a new key: allocates it by the rule above and runs
 // `insert` with it. When the insert fails because another program sharing the
-// table took that very key at the same moment, allocates again, a few times.
+// table took that very key at the same moment, allocates again (until the table
+// is full).
 // Returns the key used; 0 when the table is full or its keys cannot be read;
 // -1 when the insert failed for another reason.
 int insertUnderNewKey(const QSqlDatabase &db, const QString &table, const QString &keyColumn,

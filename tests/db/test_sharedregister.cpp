@@ -3,6 +3,7 @@
 // of a server, the copy of a Pennora.db onto the server, and the dialog that
 // chooses the database.
 #include "app/databasesettingsdialog.h"
+#include "app/startup.h"
 #include "db/database.h"
 #include "db/keys.h"
 #include "db/makedatabase.h"
@@ -15,6 +16,8 @@
 #include "support/testapp.h"
 
 #include <QComboBox>
+#include <QLockFile>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -300,6 +303,35 @@ private Q_SLOTS:
         QVERIFY(!openSharedConnection(name, settings, &error));
         QVERIFY(!QSqlDatabase::contains(name));
         QVERIFY2(error.contains(reason), qPrintable(error));
+    }
+
+    // The settings file names a server: the program runs on it, and the one
+    // running program is counted per user, not per data folder.
+    void startUpOpensTheServerTheSettingsName()
+    {
+        PgServer *server = PgServer::shared();
+        QVERIFY(server);
+        QTemporaryDir dir, runtime;
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path())); // this test's user folder
+        DatabaseSettings settings = server->newDatabase();
+        saveDatabaseSettings(dir.filePath(QStringLiteral("lumivox.INI")), settings);
+        settings.file = dir.filePath(QStringLiteral("Pennora.db")); // not there, not needed
+        const QString lockPath = instanceLockPath(dir.path(), settings);
+        QVERIFY(lockPath.startsWith(runtime.path()));
+        QCOMPARE(instanceLockPath(dir.path(), DatabaseSettings()), dir.filePath(QStringLiteral("lumivox.lock")));
+        Engine engine = Engine::SQLite;
+        bool locked = false;
+        const int exitCode = runLumivox(dir.path(), [&](AppContext &context) -> QWidget * {
+            engine = engineOf(context.db());
+            locked = !QLockFile(lockPath).tryLock(0);
+            auto *window = new QWidget;
+            QTimer::singleShot(0, window, &QWidget::close);
+            return window;
+        });
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(engine, Engine::PostgreSQL);
+        QVERIFY(locked);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("lumivox.lock"))));
     }
 
     void copyOntoTheServerKeepsEveryRow()

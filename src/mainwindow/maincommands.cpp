@@ -2,6 +2,7 @@
 // the toolbar button that run them.
 #include "mainwindow/mainwindow.h"
 
+#include "app/databasesettingsdialog.h"
 #include "app/messages.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
@@ -55,6 +56,7 @@ void MainWindow::bindCommands()
     t.bind({QStringLiteral("ID_mnuDBMember")}, [this] { openModal<MemberRegister>(m_context, this); });
     t.bind({QStringLiteral("ID_mnuSetupSMTP")}, [this] { openModal<SmtpSettingsDialog>(m_context, this); });
     t.bind({QStringLiteral("ID_mnuSetupSubmit")}, [this] { openModal<SendOptionsDialog>(m_context, this); });
+    t.bind({QStringLiteral("ID_mnuSetupDatabase")}, [this] { openModal<DatabaseSettingsDialog>(m_context, this); });
     t.bind({QStringLiteral("ID_mnuPrintGroup")}, [this] { showReport(m_context, ReportKind::arpGroup, this); });
     t.bind({QStringLiteral("ID_mnuPrintMember")}, [this] { showReport(m_context, ReportKind::arpMember, this); });
     t.bind({QStringLiteral("ID_mnuPrintMember2")}, [this] { showReport(m_context, ReportKind::arpMember2, this); });

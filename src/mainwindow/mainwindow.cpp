@@ -189,6 +189,9 @@ void MainWindow::buildTools()
     t.addMenuItem(opt, QStringLiteral("ID_mnuSetupSMTP"), QStringLiteral("SMTPｻｰﾊﾞｰ設定(&S)"));
     t.addMenuSeparator(opt);
     t.addMenuItem(opt, QStringLiteral("ID_mnuSetupSubmit"), QStringLiteral("送信ｵﾌﾟｼｮﾝ設定(&O)"));
+    t.addMenuSeparator(opt);
+    t.addMenuItem(opt, QStringLiteral("ID_mnuSetupDatabase"), QStringLiteral("ﾃﾞｰﾀﾍﾞｰｽ設定(&D)"),
+                  QStringLiteral("名簿を置く場所（このｺﾝﾋﾟｭｰﾀｰ，または複数の担当者で共有するｻｰﾊﾞｰ）を選びます"));
 
     const QString help = QStringLiteral("ID_mnuHelp");
     t.addMenu(help, QStringLiteral("ﾍﾙﾌﾟ(&H)"));

@@ -4,6 +4,7 @@
 // chooses the database.
 #include "app/databasesettingsdialog.h"
 #include "app/startup.h"
+#include "mainwindow/mainwindow.h"
 #include "db/database.h"
 #include "db/keys.h"
 #include "db/makedatabase.h"
@@ -423,24 +424,29 @@ private Q_SLOTS:
         app.addGroups({QStringLiteral("役員"), QStringLiteral("会計")});
         const DatabaseSettings target = server->newDatabase();
         test::Answers answers;
-        DatabaseSettingsDialog dialog(app.context());
-        QVERIFY(dialog.optFile->isChecked() && !dialog.cmdCopy->isEnabled());
-        dialog.optServer->setChecked(true);
-        dialog.txtHost->setText(target.host);
-        dialog.numPort->setValue(target.port + 1);
-        dialog.txtDatabase->setText(target.databaseName);
-        dialog.txtUser->setText(target.user);
-        dialog.cboSslMode->setCurrentIndex(dialog.cboSslMode->findData(QStringLiteral("disable")));
-        dialog.cmdTest->click();
-        QVERIFY2(answers.lastText().contains(QStringLiteral("接続できませんでした")), qPrintable(answers.lastText()));
-        dialog.numPort->setValue(target.port);
-        dialog.cmdTest->click();
-        QCOMPARE(answers.lastText(), QStringLiteral("サーバーに接続できました。"));
-        answers.nextButton(QMessageBox::Yes);
-        dialog.cmdCopy->click();
-        QVERIFY2(answers.lastText().startsWith(QStringLiteral("コピーしました")), qPrintable(answers.lastText()));
-        dialog.cmdOk->click();
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        answers.nextDialog([&](QDialog &opened) {
+            auto &dialog = dynamic_cast<DatabaseSettingsDialog &>(opened);
+            QVERIFY(dialog.optFile->isChecked() && !dialog.cmdCopy->isEnabled());
+            dialog.optServer->setChecked(true);
+            dialog.txtHost->setText(target.host);
+            dialog.numPort->setValue(target.port + 1);
+            dialog.txtDatabase->setText(target.databaseName);
+            dialog.txtUser->setText(target.user);
+            dialog.cboSslMode->setCurrentIndex(dialog.cboSslMode->findData(QStringLiteral("disable")));
+            dialog.cmdTest->click();
+            QVERIFY2(answers.lastText().contains(QStringLiteral("接続できませんでした")), qPrintable(answers.lastText()));
+            dialog.numPort->setValue(target.port);
+            dialog.cmdTest->click();
+            QCOMPARE(answers.lastText(), QStringLiteral("サーバーに接続できました。"));
+            answers.nextButton(QMessageBox::Yes);
+            dialog.cmdCopy->click();
+            QVERIFY2(answers.lastText().startsWith(QStringLiteral("コピーしました")), qPrintable(answers.lastText()));
+            dialog.cmdOk->click();
+        });
+        MainWindow window(app.context());
+        test::clickTool(window, "ID_mnuSetupDatabase");
+        QCOMPARE(answers.dialogsRun - answers.unplannedDialogs, 1);
+        QVERIFY(answers.lastText().contains(QStringLiteral("次に Lumivox を起動したとき")));
 
         const DatabaseSettings kept = app.context().databaseSettings();
         QCOMPARE(kept.engine, Engine::PostgreSQL);

@@ -6,6 +6,7 @@
 #include "app/terminationsignal.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QLibraryInfo>
@@ -13,6 +14,7 @@
 #include <QLockFile>
 #include <QMessageBox>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTranslator>
 #include <QWidget>
 
@@ -48,13 +50,14 @@ void showAlreadyRunning()
     box.exec();
 }
 
-void showStartFailure(const QString &reason)
+void showStartFailure(const QString &dataDir, const QString &reason)
 {
     QMessageBox box(QMessageBox::Critical, QLatin1String(kProductName),
                     QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。"
                                    "\r\n\r\n"
-                                   "データベースファイル（Pennora.db）がプログラムと同じフォルダにあるかご確認のうえ，"
-                                   "解決しない場合は［詳細］の内容を添えてサポート窓口までお問い合わせください。"),
+                                   "データの保存場所（%1）にデータベースファイル Pennora.db があり，読み書きできるかご確認のうえ，"
+                                   "解決しない場合は［詳細］の内容を添えてサポート窓口までお問い合わせください。")
+                        .arg(QDir::toNativeSeparators(dataDir)),
                     QMessageBox::Ok);
     box.setDetailedText(reason);
     box.exec();
@@ -128,25 +131,34 @@ QFont minchoFont(int points)
 int runLumivox(const QString &appDir,
                const std::function<QWidget *(AppContext &)> &createMainWindow)
 {
+    AppContext context;
+    context.appDir = appDir;
+    context.dataDir = dataFolderFor(
+        appDir, QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    QString why;
+    if (context.dataDir != appDir
+        && !prepareDataFolder(context.dataDir, startingDatabaseFor(appDir), &why)) {
+        showStartFailure(context.dataDir, why);
+        return kExitStartFailed;
+    }
+
     // Two instances would refill the same work tables in the shared file.
-    QLockFile lock(appDir + QStringLiteral("/lumivox.lock"));
+    QLockFile lock(context.lockPath());
     lock.setStaleLockTime(0); // only a dead owner makes a lock stale, never its age
-    RunningInstance door(appDir);
+    RunningInstance door(context.dataDir);
     if (!lock.tryLock(0)) {
         if (lock.error() == QLockFile::LockFailedError) {
             door.knock(); // the running program comes to the front
             showAlreadyRunning();
             return kExitAlreadyRunning;
         }
-        showStartFailure(QStringLiteral("%1/lumivox.lock を作成できません。").arg(appDir));
+        showStartFailure(context.dataDir, QStringLiteral("%1 を作成できません。").arg(context.lockPath()));
         return kExitStartFailed;
     }
 
     door.listen();
     TerminationSignal termination;
 
-    AppContext context;
-    context.appDir = appDir;
     context.connectionName = QLatin1String(kSharedConnection);
     KeywordHistory gcolFilterKey;
     context.filterKeys = &gcolFilterKey;
@@ -155,12 +167,12 @@ int runLumivox(const QString &appDir,
     try {
         QString error;
         if (!openSharedConnection(context.connectionName, context.databasePath(), &error)) {
-            showStartFailure(error);
+            showStartFailure(context.dataDir, error);
             exitCode = kExitStartFailed;
         } else {
             QPointer<QWidget> mainWindow = createMainWindow(context);
             if (!mainWindow) {
-                showStartFailure(QStringLiteral("メインウィンドウを作成できません。"));
+                showStartFailure(context.dataDir, QStringLiteral("メインウィンドウを作成できません。"));
                 exitCode = kExitStartFailed;
             } else {
                 mainWindow->setAttribute(Qt::WA_DeleteOnClose);
@@ -185,7 +197,7 @@ int runLumivox(const QString &appDir,
             }
         }
     } catch (const std::exception &e) {
-        showStartFailure(QString::fromLocal8Bit(e.what()));
+        showStartFailure(context.dataDir, QString::fromLocal8Bit(e.what()));
         exitCode = kExitStartFailed;
     }
     closeSharedConnection(context.connectionName);

@@ -5,6 +5,7 @@
 #include "util/shelllauncher.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -55,7 +56,7 @@ QString findSystemInfoTool()
     return {};
 }
 
-AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
+AboutDialog::AboutDialog(QWidget *parent, const QString &dataDir) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
@@ -78,6 +79,14 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblDescription = new QLabel(QLatin1String(kRightsLine), this);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
+    // Where to find Pennora.db and lumivox.INI for a backup.
+    lblDataFolder = new QLabel(this);
+    lblDataFolder->setObjectName(QStringLiteral("lblDataFolder"));
+    lblDataFolder->setText(QStringLiteral("データの保存場所：") + QDir::toNativeSeparators(dataDir));
+    lblDataFolder->setToolTip(QDir::toNativeSeparators(dataDir));
+    lblDataFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblDataFolder->setWordWrap(true);
+    lblDataFolder->setVisible(!dataDir.isEmpty());
 
     auto *line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
@@ -104,6 +113,7 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
     texts->addWidget(lblTitle);
     texts->addWidget(lblVersion);
     texts->addWidget(lblDescription);
+    texts->addWidget(lblDataFolder);
     texts->addStretch();
 
     auto *top = new QHBoxLayout;

@@ -19,13 +19,13 @@ QStringList systemInfoToolNames();
 // The first of them installed on PATH, or an empty text.
 QString findSystemInfoTool();
 
-// The about box: product name, version, rights line, legal notice, and a button
-// that starts the system's information tool.
+// The about box: product name, version, rights line, the data folder (when
+// given), legal notice, and a button that starts the system's information tool.
 class AboutDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit AboutDialog(QWidget *parent = nullptr);
+    explicit AboutDialog(QWidget *parent = nullptr, const QString &dataDir = {});
 
     // Starts the system-information tool, or says that there is none.
     void StartSysInfo();
@@ -38,6 +38,7 @@ private:
     QLabel *lblTitle = nullptr;
     QLabel *lblVersion = nullptr;
     QLabel *lblDescription = nullptr;
+    QLabel *lblDataFolder = nullptr;
     QLabel *lblDisclaimer = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdSysInfo = nullptr;

@@ -3,8 +3,10 @@
 #include "app/startup.h"
 #include "mainwindow/mainwindow.h"
 #include "support/testapp.h"
+#include "db/database.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -134,6 +136,77 @@ private Q_SLOTS:
         MainWindowProbe next;
         QCOMPARE(runLumivox(dir.path(), next.factory()), 0);
         QVERIFY(next.created);
+    }
+
+    void dataFolderFollowsTheProgramsPlace_data()
+    {
+        QTest::addColumn<QString>("program"); // the program's folder, and what else there is
+        QTest::addColumn<QStringList>("folders");
+        QTest::addColumn<bool>("dataBeside");
+        QTest::addColumn<QString>("files"); // where its help is
+        QTest::newRow("built tree, portable copy") << "bin" << QStringList{"bin/Help"} << true << "bin";
+        QTest::newRow("installed") << "bin" << QStringList{"bin", "share/lumivox/Help"} << false
+                                   << "share/lumivox";
+        QTest::newRow("folder nobody may write") << "file/bin" << QStringList{} << false << "file/bin";
+    }
+
+    void dataFolderFollowsTheProgramsPlace()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, folders);
+        QFETCH(bool, dataBeside);
+        QFETCH(QString, files);
+        QTemporaryDir root;
+        for (const QString &folder : folders)
+            QVERIFY(QDir(root.path()).mkpath(folder));
+        QFile file(root.filePath(QStringLiteral("file"))); // a file, not a folder
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QString appDir = root.filePath(program);
+        const QString user = QStringLiteral("/home/pta/.local/share");
+        QCOMPARE(dataFolderFor(appDir, user), dataBeside ? appDir : user + QStringLiteral("/lumivox"));
+        QCOMPARE(programFilesDir(appDir), root.filePath(files));
+    }
+
+    void anInstalledProgramKeepsItsDataInTheUsersFolder()
+    {
+        QTemporaryDir prefix, home;
+        const QString bin = prefix.filePath(QStringLiteral("bin"));
+        const QString shipped = prefix.filePath(QStringLiteral("share/lumivox/empty/Pennora.db"));
+        QVERIFY(QDir().mkpath(bin) && QDir().mkpath(prefix.filePath(QStringLiteral("share/lumivox/empty"))));
+        QVERIFY(test::makeTestDatabase(shipped));
+        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+        const QString data = home.filePath(QStringLiteral("lumivox"));
+        bool lockedThere = false;
+        const auto factory = [&](AppContext &context) -> QWidget * {
+            lockedThere = QFile::exists(data + QStringLiteral("/lumivox.lock"))
+                          && context.databasePath() == data + QStringLiteral("/Pennora.db");
+            auto *w = new QWidget;
+            QTimer::singleShot(50, w, &QWidget::close);
+            return w;
+        };
+        QCOMPARE(runLumivox(bin, factory), 0);
+        QVERIFY(lockedThere);
+        QVERIFY(QDir(bin).isEmpty());
+
+        // What the user stored stays: the empty database is copied only once.
+        QVERIFY(openSharedConnection(QStringLiteral("check"), data + QStringLiteral("/Pennora.db")));
+        QVERIFY(execute(QSqlDatabase::database(QStringLiteral("check")),
+                        {QStringLiteral("insert into T_メンバー values (1, '山田', 'ヤマダ', '様', '')")}));
+        closeSharedConnection(QStringLiteral("check"));
+        QCOMPARE(runLumivox(bin, factory), 0);
+        QVERIFY(openSharedConnection(QStringLiteral("check"), data + QStringLiteral("/Pennora.db")));
+        QCOMPARE(scalar(QSqlDatabase::database(QStringLiteral("check")), {QStringLiteral("select 名前 from T_メンバー")}),
+                 QVariant(QStringLiteral("山田")));
+        closeSharedConnection(QStringLiteral("check"));
+
+        // Without either database the start fails and says where the data belongs.
+        QVERIFY(QFile::remove(data + QStringLiteral("/Pennora.db")) && QFile::remove(shipped));
+        MainWindowProbe probe;
+        QString shown;
+        QCOMPARE(startAndAnswer(bin, probe, &shown), kExitStartFailed);
+        QVERIFY(!probe.created);
+        QVERIFY2(shown.contains(QDir::toNativeSeparators(data)), qPrintable(shown));
+        qunsetenv("XDG_DATA_HOME");
     }
 
     void closingTheMainWindowWritesItsSettings()

@@ -20,6 +20,7 @@ namespace lumivox::test {
 TestApp::TestApp()
 {
     m_context.appDir = m_dir.path();
+    m_context.dataDir = m_dir.path();
     m_context.connectionName = QStringLiteral("test-") + QUuid::createUuid().toString();
     m_context.filterKeys = &m_filterKeys;
     QString error;

@@ -131,6 +131,8 @@ private Q_SLOTS:
         QCOMPARE(w->store().tableCount(), 1);
         QCOMPARE(w.position() + w.text("txtName"), "(1/1)000011" + newName);
         QVERIFY(w.box("txtName")->isEnabled());
+        QTest::keyClicks(w.box("txtName"), "1A"); // replaces the name the record came with
+        QCOMPARE(w.text("txtName"), QStringLiteral("1A"));
 
         // The reading of what the input method commits in the name is added to the furigana.
         w.box("txtFurigana")->setText(QStringLiteral("ヤ"));

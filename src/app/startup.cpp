@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "db/database.h"
+#include "app/enterkey.h"
 #include "app/keywordhistory.h"
 #include "app/runninginstance.h"
 #include "app/terminationsignal.h"
@@ -97,6 +98,7 @@ void prepareApplication(QApplication &app)
     if (translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
+    installEnterPressesButton(app);
 
     // Without a Japanese family first, Han characters may be drawn in their
     // Chinese forms.

@@ -16,7 +16,8 @@ inline constexpr int kExitAlreadyRunning = 2;
 inline constexpr auto kSharedConnection = "lumivox";
 
 // Japanese throughout: Qt's own dialogs in Japanese, Japanese glyph forms in the
-// interface font, the product name and the window icon.
+// interface font, the product name and the window icon; Enter presses the
+// focused button.
 void prepareApplication(QApplication &app);
 
 // A Mincho (serif) font of the given size for notice bodies, falling back to

@@ -1,6 +1,8 @@
 #include "app/startup.h"
 
 #include "db/database.h"
+#include "app/enterkey.h"
+#include "app/japaneselocale.h"
 #include "app/keywordhistory.h"
 #include "app/runninginstance.h"
 #include "app/terminationsignal.h"
@@ -98,8 +100,11 @@ void prepareApplication(QApplication &app)
 
     auto *translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(translator);
+        QApplication::installTranslator(new QtCatalogueSupplement(*translator, &app));
+    }
+    installEnterPressesButton(app);
 
     // Without a Japanese family first, Han characters may be drawn in their
     // Chinese forms.

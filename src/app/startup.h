@@ -16,7 +16,9 @@ inline constexpr int kExitAlreadyRunning = 2;
 inline constexpr auto kSharedConnection = "lumivox";
 
 // Japanese throughout: Qt's own dialogs in Japanese, Japanese glyph forms in the
-// interface font, the product name and the window icon.
+// interface font, the product name and the window icon; Enter presses the
+// focused button. The application is made while a JapaneseSystemLocale
+// (app/japaneselocale.h) lives, so that Qt's dates are Japanese too.
 void prepareApplication(QApplication &app);
 
 // A Mincho (serif) font of the given size for notice bodies, falling back to

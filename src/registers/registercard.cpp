@@ -286,8 +286,12 @@ void RegisterCard::setAddEnabled(bool enabled)
 
 void RegisterCard::focusName()
 {
-    if (m_nameBox && m_nameBox->isEnabled())
-        m_nameBox->setFocus();
+    if (!m_nameBox || !m_nameBox->isEnabled())
+        return;
+    m_nameBox->setFocus();
+    // A new group comes named グループ１: what the user types replaces it.
+    if (auto *edit = qobject_cast<QLineEdit *>(m_nameBox))
+        edit->selectAll();
 }
 
 bool RegisterCard::eventFilter(QObject *watched, QEvent *event)

@@ -56,6 +56,7 @@ public:
     // The counter "(row/rows)" and the buttons that can act at that row.
     void showPosition(int row, int rows);
     void setAddEnabled(bool enabled);
+    // The name box takes the focus with its text selected.
     void focusName();
 
     // Room below the boxes for what only one register shows.

@@ -2,11 +2,13 @@
 
 #include "app/messages.h"
 #include "app/placement.h"
+#include "app/settingsfile.h"
 #include "app/toolset.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPrinter>
 #include <QScreen>
@@ -16,8 +18,18 @@
 
 namespace lumivox {
 
-ReportPreview::ReportPreview(const ReportDocument &document, QWidget *parent)
-    : QPrintPreviewDialog(parent), m_document(document)
+namespace {
+
+// Where the folder of the last PDF saved is kept.
+const QString kPreviewSection = QStringLiteral("Preview");
+const QString kPdfFolderKey = QStringLiteral("PdfFolder");
+// The settings file keeps at most this many bytes of a text.
+constexpr int kMaxSettingBytes = 127;
+
+} // namespace
+
+ReportPreview::ReportPreview(const ReportDocument &document, QWidget *parent, const QString &iniPath)
+    : QPrintPreviewDialog(parent), m_document(document), m_iniPath(iniPath)
 {
     const ReportDefinition &definition = document.definition();
     setObjectName(definition.name);
@@ -50,11 +62,21 @@ ReportPreview::ReportPreview(const ReportDocument &document, QWidget *parent)
     centreOnScreen(this);
 }
 
+QString ReportPreview::pdfFolder() const
+{
+    if (!m_iniPath.isEmpty()) {
+        const QString kept = SettingsFile().GetValueString(m_iniPath, kPreviewSection, kPdfFolderKey);
+        if (!kept.isEmpty() && QFileInfo(kept).isDir())
+            return kept;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 void ReportPreview::onSavePdf()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     QFileDialog dialog(this, QStringLiteral("PDFとして保存"),
-                       QDir(folder).filePath(m_document.definition().previewCaption + QStringLiteral(".pdf")),
+                       QDir(pdfFolder()).filePath(m_document.definition().previewCaption + QStringLiteral(".pdf")),
                        QStringLiteral("PDF ファイル (*.pdf)"));
     dialog.setObjectName(QStringLiteral("dlgSavePdf"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -65,9 +87,18 @@ void ReportPreview::onSavePdf()
     // suffix only after its own question.
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (runModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
-    savePdf(dialog.selectedFiles().first());
+    const QString path = dialog.selectedFiles().first();
+    if (!savePdf(path))
+        return;
+    // A folder too long for the settings file would come back cut: the next
+    // save then starts in the documents folder rather than in a wrong one.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!m_iniPath.isEmpty())
+        SettingsFile().SetValueString(m_iniPath, kPreviewSection, kPdfFolderKey,
+                                      folder.toUtf8().size() <= kMaxSettingBytes ? folder : QString());
+    informUser(this, QStringLiteral("PDFファイルを保存しました。\n\n") + QDir::toNativeSeparators(path));
 }
 
 bool ReportPreview::printTo(QPrinter *target)
@@ -103,8 +134,8 @@ bool showReport(AppContext &context, ReportKind kind, QWidget *parent)
         return false;
     }
     const ReportDocument document(definition, std::move(rows), QDateTime::currentDateTime());
-    ReportPreview preview(document, parent);
-    preview.exec();
+    ReportPreview preview(document, parent, context.iniPath());
+    runModal(preview);
     return true;
 }
 

@@ -1,4 +1,5 @@
 // The window components: the list grid, the tool set and the keyword history.
+#include "app/enterkey.h"
 #include "app/placement.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
@@ -8,13 +9,21 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
+
+#include <utility>
 
 using namespace lumivox;
 using lumivox::test::TestApp;
@@ -285,6 +294,53 @@ private Q_SLOTS:
         QCOMPARE(keys.Count(), 5L);
         keys.Clear();
         QCOMPARE(keys.Count(), 0L);
+    }
+
+    void enterPressesTheFocusedButton_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("autoRepeat");
+        QTest::addColumn<QString>("pressed");
+        QTest::newRow("push button") << "push" << int(Qt::Key_Return) << false << "push";
+        QTest::newRow("tool button, keypad Enter") << "tool" << int(Qt::Key_Enter) << false << "tool";
+        QTest::newRow("held down: pressed once only") << "push" << int(Qt::Key_Return) << true << "";
+        QTest::newRow("check box: not ticked, the default button") << "check" << int(Qt::Key_Return) << false << "ok";
+    }
+    void enterPressesTheFocusedButton()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(bool, autoRepeat);
+        QFETCH(QString, pressed);
+        static bool installed = false; // as the start routine does, once
+        if (!std::exchange(installed, true))
+            installEnterPressesButton(*qobject_cast<QApplication *>(qApp));
+        QDialog dialog;
+        auto *layout = new QHBoxLayout(&dialog);
+        QString seen;
+        auto *ok = new QPushButton(QStringLiteral("OK"), &dialog);
+        ok->setDefault(true);
+        auto *push = new QPushButton(QStringLiteral("編集"), &dialog);
+        push->setAutoDefault(false);
+        auto *tool = new QToolButton(&dialog);
+        tool->setFocusPolicy(Qt::StrongFocus);
+        auto *check = new QCheckBox(&dialog);
+        const QList<QAbstractButton *> buttons{ok, push, tool, check};
+        for (QAbstractButton *b : buttons) {
+            b->setObjectName(QStringList{"ok", "push", "tool", "check"}.at(buttons.indexOf(b)));
+            layout->addWidget(b);
+            connect(b, &QAbstractButton::clicked, &dialog, [&seen, b] { seen += b->objectName(); });
+        }
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QWidget *target = dialog.findChild<QWidget *>(focus);
+        target->setFocus();
+        QKeyEvent press(QEvent::KeyPress, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier,
+                        QStringLiteral("\r"), autoRepeat);
+        QApplication::sendEvent(target, &press);
+        QCOMPARE(seen, pressed);
+        QVERIFY(!check->isChecked());
     }
 };
 

@@ -1,5 +1,7 @@
 // The report preview window: modal, captioned per report, set up for A4, saving
 // the document as PDF from its toolbar, and telling the user what went wrong.
+#include "app/japaneselocale.h"
+#include "app/startup.h"
 #include "reports/reportpreview.h"
 #include "support/testapp.h"
 
@@ -7,14 +9,20 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPageLayout>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
+
+#include <memory>
 #include <QToolBar>
 
 using namespace lumivox;
@@ -43,7 +51,7 @@ struct GroupListPreview {
     explicit GroupListPreview(TestApp &app)
         : loaded(loadReportRows(app.db(), reportDefinition(ReportKind::arpGroup), &rows)),
           document(reportDefinition(ReportKind::arpGroup), rows, QDateTime::currentDateTime()),
-          preview(document)
+          preview(document, nullptr, app.iniPath())
     {
     }
     QList<ReportRow> rows;
@@ -153,40 +161,60 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addGroup(1, QStringLiteral("子ども会"), QStringLiteral("コドモカイ"));
+        const QString home = app.dir() + QStringLiteral("/home");
+        const QString chosenFolder = home + QStringLiteral("/Documents/配布物");
+        QVERIFY(QDir().mkpath(chosenFolder));
+        const QByteArray oldHome = qgetenv("HOME");
+        qputenv("HOME", home.toUtf8()); // the documents folder: HOME/Documents
+        const auto restoreHome = qScopeGuard([&] { qputenv("HOME", oldHome); });
         GroupListPreview groups(app);
         QVERIFY(groups.loaded);
         ReportPreview &preview = groups.preview;
         QVERIFY(test::showAndWait(&preview));
 
-        // The file name is asked for; ".pdf" is added when the user leaves it out.
-        const QString chosen = app.dir() + QStringLiteral("/名簿");
-        bool askedForFile = false;
-        test::answerNextModal([&](QWidget *modal) {
-            auto *dialog = qobject_cast<QFileDialog *>(modal);
-            askedForFile = dialog && dialog->acceptMode() == QFileDialog::AcceptSave;
-            if (dialog) {
-                // Typed, as a user would: a full path in the name box.
-                if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-                    name->setText(chosen);
+        // The save dialog, in Japanese dates included, starts in the documents
+        // folder; ".pdf" is added when the user leaves it out; the saved file's
+        // path is shown.
+        test::Answers answers;
+        QString startedIn, listing;
+        const auto saveAs = [&](const QString &typed) {
+            answers.nextDialog([&, typed](QDialog &d) {
+                auto *dialog = qobject_cast<QFileDialog *>(&d);
+                QVERIFY(dialog && dialog->acceptMode() == QFileDialog::AcceptSave);
+                startedIn = dialog->directory().absolutePath();
+                auto *files = dialog->findChild<QFileSystemModel *>();
+                const QModelIndex folder = files->index(chosenFolder);
+                QTRY_VERIFY(!files->data(folder.siblingAtColumn(2)).toString().isEmpty()); // read in the background
+                listing = files->headerData(3, Qt::Horizontal).toString() + u'|'
+                          + files->data(folder.siblingAtColumn(2)).toString() + u'|'
+                          + files->data(folder.siblingAtColumn(3)).toString();
+                if (typed.isEmpty())
+                    return; // closed as by its close box
+                dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(typed);
                 QMetaObject::invokeMethod(dialog, "accept");
-            } else {
-                modal->close();
-            }
-        });
-        preview.findChild<QAction *>(QStringLiteral("ID_SavePDF"))->trigger();
-        QVERIFY(askedForFile);
-        const QString written = chosen + QStringLiteral(".pdf");
-        QVERIFY(QFile::exists(written));
+            });
+            preview.findChild<QAction *>(QStringLiteral("ID_SavePDF"))->trigger();
+        };
+        saveAs(chosenFolder + QStringLiteral("/名簿"));
+        QCOMPARE(startedIn, home + QStringLiteral("/Documents"));
+        QVERIFY2(QRegularExpression(QStringLiteral("^更新日\\|フォルダ\\|\\d{4}/\\d\\d/\\d\\d \\d+:\\d\\d$"))
+                     .match(listing).hasMatch(), qPrintable(listing));
+        const QString written = chosenFolder + QStringLiteral("/名簿.pdf");
+        QCOMPARE(answers.lastText(), QStringLiteral("PDFファイルを保存しました。\n\n") + written);
         const QString text = pdfText(written);
         QVERIFY(text.contains(QStringLiteral("グループ一覧表")));
         QVERIFY(text.contains(QStringLiteral("子ども会")));
+        // The next save starts where the last one went, in this and later runs.
+        saveAs({});
+        QCOMPARE(startedIn, chosenFolder);
+        QCOMPARE(ReportPreview(groups.document, nullptr, app.iniPath()).pdfFolder(), chosenFolder);
+        QVERIFY(QDir(chosenFolder).removeRecursively()); // gone: the documents folder again
+        QCOMPARE(preview.pdfFolder(), home + QStringLiteral("/Documents"));
 
         // A file that cannot be written is reported, never pretended.
-        QString shown;
-        test::acceptNextMessage(&shown);
         QVERIFY(!preview.savePdf(app.dir() + QStringLiteral("/missing/folder/a.pdf")));
-        QVERIFY2(shown.startsWith(QStringLiteral("PDFファイルを保存できませんでした。")), qPrintable(shown));
-        QCOMPARE(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()), nullptr);
+        QVERIFY2(answers.lastText().startsWith(QStringLiteral("PDFファイルを保存できませんでした。")),
+                 qPrintable(answers.lastText()));
     }
 
     void savePdfAsksBeforeReplacingTheFinalName()
@@ -206,13 +234,15 @@ private Q_SLOTS:
             old.write("earlier list");
         }
 
+        test::Answers answers; // the file dialog and the program's messages
         const auto saveAs = [&](QMessageBox::StandardButton answer) {
             QString asked;
-            test::answerNextModal([&](QWidget *modal) {
-                auto *dialog = qobject_cast<QFileDialog *>(modal);
+            answers.nextDialog([&](QDialog &d) {
+                auto *dialog = qobject_cast<QFileDialog *>(&d);
                 QVERIFY(dialog);
                 dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
                     ->setText(app.dir() + QStringLiteral("/名簿"));
+                // Qt's own question, from inside the file dialog.
                 test::answerNextModal([&, answer](QWidget *question) {
                     auto *box = qobject_cast<QMessageBox *>(question);
                     asked = box ? box->text() : QString();
@@ -220,15 +250,8 @@ private Q_SLOTS:
                         box->button(answer)->click();
                     else
                         question->close();
-                    // After No the file dialog is still open: leave it.
-                    if (answer == QMessageBox::No) {
-                        test::answerNextModal([](QWidget *still) {
-                            if (auto *again = qobject_cast<QFileDialog *>(still))
-                                again->reject();
-                        });
-                    }
                 });
-                QMetaObject::invokeMethod(dialog, "accept");
+                QMetaObject::invokeMethod(dialog, "accept"); // after No it stays open, and is closed
             });
             preview.findChild<QAction *>(QStringLiteral("ID_SavePDF"))->trigger();
             return asked;
@@ -277,5 +300,16 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(TestReportPreview)
+// Made as the program makes its application: Qt's own dialogs in Japanese,
+// whatever the environment's locale.
+int main(int argc, char **argv)
+{
+    auto japanese = std::make_unique<JapaneseSystemLocale>();
+    QApplication app(argc, argv);
+    japanese.reset();
+    prepareApplication(app);
+    TestReportPreview test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "test_reportpreview.moc"

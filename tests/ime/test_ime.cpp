@@ -175,7 +175,6 @@ private Q_SLOTS:
         }
 
         QString name1 = QStringLiteral("山田田中"), reading1 = QStringLiteral("ヤマダタナカ");
-        const QString fresh = member ? QString() : QStringLiteral("グループ２");
         if (action != QLatin1String("close")) {
             QTRY_COMPARE(counter(window.get()), QStringLiteral("(%1/%1)").arg(added ? 2 : 1));
             QTRY_VERIFY(typedOn->hasFocus());
@@ -187,7 +186,7 @@ private Q_SLOTS:
                 name1 += QStringLiteral("太郎");
                 reading1 += QStringLiteral("タロウ");
             }
-            QTRY_COMPARE(typedOn->text(), added ? fresh + QStringLiteral("太郎")
+            QTRY_COMPARE(typedOn->text(), added ? QStringLiteral("太郎")
                                                 : typedOn == reading ? reading1 : name1);
             window->close();
         }
@@ -198,7 +197,7 @@ private Q_SLOTS:
         QCOMPARE(app.count(member ? QStringLiteral("T_メンバー") : QStringLiteral("T_グループ")), added ? 2 : 1);
         QCOMPARE(stored(1), name1 + u'/' + reading1);
         if (added)
-            QCOMPARE(stored(2), fresh + QStringLiteral("太郎/") + fresh + QStringLiteral("タロウ"));
+            QCOMPARE(stored(2), QStringLiteral("太郎/タロウ")); // typing replaced the offered name
     }
 };
 

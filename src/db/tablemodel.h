@@ -28,7 +28,6 @@ public:
     // the model is then empty.
     bool open(const QString &table, const QString &where = {}, const QVariantList &binds = {});
     void close();
-    bool isOpen() const { return !m_table.isEmpty(); }
     QString table() const { return m_table; }
     QString lastError() const { return m_lastError; }
 
@@ -43,7 +42,6 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
     // Field access by 0-based row.
-    const QStringList &fieldNames() const { return m_fields; }
     int fieldIndex(const QString &field) const { return m_fields.indexOf(field); }
     QVariant value(int row, int column) const;
     QVariant value(int row, const QString &field) const;

@@ -1,11 +1,12 @@
 #include "reports/reportpreview.h"
 
 #include "app/messages.h"
-#include "app/placement.h"
 #include "app/toolset.h"
+#include "app/windowlayout.h"
 
 #include <QAction>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QPrinter>
@@ -47,27 +48,41 @@ ReportPreview::ReportPreview(const ReportDocument &document, QWidget *parent)
         const QRect available = screen->availableGeometry();
         resize(qMin(available.width(), 960), available.height() * 9 / 10);
     }
-    centreOnScreen(this);
+    WindowLayout::centre(this);
 }
 
 void ReportPreview::onSavePdf()
 {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    QFileDialog dialog(this, QStringLiteral("PDFとして保存"),
-                       QDir(folder).filePath(m_document.definition().previewCaption + QStringLiteral(".pdf")),
-                       QStringLiteral("PDF ファイル (*.pdf)"));
-    dialog.setObjectName(QStringLiteral("dlgSavePdf"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // ".pdf" is added to a name typed without it before the dialog asks about
-    // replacing a file, so the question is about the file that is written.
-    // Qt's own dialog does that on every platform; a native one may add the
-    // suffix only after its own question.
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    savePdf(dialog.selectedFiles().first());
+    QString chosen = QDir(folder).filePath(m_document.definition().previewCaption + QStringLiteral(".pdf"));
+    for (;;) {
+        QFileDialog dialog(this, QStringLiteral("PDFとして保存"), chosen,
+                           QStringLiteral("PDF ファイル (*.pdf)"));
+        dialog.setObjectName(QStringLiteral("dlgSavePdf"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // ".pdf" is added to a name typed without it, and the question about
+        // replacing a file is asked here, about the file that is written.
+        dialog.setDefaultSuffix(QStringLiteral("pdf"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (runModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return;
+        chosen = dialog.selectedFiles().first();
+        if (!QFileInfo::exists(chosen))
+            break;
+        Message replace;
+        replace.icon = QMessageBox::Warning;
+        replace.title = dialog.windowTitle();
+        replace.text = QStringLiteral("%1 は既に存在します。\n置き換えますか?").arg(QFileInfo(chosen).fileName());
+        replace.buttons = QMessageBox::Yes | QMessageBox::No;
+        replace.defaultButton = QMessageBox::No; // nothing is replaced by a hurried Enter
+        replace.escapeButton = QMessageBox::No;
+        if (showMessage(this, replace).button == QMessageBox::Yes)
+            break;
+        // いいえ: the file stays as it is and the user chooses again.
+    }
+    savePdf(chosen);
 }
 
 bool ReportPreview::printTo(QPrinter *target)
@@ -104,18 +119,8 @@ bool showReport(AppContext &context, ReportKind kind, QWidget *parent)
     }
     const ReportDocument document(definition, std::move(rows), QDateTime::currentDateTime());
     ReportPreview preview(document, parent);
-    preview.exec();
+    runModal(preview);
     return true;
-}
-
-bool exportReportPdf(AppContext &context, ReportKind kind, const QString &path, QString *error)
-{
-    QList<ReportRow> rows;
-    if (!loadReportRows(context.db(), reportDefinition(kind), &rows, error))
-        return false;
-    const ReportDocument document(reportDefinition(kind), std::move(rows),
-                                  QDateTime::currentDateTime());
-    return document.writePdf(path, error);
 }
 
 } // namespace lumivox

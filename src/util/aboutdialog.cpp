@@ -1,14 +1,14 @@
 #include "util/aboutdialog.h"
 
 #include "app/appcontext.h"
-#include "app/placement.h"
+#include "app/messages.h"
+#include "app/windowlayout.h"
 #include "util/shelllauncher.h"
 
 #include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -125,15 +125,7 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
     layout->addLayout(bottom);
 
     setFixedSize(twipsToPxX(6600, this), twipsToPxY(4000, this));
-}
-
-void AboutDialog::showEvent(QShowEvent *event)
-{
-    if (!m_placed) {
-        m_placed = true;
-        centreOnScreen(this);
-    }
-    QDialog::showEvent(event);
+    m_lifecycle.onFirstShow([this] { WindowLayout::centre(this); });
 }
 
 void AboutDialog::StartSysInfo()
@@ -143,9 +135,11 @@ void AboutDialog::StartSysInfo()
     if (!tool.isEmpty()
         && shell.LaunchProgram(this, tool, {}, {}, ShellLauncher::kShowNormal) == ShellLauncher::kSuccess)
         return;
-    QMessageBox box(QMessageBox::NoIcon, QLatin1String(kProductName),
-                    QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません"), QMessageBox::Ok, this);
-    box.exec();
+    Message message;
+    message.icon = QMessageBox::NoIcon;
+    message.title = QLatin1String(kProductName);
+    message.text = QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません");
+    showMessage(this, message);
 }
 
 } // namespace lumivox

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/dialoglifecycle.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -30,9 +32,6 @@ public:
     // Starts the system-information tool, or says that there is none.
     void StartSysInfo();
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     QLabel *picIcon = nullptr;
     QLabel *lblTitle = nullptr;
@@ -41,7 +40,7 @@ private:
     QLabel *lblDisclaimer = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdSysInfo = nullptr;
-    bool m_placed = false;
+    DialogLifecycle m_lifecycle{this}; // centred on the screen as it first shows
 };
 
 } // namespace lumivox

@@ -7,50 +7,35 @@
 #include "support/testapp.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QPrintPreviewWidget>
 #include <QTest>
-#include <QTimer>
 
 using namespace lumivox;
 using lumivox::test::TestApp;
 
 namespace {
 
-// What a click on a print entry showed: the preview's caption and page count, or
-// the text of a message box.
+// What a click on a print entry showed: the preview's caption and page count,
+// and the messages.
 struct Shown {
     QString caption;
     int pages = -1;
-    QString message;
-    int modals = 0;
+    QList<Message> messages;
 };
 
 Shown clickPrint(MainWindow &window, const char *id)
 {
     Shown shown;
-    // Answers every modal window the click opens: a message box, then possibly a
-    // preview. The timer lives only while the click runs.
-    QTimer poll;
-    poll.setInterval(20);
-    QObject::connect(&poll, &QTimer::timeout, [&shown] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
-            return;
-        ++shown.modals;
-        if (auto *preview = qobject_cast<ReportPreview *>(modal)) {
+    test::Answers answers;
+    answers.nextDialog([&shown](QDialog &dialog) {
+        if (auto *preview = qobject_cast<ReportPreview *>(&dialog)) {
             shown.caption = preview->windowTitle();
-            if (auto *pages = preview->findChild<QPrintPreviewWidget *>())
-                shown.pages = pages->pageCount();
-            preview->close();
-        } else {
-            shown.message = test::messageText(modal);
-            test::acceptMessage(modal);
+            shown.pages = preview->findChild<QPrintPreviewWidget *>()->pageCount();
         }
+        dialog.close();
     });
-    poll.start();
     test::clickTool(window, id);
-    poll.stop();
+    shown.messages = answers.messages;
     return shown;
 }
 
@@ -73,7 +58,7 @@ private Q_SLOTS:
         QCOMPARE(clickPrint(window, "ID_mnuPrintMember").caption, QStringLiteral("メンバー一覧"));
         const Shown byGroup = clickPrint(window, "ID_mnuPrintMember2");
         QCOMPARE(byGroup.caption, QStringLiteral("メンバー一覧（グループ別）"));
-        QCOMPARE(byGroup.modals, 1);
+        QVERIFY(byGroup.messages.isEmpty());
         QCOMPARE(app.count(QStringLiteral("T_temp_送信リスト")), 1);
     }
 
@@ -98,15 +83,15 @@ private Q_SLOTS:
         // No destination group: the send sequence's message, and no preview.
         select(1);
         Shown shown = clickPrint(window, "ID_mnuPrintCheckList");
-        QCOMPARE(shown.message,
+        QCOMPARE(shown.messages.size(), 1);
+        QCOMPARE(shown.messages[0].text,
                  QStringLiteral("お知らせの宛先が選択されていません。宛先ｸﾞﾙｰﾌﾟを必ず選択してください。"));
         QVERIFY(shown.caption.isEmpty());
-        QCOMPARE(shown.modals, 1);
 
         // Destination groups without members: the (empty) check list opens.
         select(2);
         shown = clickPrint(window, "ID_mnuPrintCheckList");
-        QVERIFY(shown.message.isEmpty());
+        QVERIFY(shown.messages.isEmpty());
         QCOMPARE(shown.caption, QStringLiteral("送信チェックリスト"));
         QCOMPARE(shown.pages, 1);
         QCOMPARE(app.count(QStringLiteral("T_temp_送信リスト")), 0);

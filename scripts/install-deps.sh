@@ -12,7 +12,7 @@ packages=(
 )
 case "${1:-run}" in
   test|bench)
-    packages+=(python3-aiosmtpd poppler-utils xvfb xauth sqlite3 openssl ca-certificates)
+    packages+=(python3-aiosmtpd poppler-utils xvfb xauth openbox sqlite3 openssl ca-certificates)
     ;;&
   bench)
     packages+=(hyperfine)

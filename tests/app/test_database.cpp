@@ -1,5 +1,6 @@
-// The database layer: opening, key allocation, the table model that every list
-// is bound to, the shared work-table refills, and the password BLOB.
+// The database layer: key allocation, the table model that every list is bound
+// to, and the group-list refills the windows share. (Opening is tested by the
+// start routine's tests; the send-list refills through the reports.)
 #include "db/database.h"
 #include "db/keys.h"
 #include "db/tablemodel.h"
@@ -7,10 +8,8 @@
 #include "support/testapp.h"
 
 #include <QAbstractItemModelTester>
-#include <QFile>
 #include <QSignalSpy>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace lumivox;
@@ -21,23 +20,6 @@ class TestDatabase : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void openingRefusesWhatIsNotADatabase()
-    {
-        QTemporaryDir dir;
-        QString error;
-        const QString path = dir.filePath(QStringLiteral("Pennora.db"));
-        QVERIFY(!openSharedConnection(QStringLiteral("t1"), path, &error));
-        QVERIFY(!QFile::exists(path)); // never created by opening
-        QVERIFY(!error.isEmpty());
-
-        QFile junk(path);
-        QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write(QByteArray(4096, 'J'));
-        junk.close();
-        QVERIFY(!openSharedConnection(QStringLiteral("t2"), path, &error));
-        QVERIFY(!QSqlDatabase::contains(QStringLiteral("t2")));
-    }
-
     void keyAllocation_data()
     {
         QTest::addColumn<int>("rows");
@@ -76,29 +58,6 @@ private Q_SLOTS:
         for (int g = 1; g <= 99; ++g)
             app.addGroup(g, QStringLiteral("G%1").arg(g));
         QCOMPARE(allocateKey(app.db(), QStringLiteral("T_グループ"), QStringLiteral("GroupID"), 99), 0);
-    }
-
-    void passwordBlobKeepsEveryCodeUnit()
-    {
-        TestApp app;
-        QVERIFY(app.isValid());
-        QByteArray bytes;
-        for (int u = 0; u <= 0xFFFF; ++u) { // every 16-bit value, NUL and lone surrogates
-            bytes.append(char(u & 0xFF));
-            bytes.append(char(u >> 8));
-        }
-        QVERIFY(app.exec(QStringLiteral("insert into T_SMTPサーバー (パスワード) values (?)"), {bytes}));
-        const QVariant back = app.scalar(QStringLiteral("select パスワード from T_SMTPサーバー"));
-        QCOMPARE(back.toByteArray(), bytes);
-        QCOMPARE(app.scalar(QStringLiteral("select 接続の保護 from T_SMTPサーバー")).toInt(), 0);
-    }
-
-    void schemaHasTheHonorificsWithSamaFirst()
-    {
-        TestApp app;
-        QCOMPARE(app.scalar(QStringLiteral("select 敬称 from T_敬称 order by rowid limit 1")).toString(),
-                 QStringLiteral("様"));
-        QVERIFY(app.count(QStringLiteral("T_敬称")) >= 3);
     }
 
     void tableModelReadsInTableOrderAndWritesThrough()
@@ -230,43 +189,6 @@ private Q_SLOTS:
         QCOMPARE(app.count(QStringLiteral("T_temp_グループ選択"), QStringLiteral("選択 = 1")), 0);
     }
 
-    void sendListJoinsMembersOfTheGroups()
-    {
-        TestApp app;
-        app.addGroups({"A組", "B組"});
-        app.addMember(1, QStringLiteral("山田"), {}, QStringLiteral("様"), QStringLiteral("y@example.jp"));
-        app.addMember(2, QStringLiteral("伊藤"), {}, QStringLiteral("さん"), QStringLiteral("i@example.jp"));
-        app.link(memberGroups(), 1, 2);
-        app.link(memberGroups(), 2, 2);
-        app.link(memberGroups(), 1, 1);
-        app.link(memberGroups(), 99, 1); // a member that is gone
-        QVERIFY(fillSendList(app.db(), {2, 1}));
-        QSqlQuery q(app.db());
-        QVERIFY(q.exec(QStringLiteral("select GroupID, グループ名称, MemberID, 名前 from T_temp_送信リスト")));
-        QStringList rows;
-        while (q.next())
-            rows << QStringLiteral("%1/%2/%3/%4").arg(q.value(0).toString(), q.value(1).toString(),
-                                                    q.value(2).toString(), q.value(3).toString());
-        // By GroupID, then 名前 (a missing member's Null name sorts first).
-        QCOMPARE(rows, (QStringList{"1/A組//", "1/A組/1/山田", "2/B組/2/伊藤", "2/B組/1/山田"}));
-    }
-
-    void membersByGroupListsUngroupedMembersFirst()
-    {
-        TestApp app;
-        app.addGroup(1, QStringLiteral("A組"));
-        app.addMembers({"山田", "伊藤", "上田"});
-        app.link(memberGroups(), 1, 1);
-        app.link(memberGroups(), 2, 1);
-        app.link(memberGroups(), 2, 5); // group 5 no longer exists
-        QVERIFY(fillMembersByGroup(app.db()));
-        QSqlQuery q(app.db());
-        QVERIFY(q.exec(QStringLiteral("select ifnull(GroupID,'-'), ifnull(グループ名称,'-'), 名前 from T_temp_送信リスト")));
-        QStringList rows;
-        while (q.next())
-            rows << q.value(0).toString() + u'/' + q.value(1).toString() + u'/' + q.value(2).toString();
-        QCOMPARE(rows, (QStringList{"-/-/上田", "1/A組/伊藤", "1/A組/山田", "5/-/伊藤"}));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDatabase)

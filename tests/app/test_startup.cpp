@@ -49,9 +49,22 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void missingDatabaseTakesTheErrorPath()
+    void aDatabaseThatCannotBeOpenedTakesTheErrorPath_data()
     {
+        QTest::addColumn<QByteArray>("file"); // Pennora.db's contents; none when empty
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("not a database") << QByteArray("This is a text file, not a database.\n");
+    }
+
+    void aDatabaseThatCannotBeOpenedTakesTheErrorPath()
+    {
+        QFETCH(QByteArray, file);
         QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Pennora.db"));
+        if (!file.isEmpty()) {
+            QFile junk(path);
+            QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(file) == file.size());
+        }
         MainWindowProbe probe;
         Message shown;
         QCOMPARE(startAndAnswer(dir.path(), probe, &shown), kExitStartFailed);
@@ -61,21 +74,7 @@ private Q_SLOTS:
         QVERIFY(shown.text.startsWith(QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。\r\n\r\n")));
         QVERIFY(shown.text.size() > 40); // the support line follows
         QVERIFY(!shown.detailedText.isEmpty());
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("Pennora.db"))));
-    }
-
-    void aFileThatIsNotADatabaseTakesTheErrorPath()
-    {
-        QTemporaryDir dir;
-        QFile junk(dir.filePath(QStringLiteral("Pennora.db")));
-        QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write("This is a text file, not a database.\n");
-        junk.close();
-        MainWindowProbe probe;
-        Message shown;
-        QCOMPARE(startAndAnswer(dir.path(), probe, &shown), kExitStartFailed);
-        QVERIFY(!probe.created);
-        QVERIFY(shown.text.contains(QStringLiteral("起動に失敗しました")));
+        QCOMPARE(QFile::exists(path), !file.isEmpty()); // never created, never replaced
     }
 
     void aGoodStartShowsTheMainWindowAndEndsWithZero()

@@ -1,5 +1,9 @@
-// The report preview window: modal, captioned per report, set up for A4, saving
-// the document as PDF from its toolbar, and telling the user what went wrong.
+// The report previews: the four 印刷 entries of the main window each open their
+// report's modal preview (A4, captioned, with its PDF button), the check list
+// only once the send list of the selected notice is made; saving the document
+// as PDF from the preview's toolbar; telling the user what went wrong.
+#include "app/spreadgrid.h"
+#include "mainwindow/mainwindow.h"
 #include "reports/reportpreview.h"
 #include "support/testapp.h"
 
@@ -69,37 +73,58 @@ class TestReportPreview : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void eachReportOpensItsModalPreview_data()
+    void eachPrintEntryOpensItsPreview_data()
     {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<int>("notice"); // the selected row
+        QTest::addColumn<QString>("report");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<int>("pages");
-        QTest::newRow("groups") << int(ReportKind::arpGroup) << "arpGroup" << "グループ一覧" << 1;
-        QTest::newRow("members") << int(ReportKind::arpMember) << "arpMember" << "メンバー一覧" << 2;
-        QTest::newRow("by group") << int(ReportKind::arpMember2) << "arpMember2"
-                                  << "メンバー一覧（グループ別）" << 2;
-        QTest::newRow("check list") << int(ReportKind::arpCheckList) << "arpCheckList"
-                                    << "送信チェックリスト" << 1;
+        QTest::addColumn<int>("sendList"); // rows of T_temp_送信リスト afterwards (1 before)
+        QTest::newRow("groups") << "ID_mnuPrintGroup" << 3 << "arpGroup" << "グループ一覧" << 1 << 1;
+        QTest::newRow("members") << "ID_mnuPrintMember" << 3 << "arpMember" << "メンバー一覧" << 2 << 1;
+        QTest::newRow("by group") << "ID_mnuPrintMember2" << 3 << "arpMember2"
+                                  << "メンバー一覧（グループ別）" << 2 << 50;
+        QTest::newRow("check list") << "ID_mnuPrintCheckList" << 3 << "arpCheckList"
+                                    << "送信チェックリスト" << 2 << 50;
+        QTest::newRow("check list, no members") << "ID_mnuPrintCheckList" << 2 << "arpCheckList"
+                                                << "送信チェックリスト" << 1 << 0;
+        // No destination group: the send sequence's message, and no preview.
+        QTest::newRow("check list, no destination") << "ID_mnuPrintCheckList" << 1 << QString() << QString()
+                                                    << 0 << 1;
     }
 
-    void eachReportOpensItsModalPreview()
+    void eachPrintEntryOpensItsPreview()
     {
-        QFETCH(int, kind);
-        QFETCH(QString, name);
+        QFETCH(QString, tool);
+        QFETCH(int, notice);
+        QFETCH(QString, report);
         QFETCH(QString, caption);
         QFETCH(int, pages);
+        QFETCH(int, sendList);
         TestApp app;
-        app.addGroup(1, QStringLiteral("役員会"));
+        app.addGroups({"役員会", "子ども会"});
         QVERIFY(app.db().transaction());
-        for (int i = 1; i <= 50; ++i) // 44 rows fit on the first page
+        for (int i = 1; i <= 50; ++i) { // 44 rows fit on the first page
             app.addMember(i, QStringLiteral("会員%1").arg(i));
+            app.link(memberGroups(), i, 1);
+        }
         QVERIFY(app.db().commit());
-        Answers answers;
+        app.addNotice(1, QStringLiteral("宛先なし"));
+        app.addNotice(2, QStringLiteral("会員のいない宛先"));
+        app.addNotice(3, QStringLiteral("役員会あて"));
+        app.link(noticeDestinations(), 2, 2);
+        app.link(noticeDestinations(), 3, 1);
+        app.exec(QStringLiteral("insert into T_temp_送信リスト values (5, '古い', 1, '古い行', '様', '')"));
+        MainWindow window(app.context());
+        window.show();
+        window.findChild<SpreadGrid *>(QStringLiteral("fpSpread1"))->setActiveCell(2, notice);
+
+        test::Answers answers;
         answers.nextDialog([&](QDialog &dialog) {
             auto *preview = qobject_cast<ReportPreview *>(&dialog);
             QVERIFY(preview && preview->isModal());
-            QCOMPARE(preview->objectName(), name);
+            QCOMPARE(preview->objectName(), report);
             QCOMPARE(preview->windowTitle(), caption);
             QCOMPARE(preview->findChild<QPrintPreviewWidget *>()->pageCount(), pages);
             QCOMPARE(preview->printer()->docName(), QStringLiteral("Lumivox"));
@@ -108,14 +133,17 @@ private Q_SLOTS:
             QCOMPARE(layout.orientation(), QPageLayout::Portrait);
             auto *save = preview->findChild<QAction *>(QStringLiteral("ID_SavePDF"));
             QVERIFY(save && preview->findChild<QToolBar *>()->actions().contains(save));
-            preview->close();
+            dialog.close();
         });
-        QVERIFY(showReport(app.context(), ReportKind(kind), nullptr));
-        QCOMPARE(answers.dialogsRun, 1);
-        QCOMPARE(answers.unplannedDialogs, 0);
-        QVERIFY(answers.messages.isEmpty());
+        test::clickTool(window, qPrintable(tool));
+        QCOMPARE(answers.dialogsRun, report.isEmpty() ? 0 : 1);
+        if (report.isEmpty())
+            QCOMPARE(answers.lastText(),
+                     QStringLiteral("お知らせの宛先が選択されていません。宛先ｸﾞﾙｰﾌﾟを必ず選択してください。"));
+        else
+            QVERIFY(answers.messages.isEmpty());
+        QCOMPARE(app.count(QStringLiteral("T_temp_送信リスト")), sendList);
     }
-
     void unreadableSourceIsReportedAndNothingOpens()
     {
         TestApp app;

@@ -189,11 +189,15 @@ void answerNextModal(const std::function<void(QWidget *)> &answer, int timeoutMs
     timer->start();
 }
 
+namespace {
+
 QString messageText(QWidget *box)
 {
     auto *mb = qobject_cast<QMessageBox *>(box);
     return mb ? mb->text() : QString();
 }
+
+} // namespace
 
 void acceptMessage(QWidget *box)
 {

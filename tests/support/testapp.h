@@ -110,8 +110,6 @@ bool makeTestDatabase(const QString &path);
 // otherwise hang when no dialog opens.
 void answerNextModal(const std::function<void(QWidget *)> &answer, int timeoutMs = 10000);
 
-// The text of a message box (QMessageBox::text()), or an empty text.
-QString messageText(QWidget *box);
 // Presses the default (or only) button of a message box.
 void acceptMessage(QWidget *box);
 // Answers the next message box with its default button, keeping its text (and

@@ -1,6 +1,6 @@
 #include "app/spreadgrid.h"
 
-#include "app/placement.h"
+#include "app/windowlayout.h"
 #include "app/settingsfile.h"
 #include "db/tablemodel.h"
 

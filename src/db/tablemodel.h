@@ -42,6 +42,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
     // Field access by 0-based row.
+    const QStringList &fieldNames() const { return m_fields; }
     int fieldIndex(const QString &field) const { return m_fields.indexOf(field); }
     QVariant value(int row, int column) const;
     QVariant value(int row, const QString &field) const;

@@ -37,6 +37,9 @@ QString programVersionLine()
     return aboutVersionLine(LUMIVOX_VERSION_MAJOR, LUMIVOX_VERSION_MINOR, LUMIVOX_VERSION_REVISION);
 }
 
+namespace {
+
+// System-information programs, in the order they are looked for on PATH.
 QStringList systemInfoToolNames()
 {
     return {QStringLiteral("hardinfo"),          QStringLiteral("hardinfo2"),
@@ -44,6 +47,8 @@ QStringList systemInfoToolNames()
             QStringLiteral("mate-system-monitor"), QStringLiteral("xfce4-taskmanager"),
             QStringLiteral("lxtask")};
 }
+
+} // namespace
 
 QString findSystemInfoTool()
 {

@@ -4,7 +4,6 @@
 
 #include <QDialog>
 #include <QString>
-#include <QStringList>
 
 class QLabel;
 class QPushButton;
@@ -16,9 +15,8 @@ QString aboutVersionLine(int major, int minor, int revision);
 // The line of this build, from the program's version numbers.
 QString programVersionLine();
 
-// System-information programs, in the order they are looked for on PATH.
-QStringList systemInfoToolNames();
-// The first of them installed on PATH, or an empty text.
+// The first system-information program installed on PATH (hardinfo,
+// gnome-system-monitor, …), or an empty text.
 QString findSystemInfoTool();
 
 // The about box: product name, version, rights line, legal notice, and a button

@@ -17,15 +17,12 @@ namespace {
 
 const QDateTime kPrinted(QDate(2026, 12, 6), QTime(10, 30));
 
-// Runs a poppler tool; its standard output, or a failed test.
+// Runs a poppler tool; its standard output.
 QByteArray runTool(const QString &program, const QStringList &arguments)
 {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
-        qWarning("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
-        return {};
-    }
+    process.waitForFinished(60000);
     return process.readAllStandardOutput();
 }
 
@@ -33,18 +30,10 @@ QByteArray runTool(const QString &program, const QStringList &arguments)
 QString writeReport(TestApp &app, ReportKind kind, const QString &fileName)
 {
     QList<ReportRow> rows;
-    QString error;
-    if (!loadReportRows(app.db(), reportDefinition(kind), &rows, &error)) {
-        qWarning("loading failed: %s", qPrintable(error));
-        return {};
-    }
-    const ReportDocument document(reportDefinition(kind), rows, kPrinted);
     const QString path = app.dir() + u'/' + fileName;
-    if (!document.writePdf(path, &error)) {
-        qWarning("writing failed: %s", qPrintable(error));
-        return {};
-    }
-    return path;
+    const bool written = loadReportRows(app.db(), reportDefinition(kind), &rows)
+                         && ReportDocument(reportDefinition(kind), rows, kPrinted).writePdf(path);
+    return written ? path : QString();
 }
 
 // The text of each page of a PDF, as pdftotext -layout lays it out.
@@ -60,11 +49,8 @@ QStringList pdfPages(const QString &path)
 
 QStringList nonEmptyLines(const QString &page)
 {
-    QStringList lines;
-    for (const QString &line : page.split(u'\n')) {
-        if (!line.trimmed().isEmpty())
-            lines << line;
-    }
+    QStringList lines = page.split(u'\n');
+    lines.removeIf([](const QString &line) { return line.trimmed().isEmpty(); });
     return lines;
 }
 
@@ -73,30 +59,14 @@ QStringList nonEmptyLines(const QString &page)
 QStringList detailLines(const QStringList &pages)
 {
     static const QRegularExpression detail(QStringLiteral("^\\s*(\\d+)\\s+(\\S.*)$"));
-    static const QRegularExpression footer(QStringLiteral("^\\s*\\d+\\s*／\\s*\\d+\\s*$"));
     QStringList details;
     for (const QString &page : pages) {
         for (const QString &line : nonEmptyLines(page)) {
-            if (footer.match(line).hasMatch())
-                continue;
-            const auto m = detail.match(line);
-            if (m.hasMatch())
+            if (const auto m = detail.match(line); m.hasMatch())
                 details << m.captured(1) + u' ' + m.captured(2).simplified();
         }
     }
     return details;
-}
-
-// Rows of a report for the layout checks: `sizes` groups of the given sizes.
-QList<ReportRow> groupedRows(const QList<int> &sizes)
-{
-    QList<ReportRow> rows;
-    for (int g = 0; g < sizes.size(); ++g) {
-        for (int i = 0; i < sizes[g]; ++i)
-            rows.append({{QStringLiteral("名前"), QStringLiteral("様"), QStringLiteral("a@example.jp")},
-                         QStringLiteral("グループ%1").arg(g)});
-    }
-    return rows;
 }
 
 } // namespace
@@ -135,7 +105,9 @@ private Q_SLOTS:
         // Every split of 100 rows into a first group of n and a second of the rest
         // moves the second header to where it can be followed by its first row.
         for (int first = 1; first < 100; ++first) {
-            const QList<ReportRow> rows = groupedRows({first, 100 - first});
+            QList<ReportRow> rows;
+            for (int i = 0; i < 100; ++i)
+                rows.append({{QStringLiteral("名前"), {}, {}}, i < first ? QStringLiteral("一") : QStringLiteral("二")});
             const QList<ReportPage> pages = layoutReport(reportDefinition(ReportKind::arpMember2), rows, a4);
             int expected = 1;
             for (const ReportPage &page : pages) {

@@ -51,9 +51,12 @@ const QMap<QString, Window> &allWindows()
         {"MainWindow", {"MenuMain", resizable, make<MainWindow>()}},
         {"MemberRegister", {"InpDBmember", resizable, make<MemberRegister>()}},
         {"GroupRegister", {"InpDBGroup", resizable, make<GroupRegister>()}},
-        {"NoticeEditor", {"InpNews", Position, make<NoticeEditor>()}},
-        {"NoticeGroupChooser", {"SelGroupforNews", Position | Columns, make<NoticeGroupChooser>()}},
-        {"MemberGroupChooser", {"SelGroupforMember", Position | Columns, make<MemberGroupChooser>()}},
+        {"NoticeEditor", {"InpNews", Position, [](AppContext &c) { return new NoticeEditor(c, Notice{}, {}); }}},
+        {"NoticeGroupChooser", {"SelGroupforNews", Position | Columns,
+                                [](AppContext &c) { return new NoticeGroupChooser(c, 1, QStringLiteral("総会")); }}},
+        {"MemberGroupChooser", {"SelGroupforMember", Position | Columns, [](AppContext &c) {
+                                    return new MemberGroupChooser(c, 1, QStringLiteral("山田"), QStringLiteral("様"));
+                                }}},
         {"KeywordFilterDialog", {"InpFilterKey", Position, make<KeywordFilterDialog>()}},
         {"GroupFilterDialog", {"InpFilterGrp", Position | Columns, make<GroupFilterDialog>()}},
         {"SmtpSettingsDialog", {"InpSMTP", Position, make<SmtpSettingsDialog>()}},

@@ -194,28 +194,6 @@ private Q_SLOTS:
                  QStringLiteral("長い名前をほかのプログラムで入れた"));
     }
 
-    void checkBoxColumnTogglesAndWrites()
-    {
-        TestApp app;
-        app.addGroup(1, QStringLiteral("一組"));
-        QVERIFY(fillGroupSelection(app.db()));
-        BoundGrid grid(app, QStringLiteral("T_temp_グループ選択"));
-        QVERIFY(grid.opened);
-        grid.setCheckBoxColumn(2);
-        grid.resize(400, 200);
-        QVERIFY(test::showAndWait(&grid));
-        test::clickCell(&grid, 2, 1);
-        QCOMPARE(app.scalar(QStringLiteral("select 選択 from T_temp_グループ選択")).toInt(), 1);
-        test::clickCell(&grid, 2, 1);
-        QCOMPARE(app.scalar(QStringLiteral("select 選択 from T_temp_グループ選択")).toInt(), 0);
-        // The two pictures differ: the ticked one carries red.
-        const QImage ticked = SpreadGrid::checkBoxPicture(true).toImage();
-        const QImage empty = SpreadGrid::checkBoxPicture(false).toImage();
-        QCOMPARE(ticked.size(), QSize(16, 16));
-        QVERIFY(ticked != empty);
-        QCOMPARE(empty.pixelColor(0, 0).alpha(), 0);
-    }
-
     void fontSizeToolsAreExclusiveAndFollowTheStoredNumber_data()
     {
         QTest::addColumn<int>("stored");

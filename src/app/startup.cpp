@@ -4,6 +4,7 @@
 #include "app/enterkey.h"
 #include "app/japaneselocale.h"
 #include "app/keywordhistory.h"
+#include "app/messages.h"
 #include "app/runninginstance.h"
 #include "app/terminationsignal.h"
 
@@ -14,7 +15,6 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QLockFile>
-#include <QMessageBox>
 #include <QPointer>
 #include <QStandardPaths>
 #include <QTranslator>
@@ -42,27 +42,32 @@ QString firstInstalled(const QStringList &families)
     return {};
 }
 
+// Start-up messages: critical icon, the product name as title.
+void showCritical(const QString &text, const QString &details = {})
+{
+    Message message;
+    message.icon = QMessageBox::Critical;
+    message.title = QLatin1String(kProductName);
+    message.text = text;
+    message.detailedText = details;
+    showMessage(nullptr, message);
+}
+
 void showAlreadyRunning()
 {
-    QMessageBox box(QMessageBox::Critical, QLatin1String(kProductName),
-                    QStringLiteral("『Lumivox』は既に起動しています。本ソフトウェアは，特定の作業領域を使用するため多重起動に未対応です。"
-                                   "\r\n\r\n"
-                                   "プログラムの起動を中止します。"),
-                    QMessageBox::Ok);
-    box.exec();
+    showCritical(QStringLiteral("『Lumivox』は既に起動しています。本ソフトウェアは，特定の作業領域を使用するため多重起動に未対応です。"
+                                "\r\n\r\n"
+                                "プログラムの起動を中止します。"));
 }
 
 void showStartFailure(const QString &dataDir, const QString &reason)
 {
-    QMessageBox box(QMessageBox::Critical, QLatin1String(kProductName),
-                    QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。"
-                                   "\r\n\r\n"
-                                   "データの保存場所（%1）にデータベースファイル Pennora.db があり，読み書きできるかご確認のうえ，"
-                                   "解決しない場合は［詳細］の内容を添えてサポート窓口までお問い合わせください。")
-                        .arg(QDir::toNativeSeparators(dataDir)),
-                    QMessageBox::Ok);
-    box.setDetailedText(reason);
-    box.exec();
+    showCritical(QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。"
+                                "\r\n\r\n"
+                                "データの保存場所（%1）にデータベースファイル Pennora.db があり，読み書きできるかご確認のうえ，"
+                                "解決しない場合は［詳細］の内容を添えてサポート窓口までお問い合わせください。")
+                     .arg(QDir::toNativeSeparators(dataDir)),
+                 reason);
 }
 
 // The window the running program shows on top: a modal dialog if one is open.

@@ -1,7 +1,8 @@
 #include "util/aboutdialog.h"
 
 #include "app/appcontext.h"
-#include "app/placement.h"
+#include "app/messages.h"
+#include "app/windowlayout.h"
 #include "util/shelllauncher.h"
 
 #include <QApplication>
@@ -9,7 +10,6 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -38,6 +38,9 @@ QString programVersionLine()
     return aboutVersionLine(LUMIVOX_VERSION_MAJOR, LUMIVOX_VERSION_MINOR, LUMIVOX_VERSION_REVISION);
 }
 
+namespace {
+
+// System-information programs, in the order they are looked for on PATH.
 QStringList systemInfoToolNames()
 {
     return {QStringLiteral("hardinfo"),          QStringLiteral("hardinfo2"),
@@ -45,6 +48,8 @@ QStringList systemInfoToolNames()
             QStringLiteral("mate-system-monitor"), QStringLiteral("xfce4-taskmanager"),
             QStringLiteral("lxtask")};
 }
+
+} // namespace
 
 QString findSystemInfoTool()
 {
@@ -135,15 +140,7 @@ AboutDialog::AboutDialog(QWidget *parent, const QString &dataDir) : QDialog(pare
     layout->addLayout(bottom);
 
     setFixedSize(twipsToPxX(6600, this), twipsToPxY(4000, this));
-}
-
-void AboutDialog::showEvent(QShowEvent *event)
-{
-    if (!m_placed) {
-        m_placed = true;
-        centreOnScreen(this);
-    }
-    QDialog::showEvent(event);
+    m_lifecycle.onFirstShow([this] { WindowLayout::centre(this); });
 }
 
 void AboutDialog::StartSysInfo()
@@ -153,9 +150,11 @@ void AboutDialog::StartSysInfo()
     if (!tool.isEmpty()
         && shell.LaunchProgram(this, tool, {}, {}, ShellLauncher::kShowNormal) == ShellLauncher::kSuccess)
         return;
-    QMessageBox box(QMessageBox::NoIcon, QLatin1String(kProductName),
-                    QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません"), QMessageBox::Ok, this);
-    box.exec();
+    Message message;
+    message.icon = QMessageBox::NoIcon;
+    message.title = QLatin1String(kProductName);
+    message.text = QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません");
+    showMessage(this, message);
 }
 
 } // namespace lumivox

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/dialoglifecycle.h"
+
 #include <QDialog>
 #include <QString>
-#include <QStringList>
 
 class QLabel;
 class QPushButton;
@@ -14,9 +15,8 @@ QString aboutVersionLine(int major, int minor, int revision);
 // The line of this build, from the program's version numbers.
 QString programVersionLine();
 
-// System-information programs, in the order they are looked for on PATH.
-QStringList systemInfoToolNames();
-// The first of them installed on PATH, or an empty text.
+// The first system-information program installed on PATH (hardinfo,
+// gnome-system-monitor, …), or an empty text.
 QString findSystemInfoTool();
 
 // The about box: product name, version, rights line, the data folder (when
@@ -30,9 +30,6 @@ public:
     // Starts the system-information tool, or says that there is none.
     void StartSysInfo();
 
-protected:
-    void showEvent(QShowEvent *event) override;
-
 private:
     QLabel *picIcon = nullptr;
     QLabel *lblTitle = nullptr;
@@ -42,7 +39,7 @@ private:
     QLabel *lblDisclaimer = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdSysInfo = nullptr;
-    bool m_placed = false;
+    DialogLifecycle m_lifecycle{this}; // centred on the screen as it first shows
 };
 
 } // namespace lumivox

@@ -1,7 +1,10 @@
 #include "app/startup.h"
 
 #include "db/database.h"
+#include "app/enterkey.h"
+#include "app/japaneselocale.h"
 #include "app/keywordhistory.h"
+#include "app/messages.h"
 #include "app/runninginstance.h"
 #include "app/terminationsignal.h"
 
@@ -13,8 +16,8 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QLockFile>
-#include <QMessageBox>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTranslator>
 #include <QWidget>
 
@@ -40,28 +43,35 @@ QString firstInstalled(const QStringList &families)
     return {};
 }
 
-void showAlreadyRunning()
+// Start-up messages: critical icon, the product name as title.
+void showCritical(const QString &text, const QString &details = {})
 {
-    QMessageBox box(QMessageBox::Critical, QLatin1String(kProductName),
-                    QStringLiteral("『Lumivox』は既に起動しています。本ソフトウェアは，特定の作業領域を使用するため多重起動に未対応です。"
-                                   "\r\n\r\n"
-                                   "プログラムの起動を中止します。"),
-                    QMessageBox::Ok);
-    box.exec();
+    Message message;
+    message.icon = QMessageBox::Critical;
+    message.title = QLatin1String(kProductName);
+    message.text = text;
+    message.detailedText = details;
+    showMessage(nullptr, message);
 }
 
-void showStartFailure(const QString &reason, const QString &advice = {})
+void showAlreadyRunning()
 {
-    QMessageBox box(QMessageBox::Critical, QLatin1String(kProductName),
-                    QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。"
-                                   "\r\n\r\n")
-                        + (advice.isEmpty()
-                               ? QStringLiteral("データベースファイル（Pennora.db）がプログラムと同じフォルダにあるかご確認のうえ，"
-                                                "解決しない場合は［詳細］の内容を添えてサポート窓口までお問い合わせください。")
-                               : advice),
-                    QMessageBox::Ok);
-    box.setDetailedText(reason);
-    box.exec();
+    showCritical(QStringLiteral("『Lumivox』は既に起動しています。本ソフトウェアは，特定の作業領域を使用するため多重起動に未対応です。"
+                                "\r\n\r\n"
+                                "プログラムの起動を中止します。"));
+}
+
+// With advice, it replaces the words about the database file (a server's).
+void showStartFailure(const QString &dataDir, const QString &reason, const QString &advice = {})
+{
+    showCritical(QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。"
+                                "\r\n\r\n")
+                     + (advice.isEmpty()
+                            ? QStringLiteral("データの保存場所（%1）にデータベースファイル Pennora.db があり，読み書きできるかご確認のうえ，"
+                                             "解決しない場合は［詳細］の内容を添えてサポート窓口までお問い合わせください。")
+                                  .arg(QDir::toNativeSeparators(dataDir))
+                            : advice),
+                 reason);
 }
 
 // The register on a server that could not be opened: what the server said, and
@@ -111,8 +121,11 @@ void prepareApplication(QApplication &app)
 
     auto *translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(translator);
+        QApplication::installTranslator(new QtCatalogueSupplement(*translator, &app));
+    }
+    installEnterPressesButton(app);
 
     // Without a Japanese family first, Han characters may be drawn in their
     // Chinese forms.
@@ -141,10 +154,10 @@ QFont minchoFont(int points)
     return f;
 }
 
-QString instanceLockPath(const QString &appDir, const DatabaseSettings &settings)
+QString instanceLockPath(const AppContext &context, const DatabaseSettings &settings)
 {
     if (settings.engine != Engine::PostgreSQL)
-        return appDir + QStringLiteral("/lumivox.lock");
+        return context.lockPath();
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
@@ -157,41 +170,51 @@ int runLumivox(const QString &appDir,
 {
     AppContext context;
     context.appDir = appDir;
-    context.connectionName = QLatin1String(kSharedConnection);
-    KeywordHistory gcolFilterKey;
-    context.filterKeys = &gcolFilterKey;
+    context.dataDir = dataFolderFor(
+        appDir, QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    QString why;
+    if (context.dataDir != appDir
+        && !prepareDataFolder(context.dataDir, startingDatabaseFor(appDir), &why)) {
+        showStartFailure(context.dataDir, why);
+        return kExitStartFailed;
+    }
     const DatabaseSettings database = context.databaseSettings();
 
-    // One program at a time: two on one file would share more than its tables
-    // (the settings file beside it, the file's own lock); on a server, one per
-    // user of this machine.
-    const QString lockPath = instanceLockPath(appDir, database);
+    // One program at a time: on the file, per data folder (two programs would
+    // write one settings file and one database file); on a server, per user of
+    // this machine.
+    const QString lockPath = instanceLockPath(context, database);
     QLockFile lock(lockPath);
     lock.setStaleLockTime(0); // only a dead owner makes a lock stale, never its age
-    RunningInstance door(database.engine == Engine::PostgreSQL ? lockPath : appDir);
+    RunningInstance door(database.engine == Engine::PostgreSQL ? lockPath : context.dataDir);
     if (!lock.tryLock(0)) {
         if (lock.error() == QLockFile::LockFailedError) {
             door.knock(); // the running program comes to the front
             showAlreadyRunning();
             return kExitAlreadyRunning;
         }
-        showStartFailure(QStringLiteral("%1 を作成できません。").arg(lockPath));
+        showStartFailure(context.dataDir, QStringLiteral("%1 を作成できません。").arg(lockPath));
         return kExitStartFailed;
     }
 
     door.listen();
     TerminationSignal termination;
 
+    context.connectionName = QLatin1String(kSharedConnection);
+    KeywordHistory gcolFilterKey;
+    context.filterKeys = &gcolFilterKey;
+
     int exitCode = 0;
     try {
         QString error;
         if (!openSharedConnection(context.connectionName, database, &error)) {
-            showStartFailure(error, database.engine == Engine::PostgreSQL ? serverAdvice(database, error) : QString());
+            showStartFailure(context.dataDir, error,
+                             database.engine == Engine::PostgreSQL ? serverAdvice(database, error) : QString());
             exitCode = kExitStartFailed;
         } else {
             QPointer<QWidget> mainWindow = createMainWindow(context);
             if (!mainWindow) {
-                showStartFailure(QStringLiteral("メインウィンドウを作成できません。"));
+                showStartFailure(context.dataDir, QStringLiteral("メインウィンドウを作成できません。"));
                 exitCode = kExitStartFailed;
             } else {
                 mainWindow->setAttribute(Qt::WA_DeleteOnClose);
@@ -216,7 +239,7 @@ int runLumivox(const QString &appDir,
             }
         }
     } catch (const std::exception &e) {
-        showStartFailure(QString::fromLocal8Bit(e.what()));
+        showStartFailure(context.dataDir, QString::fromLocal8Bit(e.what()));
         exitCode = kExitStartFailed;
     }
     closeSharedConnection(context.connectionName);

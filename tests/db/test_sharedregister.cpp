@@ -317,9 +317,11 @@ private Q_SLOTS:
         DatabaseSettings settings = server->newDatabase();
         saveDatabaseSettings(dir.filePath(QStringLiteral("lumivox.INI")), settings);
         settings.file = dir.filePath(QStringLiteral("Pennora.db")); // not there, not needed
-        const QString lockPath = instanceLockPath(dir.path(), settings);
+        AppContext context;
+        context.appDir = dir.path();
+        const QString lockPath = instanceLockPath(context, settings);
         QVERIFY(lockPath.startsWith(runtime.path()));
-        QCOMPARE(instanceLockPath(dir.path(), DatabaseSettings()), dir.filePath(QStringLiteral("lumivox.lock")));
+        QCOMPARE(instanceLockPath(context, DatabaseSettings()), dir.filePath(QStringLiteral("lumivox.lock")));
         Engine engine = Engine::SQLite;
         bool locked = false;
         const int exitCode = runLumivox(dir.path(), [&](AppContext &context) -> QWidget * {

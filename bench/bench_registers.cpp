@@ -1,6 +1,9 @@
 // The member register on 999 members and 99 groups: the time from opening the
 // window to its painted list, and the time of a keyword filter until the list is
-// painted again, repeated, the first (cold) run shown apart.
+// painted again, repeated, the first (cold) run shown apart. The same register
+// is then measured on a PostgreSQL server over the loopback (a server of the
+// benchmark's own, when the tests' server support is built), and the medians
+// compared.
 // Usage: bench_registers [runs]
 #include "app/appcontext.h"
 #include "app/spreadgrid.h"
@@ -10,6 +13,9 @@
 #include "app/keywordhistory.h"
 #include "registers/memberregister.h"
 #include "paintwatch.h"
+#ifdef LUMIVOX_BENCH_POSTGRESQL
+#include "support/pgserver.h"
+#endif
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -54,30 +60,29 @@ bool fill(const AppContext &context, QString *error)
     return executeAll(context.db(), inserts, error);
 }
 
-} // namespace
+struct Measured {
+    Times open;
+    Times filter;
+};
 
-int main(int argc, char **argv)
+// Opens the register and filters it `runs` times on the register `settings`
+// names, filled first. False (with the reason) when something did not work.
+bool measure(const DatabaseSettings &settings, int runs, Measured *m, QString *error)
 {
-    QApplication app(argc, argv);
-    prepareApplication(app);
-    const int runs = argc > 1 ? std::max(3, atoi(argv[1])) : 21;
-
     QTemporaryDir dir;
     KeywordHistory history;
     AppContext context;
     context.appDir = dir.path();
     context.connectionName = QStringLiteral("bench");
     context.filterKeys = &history;
-    QString error;
-    if (!makeDatabase(context.databasePath(), &error)
-        || !openSharedConnection(context.connectionName, context.databasePath(), &error)
-        || !fill(context, &error)) {
-        std::fprintf(stderr, "no database: %s\n", qPrintable(error));
-        return 1;
+    DatabaseSettings where = settings;
+    if (where.engine == Engine::SQLite) {
+        where.file = context.databasePath();
+        if (!makeDatabase(where.file, error))
+            return false;
     }
-
-    Times open;
-    Times filter;
+    if (!openSharedConnection(context.connectionName, where, error) || !fill(context, error))
+        return false;
     for (int r = 0; r < runs; ++r) {
         QElapsedTimer timer;
         timer.start();
@@ -88,8 +93,8 @@ int main(int argc, char **argv)
         waitForPaint(watch);
         const double opened = timer.nsecsElapsed() / 1e6;
         if (window->list()->maxRows() != 999) {
-            std::fprintf(stderr, "the list holds %d rows\n", window->list()->maxRows());
-            return 1;
+            *error = QStringLiteral("the list holds %1 rows").arg(window->list()->maxRows());
+            return false;
         }
 
         // Two keywords by turns, so that each filter changes the list.
@@ -99,22 +104,47 @@ int main(int argc, char **argv)
         waitForPaint(watch);
         const double filtered = timer.nsecsElapsed() / 1e6;
         if (window->list()->maxRows() == 0 || window->list()->maxRows() == 999) {
-            std::fprintf(stderr, "the filter gave %d rows\n", window->list()->maxRows());
-            return 1;
+            *error = QStringLiteral("the filter gave %1 rows").arg(window->list()->maxRows());
+            return false;
         }
         window->list()->viewport()->removeEventFilter(&watch);
         window->close();
         delete window;
-        if (r == 0) {
-            open.cold = opened;
-            filter.cold = filtered;
-        } else {
-            open.warm << opened;
-            filter.warm << filtered;
-        }
+        m->open.add(r, opened);
+        m->filter.add(r, filtered);
     }
-    open.print("member register, 999 members and 99 groups, opened until the list is painted");
-    filter.print("keyword filter in [フリガナ] over 999 members, until the list is painted");
     closeSharedConnection(context.connectionName);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    prepareApplication(app);
+    const int runs = argc > 1 ? std::max(3, atoi(argv[1])) : 21;
+
+    Measured sqlite;
+    QString error;
+    if (!measure(DatabaseSettings(), runs, &sqlite, &error)) {
+        std::fprintf(stderr, "SQLite: %s\n", qPrintable(error));
+        return 1;
+    }
+    sqlite.open.print("member register, 999 members and 99 groups, opened until the list is painted");
+    sqlite.filter.print("keyword filter in [フリガナ] over 999 members, until the list is painted");
+#ifdef LUMIVOX_BENCH_POSTGRESQL
+    test::PgServer server(true);
+    const DatabaseSettings settings = server.newDatabase(&error);
+    Measured postgres;
+    if (settings.databaseName.isEmpty() || !measure(settings, runs, &postgres, &error)) {
+        std::fprintf(stderr, "PostgreSQL: %s\n", qPrintable(error));
+        return 1;
+    }
+    postgres.open.print("the same register on PostgreSQL over the loopback, opened until the list is painted");
+    postgres.filter.print("the same keyword filter on PostgreSQL over the loopback");
+    std::printf("PostgreSQL against SQLite (medians): opening %.2f×, keyword filter %.2f×\n",
+                postgres.open.median() / sqlite.open.median(), postgres.filter.median() / sqlite.filter.median());
+#endif
     return 0;
 }

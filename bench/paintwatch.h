@@ -39,6 +39,12 @@ struct Times {
         else
             warm << ms;
     }
+    double median() const
+    {
+        QList<double> t = warm;
+        std::sort(t.begin(), t.end());
+        return t.isEmpty() ? cold : t[t.size() / 2];
+    }
     void print(const char *what) const
     {
         QList<double> t = warm;

@@ -12,16 +12,20 @@ namespace lumivox {
 
 namespace {
 
+} // namespace
+
 bool prepareAndRun(QSqlQuery &q, const SqlStatement &statement)
 {
+    // Qt prepares on the server: three trips (prepare, execute, free) where one
+    // does when nothing is bound.
+    if (statement.binds.isEmpty())
+        return q.exec(statement.sql);
     if (!q.prepare(statement.sql))
         return false;
     for (const QVariant &value : statement.binds)
         q.addBindValue(value);
     return q.exec();
 }
-
-} // namespace
 
 const QStringList &sslModes()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -53,6 +54,10 @@ bool openSharedConnection(const QString &connectionName, const QString &path,
 void closeSharedConnection(const QString &connectionName);
 
 Engine engineOf(const QSqlDatabase &db);
+
+// Runs a statement on a query: prepared with its values bound, or straight when
+// it has none. False when it fails (the reason is the query's lastError()).
+bool prepareAndRun(QSqlQuery &q, const SqlStatement &statement);
 
 // Runs one statement; false (with the driver's message in *error) when it fails.
 bool execute(const QSqlDatabase &db, const SqlStatement &statement, QString *error = nullptr);

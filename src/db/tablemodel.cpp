@@ -54,7 +54,13 @@ bool TableModel::open(const QString &table, const QString &where, const QVariant
     // Long texts (a notice's body) are left out of the first read and fetched per
     // row when first needed: a list shows a few rows, not the 2 MB of them all.
     QStringList columns;
-    const QList<ColumnInfo> declared = tableColumns(m_db, table);
+    // The columns are looked up once per table: on a server that is a trip to
+    // its catalogue, and a list is reopened at every filter.
+    if (table != m_declaredTable || m_declared.isEmpty()) {
+        m_declared = tableColumns(m_db, table);
+        m_declaredTable = table;
+    }
+    const QList<ColumnInfo> declared = m_declared;
     for (const ColumnInfo &c : declared) {
         columns << (c.type == QLatin1String("TEXT")
                         ? QStringLiteral("null as %1").arg(quoted(c.name))
@@ -70,12 +76,7 @@ bool TableModel::open(const QString &table, const QString &where, const QVariant
         sql += QStringLiteral(" where ") + where;
     // The table's own order: a server keeps no order of its own.
     sql += QStringLiteral(" order by rowid");
-    bool ok = q.prepare(sql);
-    if (ok) {
-        for (const QVariant &v : binds)
-            q.addBindValue(v);
-        ok = q.exec();
-    }
+    const bool ok = prepareAndRun(q, {sql, binds});
     if (ok) {
         const QSqlRecord rec = q.record();
         for (int i = 1; i < rec.count(); ++i)

@@ -112,6 +112,8 @@ private:
     QVector<int> m_lazyColumns;          // long texts, read per row on first use
     mutable QVector<bool> m_lazyLoaded;  // per row: its long texts are read
     QVector<qint64> m_rowids;
+    QString m_declaredTable;       // the table m_declared describes
+    QList<ColumnInfo> m_declared;
     mutable QVector<QVector<QVariant>> m_rows;
 };
 

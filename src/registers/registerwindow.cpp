@@ -272,10 +272,16 @@ void RegisterWindow::saveRecord()
     if (edits.isEmpty())
         return;
     m_saving = true; // the message about a refused save takes the focus: no second save
-    if (const StoreResult saved = m_store->update(m_currentRow - 1, edits))
+    if (const StoreResult saved = m_store->update(m_currentRow - 1, edits)) {
         m_card->markSaved();
-    else
+    } else if (saved.refused) {
+        // Another officer changed the record meanwhile: the card shows what is
+        // stored now, as the list does.
+        informUser(this, saved.error);
+        showRecord(m_currentRow);
+    } else {
         reportFailure(saved.error);
+    }
     m_saving = false;
 }
 

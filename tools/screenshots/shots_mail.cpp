@@ -1,5 +1,6 @@
 #include "shots.h"
 
+#include "app/databasesettingsdialog.h"
 #include "mail/smtpsettingsdialog.h"
 #include "mail/sendoptionsdialog.h"
 #include "mail/sendingwindow.h"
@@ -27,6 +28,20 @@ LUMIVOX_SCREENSHOT(smtp_settings)
     lumivox::test::storeSmtp(ctx.app, smtpSettings(QStringLiteral("mail.example.co.jp"), 587, true, 1));
     lumivox::SmtpSettingsDialog dialog(ctx.app.context());
     ctx.save(&dialog, QStringLiteral("smtp_settings"));
+}
+
+// The register on the association's server, as an officer sets it up.
+LUMIVOX_SCREENSHOT(database_settings)
+{
+    lumivox::DatabaseSettings server;
+    server.engine = lumivox::Engine::PostgreSQL;
+    server.host = QStringLiteral("db.example.jp");
+    server.databaseName = QStringLiteral("lumivox");
+    server.user = QStringLiteral("suzuki");
+    server.sslMode = QStringLiteral("verify-full");
+    lumivox::saveDatabaseSettings(ctx.app.iniPath(), server);
+    lumivox::DatabaseSettingsDialog dialog(ctx.app.context());
+    ctx.save(&dialog, QStringLiteral("database_settings"));
 }
 
 LUMIVOX_SCREENSHOT(send_options)

@@ -1,8 +1,8 @@
 // The member register on 999 members and 99 groups: the time from opening the
 // window to its painted list, and the time of a keyword filter until the list is
 // painted again, repeated, the first (cold) run shown apart. The same register
-// is then measured on a PostgreSQL server over the loopback (a server of the
-// benchmark's own, when the tests' server support is built), and the medians
+// is then measured on a PostgreSQL server of the benchmark's own over the
+// loopback (started by the tests' tests/support/pgserver.sh), and the medians
 // compared.
 // Usage: bench_registers [runs]
 #include "app/appcontext.h"
@@ -13,12 +13,10 @@
 #include "app/keywordhistory.h"
 #include "registers/memberregister.h"
 #include "paintwatch.h"
-#ifdef LUMIVOX_BENCH_POSTGRESQL
-#include "support/pgserver.h"
-#endif
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QEvent>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -133,18 +131,37 @@ int main(int argc, char **argv)
     }
     sqlite.open.print("member register, 999 members and 99 groups, opened until the list is painted");
     sqlite.filter.print("keyword filter in [フリガナ] over 999 members, until the list is painted");
-#ifdef LUMIVOX_BENCH_POSTGRESQL
-    test::PgServer server(true);
-    const DatabaseSettings settings = server.newDatabase(&error);
+    // The server: the tests' script in a folder of its own, also on 127.0.0.1.
+    const QString script = QStringLiteral(LUMIVOX_SOURCE_DIR "/tests/support/pgserver.sh");
+    QTemporaryDir serverDir;
+    QString said;
+    const auto run = [&](const QStringList &args) {
+        QProcess p;
+        p.start(script, args);
+        const bool ok = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        said = QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+        return ok;
+    };
+    DatabaseSettings settings;
+    settings.engine = Engine::PostgreSQL;
+    settings.host = QStringLiteral("127.0.0.1");
+    if (run({QStringLiteral("start"), serverDir.path(), QStringLiteral(LUMIVOX_SOURCE_DIR "/src/db/schema_postgres.sql"),
+             QStringLiteral("tcp")}))
+        settings.port = said.toInt();
+    settings.user = QStringLiteral("lumivox");
+    settings.databaseName = QStringLiteral("bench");
     Measured postgres;
-    if (settings.databaseName.isEmpty() || !measure(settings, runs, &postgres, &error)) {
-        std::fprintf(stderr, "PostgreSQL: %s\n", qPrintable(error));
+    const bool measured = settings.port > 0 && run({QStringLiteral("createdb"), serverDir.path(), settings.databaseName})
+                          && measure(settings, runs, &postgres, &error);
+    if (settings.port > 0)
+        run({QStringLiteral("stop"), serverDir.path()});
+    if (!measured) {
+        std::fprintf(stderr, "PostgreSQL: no server, or %s\n", qPrintable(error));
         return 1;
     }
     postgres.open.print("the same register on PostgreSQL over the loopback, opened until the list is painted");
     postgres.filter.print("the same keyword filter on PostgreSQL over the loopback");
     std::printf("PostgreSQL against SQLite (medians): opening %.2f×, keyword filter %.2f×\n",
                 postgres.open.median() / sqlite.open.median(), postgres.filter.median() / sqlite.filter.median());
-#endif
     return 0;
 }

@@ -2,14 +2,16 @@
 
 #include "app/settingsfile.h"
 #include "db/makedatabase.h"
-#include "support/pgserver.h"
 
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 #include <QUuid>
+
+#include <cstdlib>
 
 namespace lumivox::test {
 
@@ -18,6 +20,56 @@ Engine testEngine()
     return qEnvironmentVariable("LUMIVOX_TEST_ENGINE").compare(QLatin1String("postgresql"), Qt::CaseInsensitive) == 0
                ? Engine::PostgreSQL
                : Engine::SQLite;
+}
+
+namespace {
+
+// The test program's server: its folder, its port (0: none) and what it said.
+struct ServerOfTheTests {
+    QTemporaryDir dir;
+    int port = 0;
+    int databases = 0;
+    QString said;
+
+    bool script(const QStringList &args)
+    {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start(QStringLiteral(LUMIVOX_PG_SCRIPT), args);
+        const bool ok = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        said = QString::fromLocal8Bit(p.readAll()).trimmed() + (ok ? QString() : u' ' + p.errorString());
+        return ok;
+    }
+    ServerOfTheTests()
+    {
+        if (dir.isValid() && script({QStringLiteral("start"), dir.path(), QStringLiteral(LUMIVOX_PG_SCHEMA)}))
+            port = said.section(u'\n', -1).toInt();
+    }
+    ~ServerOfTheTests()
+    {
+        // At the very end of the program, when no QProcess may run any more.
+        if (port > 0)
+            std::system(qPrintable(QStringLiteral("'%1' stop '%2'").arg(QStringLiteral(LUMIVOX_PG_SCRIPT), dir.path())));
+    }
+};
+
+} // namespace
+
+DatabaseSettings newServerDatabase(QString *error)
+{
+    static ServerOfTheTests server;
+    DatabaseSettings settings;
+    settings.engine = Engine::PostgreSQL;
+    settings.host = server.dir.path();
+    settings.port = server.port;
+    settings.user = QStringLiteral("lumivox");
+    settings.databaseName = QStringLiteral("lumivox_%1").arg(++server.databases);
+    if (server.port == 0 || !server.script({QStringLiteral("createdb"), server.dir.path(), settings.databaseName})) {
+        if (error)
+            *error = QStringLiteral("no PostgreSQL server: ") + server.said;
+        settings.databaseName.clear();
+    }
+    return settings;
 }
 
 TestApp::TestApp()
@@ -29,10 +81,9 @@ TestApp::TestApp()
     QString error = QStringLiteral("no PostgreSQL server");
     DatabaseSettings settings;
     settings.file = m_context.databasePath();
-    if (testEngine() == Engine::PostgreSQL) {
-        if (PgServer *server = PgServer::shared())
-            settings = server->newDatabase(&error);
-    } else if (!makeDatabase(settings.file, &error)) {
+    if (testEngine() == Engine::PostgreSQL)
+        settings = newServerDatabase(&error);
+    else if (!makeDatabase(settings.file, &error)) {
         settings.file.clear();
     }
     m_valid = m_dir.isValid() && !(settings.file.isEmpty() && settings.databaseName.isEmpty())

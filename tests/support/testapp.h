@@ -29,6 +29,12 @@ namespace lumivox::test {
 // both ways).
 Engine testEngine();
 
+// A new database holding the program's tables on a PostgreSQL server of the
+// test program's own (pgserver.sh: initdb and pg_ctl in a temporary folder,
+// started on first use, stopped and removed when the program ends). Its name is
+// empty when there is no server (*error says why).
+DatabaseSettings newServerDatabase(QString *error = nullptr);
+
 // An application folder of the test's own: a temporary directory with a fresh
 // Pennora.db made from schema.sql (or, on PostgreSQL, a fresh database of the
 // test's own server), its own lumivox.INI path, the shared connection open on

@@ -5,6 +5,7 @@
 #include "app/messages.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
+#include "db/grouplinks.h"
 #include "db/noticestore.h"
 #include "mail/sendoptionsdialog.h"
 #include "mail/smtpsettingsdialog.h"
@@ -106,10 +107,17 @@ void MainWindow::openEditor(const QString &caption)
     showNoticeDetail(m_list->activeRow());
 }
 
-// Deletes the notice and its destination rows, without asking.
+// Deletes the notice and its destination rows, once the user has agreed.
 void MainWindow::deleteNotice()
 {
     if (m_list->activeRow() < 1)
+        return;
+    const Notice notice = m_notices->notice(m_list->activeRow() - 1);
+    QString question = notice.title.isEmpty() ? QStringLiteral("このお知らせを削除しますか？")
+                                              : QStringLiteral("お知らせ「%1」を削除しますか？").arg(notice.title);
+    if (const int groups = countLinks(m_context.db(), noticeDestinations(), notice.id); groups != 0)
+        question += QStringLiteral("\n\n宛先グループの指定%1も削除されます。").arg(itemCount(groups));
+    if (!confirmDeletion(this, question))
         return;
     StoreResult removed;
     {

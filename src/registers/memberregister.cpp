@@ -125,6 +125,16 @@ void MemberRegister::cardEnabled(bool enabled)
     }
 }
 
+// A member's memberships go with it.
+QString MemberRegister::deletionQuestion(const QString &name, const QList<int> &linkCounts) const
+{
+    QString text = name.isEmpty() ? QStringLiteral("このメンバーを削除しますか？")
+                                  : QStringLiteral("メンバー「%1」を削除しますか？").arg(name);
+    if (const int groups = linkCounts.value(0, -1); groups != 0)
+        text += QStringLiteral("\n\n所属グループの登録%1も削除されます。").arg(itemCount(groups));
+    return text;
+}
+
 bool MemberRegister::eventFilter(QObject *watched, QEvent *event)
 {
     // The one column of the group list fills the list.

@@ -16,6 +16,7 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTest>
@@ -157,8 +158,19 @@ private Q_SLOTS:
         };
         QCOMPARE(adding(), 0);
         w->list()->setActiveCell(2, 50);
+        // Asked first, saying what goes with the group; いいえ keeps it.
+        app.link(memberGroups(), 1, {50});
+        app.link(memberGroups(), 2, {50});
+        app.link(noticeDestinations(), 7, {50});
+        Answers answers;
+        w.tool("ID_EditDel");
+        QCOMPARE(answers.lastText(), QStringLiteral("グループ「班50」を削除しますか？\n\nこのグループへのメンバーの所属2件と，"
+                                                    "お知らせの宛先としての指定1件も削除されます。メンバーとお知らせそのものは残ります。"));
+        QCOMPARE(adding() + w->store().tableCount(), 99);
+        answers.nextButton(QMessageBox::Yes);
         w.tool("ID_EditDel");
         QCOMPARE(adding(), 3);
+        QCOMPARE(app.count(memberGroups().table) + app.count(noticeDestinations().table), 0);
         w.tool("ID_mnuEditAdd");
         QCOMPARE(adding() + w->store().tableCount(), 99);
     }
@@ -259,9 +271,12 @@ private Q_SLOTS:
         w->saveRecord();
         QVERIFY(answers.lastText().contains(QStringLiteral("保存できませんでした")));
         QVERIFY(answers.lastText().contains(QStringLiteral("read-only")));
+        answers.nextButton(QMessageBox::Yes);
         w.click("cmdDel");
+        QCOMPARE(answers.messages.value(2).text,
+                 QStringLiteral("メンバー「山田」を削除しますか？\n\n所属グループの登録1件も削除されます。"));
         QVERIFY(answers.lastText().contains(QStringLiteral("locked")));
-        QCOMPARE(answers.messages.size(), 3);
+        QCOMPARE(answers.messages.size(), 4);
         QCOMPARE(w.text("lblRecord"), QStringLiteral("(3/3)"));
     }
 

@@ -77,6 +77,7 @@ private:
     QPlainTextEdit *m_body = nullptr;
 
     int m_detailRow = -1; // the row whose details are shown
+    bool m_destinationsUnreadable = false; // the last refill of the destinations failed
     RefillGuard m_moving; // set while the window moves the active row itself
     DialogLifecycle m_lifecycle; // last: saving the layout needs the rest
 };

@@ -158,7 +158,8 @@ void MainWindow::sendActiveNotice()
         tellUser(this, kNotice, m_notices->setSentTime(newsId, outcome.sentAt));
 }
 
-// The check list shows the send list of the selected notice, made afresh.
+// The check list shows the send list of the selected notice, made afresh, and
+// names the notice under its title.
 void MainWindow::printCheckList()
 {
     const StoreResult made = makeSendList(m_context.db(), activeNewsId());
@@ -166,7 +167,9 @@ void MainWindow::printCheckList()
         tellUser(this, kSendList, made);
         return;
     }
-    showReport(m_context, ReportKind::arpCheckList, this);
+    const Notice notice = m_notices->notice(m_list->activeRow() - 1);
+    showReport(m_context, ReportKind::arpCheckList, this,
+               QStringLiteral("お知らせ：「%1」　作成日時：%2").arg(notice.title, notice.created));
 }
 
 void MainWindow::openHelp()

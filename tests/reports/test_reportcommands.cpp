@@ -21,6 +21,7 @@ namespace {
 // the text of a message box.
 struct Shown {
     QString caption;
+    QString subject; // the line under the title
     int pages = -1;
     QString message;
     int modals = 0;
@@ -40,6 +41,7 @@ Shown clickPrint(MainWindow &window, const char *id)
         ++shown.modals;
         if (auto *preview = qobject_cast<ReportPreview *>(modal)) {
             shown.caption = preview->windowTitle();
+            shown.subject = preview->document().subject();
             if (auto *pages = preview->findChild<QPrintPreviewWidget *>())
                 shown.pages = pages->pageCount();
             preview->close();
@@ -115,6 +117,7 @@ private Q_SLOTS:
         select(3);
         shown = clickPrint(window, "ID_mnuPrintCheckList");
         QCOMPARE(shown.caption, QStringLiteral("送信チェックリスト"));
+        QCOMPARE(shown.subject, QStringLiteral("お知らせ：「役員会あて」　作成日時：2026/12/01 09:00:00"));
         QCOMPARE(app.count(QStringLiteral("T_temp_送信リスト"), QStringLiteral("名前 = '山田 太郎'")), 1);
     }
 };

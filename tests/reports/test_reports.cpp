@@ -31,7 +31,7 @@ QByteArray runTool(const QString &program, const QStringList &arguments)
 }
 
 // The report read from its source in `app`, dated kPrinted, written to a PDF.
-QString writeReport(TestApp &app, ReportKind kind, const QString &fileName)
+QString writeReport(TestApp &app, ReportKind kind, const QString &fileName, const QString &subject = {})
 {
     QList<ReportRow> rows;
     QString error;
@@ -39,7 +39,7 @@ QString writeReport(TestApp &app, ReportKind kind, const QString &fileName)
         qWarning("loading failed: %s", qPrintable(error));
         return {};
     }
-    const ReportDocument document(reportDefinition(kind), rows, kPrinted);
+    const ReportDocument document(reportDefinition(kind), rows, kPrinted, subject);
     const QString path = app.dir() + u'/' + fileName;
     if (!document.writePdf(path, &error)) {
         qWarning("writing failed: %s", qPrintable(error));
@@ -276,12 +276,14 @@ private Q_SLOTS:
         for (int m : {4, 5, 6, 7})
             app.link(memberGroups(), m, 2);
         QVERIFY(fillSendList(app.db(), {1, 2}));
-        const QString path = writeReport(app, ReportKind::arpCheckList, QStringLiteral("c.pdf"));
+        const QString path = writeReport(app, ReportKind::arpCheckList, QStringLiteral("c.pdf"),
+                                         QStringLiteral("お知らせ：「総会」"));
         const QStringList pages = pdfPages(path);
         QCOMPARE(pages.size(), 1);
         const QStringList lines = nonEmptyLines(pages[0]);
         QCOMPARE(lines[1].trimmed(), QStringLiteral("送信チェックリスト"));
-        QCOMPARE(lines[2].simplified(), QStringLiteral("No 名前 敬称 E-Mail"));
+        QCOMPARE(lines[2].trimmed(), QStringLiteral("お知らせ：「総会」")); // which notice it is for
+        QCOMPARE(lines[3].simplified(), QStringLiteral("No 名前 敬称 E-Mail"));
         QVERIFY(pages[0].contains(QStringLiteral("役員会")));
         QVERIFY(pages[0].indexOf(QStringLiteral("役員会")) < pages[0].indexOf(QStringLiteral("子ども会")));
         QCOMPARE(detailLines(pages), QStringList({QStringLiteral("1 会員1 様 m1@example.jp"),

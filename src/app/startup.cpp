@@ -4,6 +4,7 @@
 #include "app/enterkey.h"
 #include "app/japaneselocale.h"
 #include "app/keywordhistory.h"
+#include "app/messages.h"
 #include "app/runninginstance.h"
 #include "app/terminationsignal.h"
 
@@ -40,26 +41,44 @@ QString firstInstalled(const QStringList &families)
     return {};
 }
 
-void showAlreadyRunning()
+// A start-up message: critical icon, titled with the product name.
+void showStartMessage(const QString &text, const QString &details = {})
 {
-    QMessageBox box(QMessageBox::Critical, QLatin1String(kProductName),
-                    QStringLiteral("『Lumivox』は既に起動しています。本ソフトウェアは，特定の作業領域を使用するため多重起動に未対応です。"
-                                   "\r\n\r\n"
-                                   "プログラムの起動を中止します。"),
-                    QMessageBox::Ok);
-    box.exec();
+    Message message;
+    message.icon = QMessageBox::Critical;
+    message.title = QLatin1String(kProductName);
+    message.text = text;
+    message.detailedText = details;
+    showMessage(nullptr, message);
 }
 
+void showAlreadyRunning()
+{
+    showStartMessage(QStringLiteral("『Lumivox』は既に起動しています。本ソフトウェアは，特定の作業領域を使用するため多重起動に未対応です。"
+                                    "\r\n\r\n"
+                                    "プログラムの起動を中止します。"));
+}
+
+// The details are behind the message box's own button, named as Qt shows it.
 void showStartFailure(const QString &reason)
 {
-    QMessageBox box(QMessageBox::Critical, QLatin1String(kProductName),
-                    QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。"
-                                   "\r\n\r\n"
-                                   "データベースファイル（Pennora.db）がプログラムと同じフォルダにあるかご確認のうえ，"
-                                   "解決しない場合は［詳細］の内容を添えてサポート窓口までお問い合わせください。"),
-                    QMessageBox::Ok);
-    box.setDetailedText(reason);
-    box.exec();
+    const QString detailsButton = QCoreApplication::translate("QMessageBox", "Show Details...");
+    showStartMessage(QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。"
+                                    "\r\n\r\n"
+                                    "データベースファイル（Pennora.db）がプログラムと同じフォルダにあるかご確認のうえ，"
+                                    "解決しない場合は［%1］の内容を添えてサポート窓口までお問い合わせください。")
+                         .arg(detailsButton),
+                     reason);
+}
+
+// Another program (a database browser, a backup in progress, …) holds the file.
+void showDatabaseLocked(const QString &reason)
+{
+    showStartMessage(QStringLiteral("データベースファイル（Pennora.db）をほかのプログラムが使用中のため，"
+                                    "起動できませんでした。"
+                                    "\r\n\r\n"
+                                    "Pennora.db を開いているプログラムを終了してから，もう一度起動してください。"),
+                     reason);
 }
 
 // The window the running program shows on top: a modal dialog if one is open.
@@ -159,8 +178,12 @@ int runLumivox(const QString &appDir,
     int exitCode = 0;
     try {
         QString error;
-        if (!openSharedConnection(context.connectionName, context.databasePath(), &error)) {
-            showStartFailure(error);
+        bool locked = false;
+        if (!openSharedConnection(context.connectionName, context.databasePath(), &error, &locked)) {
+            if (locked)
+                showDatabaseLocked(error);
+            else
+                showStartFailure(error);
             exitCode = kExitStartFailed;
         } else {
             QPointer<QWidget> mainWindow = createMainWindow(context);

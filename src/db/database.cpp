@@ -22,9 +22,10 @@ bool prepareAndRun(QSqlQuery &q, const SqlStatement &statement)
 
 } // namespace
 
-bool openSharedConnection(const QString &connectionName, const QString &path, QString *error)
+bool openSharedConnection(const QString &connectionName, const QString &path, QString *error, bool *locked)
 {
     QString why;
+    bool busy = false;
     const QFileInfo info(path);
     if (!info.exists()) {
         why = QStringLiteral("%1 が見つかりません。").arg(path);
@@ -41,10 +42,14 @@ bool openSharedConnection(const QString &connectionName, const QString &path, QS
         } else {
             // Opening is lazy: only reading the schema proves that this is a database.
             QSqlQuery probe(db);
-            if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")))
+            if (!probe.exec(QStringLiteral("select count(*) from sqlite_master"))) {
                 why = probe.lastError().text();
-            else
+                // SQLITE_BUSY, SQLITE_LOCKED
+                const QString code = probe.lastError().nativeErrorCode();
+                busy = code == QLatin1String("5") || code == QLatin1String("6");
+            } else {
                 registerJapaneseText(db, &why);
+            }
         }
         if (!why.isEmpty())
             db.close();
@@ -55,6 +60,8 @@ bool openSharedConnection(const QString &connectionName, const QString &path, QS
         QSqlDatabase::removeDatabase(connectionName);
     if (error)
         *error = why;
+    if (locked)
+        *locked = busy;
     return false;
 }
 

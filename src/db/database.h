@@ -16,9 +16,10 @@ struct SqlStatement {
 
 // Opens the shared connection on an existing SQLite database. A missing file, an
 // unreadable one or one that is not an SQLite database fails with a reason; the
-// file is never created.
+// file is never created. A file another connection keeps locked (for longer than
+// the wait for a busy database) fails with *locked set.
 bool openSharedConnection(const QString &connectionName, const QString &path,
-                          QString *error = nullptr);
+                          QString *error = nullptr, bool *locked = nullptr);
 void closeSharedConnection(const QString &connectionName);
 
 // Runs one statement; false (with the driver's message in *error) when it fails.

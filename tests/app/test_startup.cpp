@@ -5,10 +5,13 @@
 #include "support/testapp.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -59,6 +62,12 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Qt's own captions in Japanese, as the program has them.
+        prepareApplication(*qobject_cast<QApplication *>(qApp));
+    }
+
     void missingDatabaseTakesTheErrorPath()
     {
         QTemporaryDir dir;
@@ -69,7 +78,8 @@ private Q_SLOTS:
         QVERIFY(!probe.created);
         QCOMPARE(icon, QMessageBox::Critical);
         QVERIFY(shown.startsWith(QStringLiteral("Lumivox|予期しない実行時ｴﾗｰが発生し，起動に失敗しました。\r\n\r\n")));
-        QVERIFY(shown.size() > 40); // the support line follows
+        // The support line names the button of the details as Qt captions it.
+        QVERIFY2(shown.contains(QStringLiteral("［詳細を表示...］の内容を添えて")), qPrintable(shown));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("Pennora.db"))));
     }
 
@@ -85,6 +95,36 @@ private Q_SLOTS:
         QCOMPARE(startAndAnswer(dir.path(), probe, &shown), kExitStartFailed);
         QVERIFY(!probe.created);
         QVERIFY(shown.contains(QStringLiteral("起動に失敗しました")));
+    }
+
+    // Another program in a write transaction: the start says so, and does not
+    // send the user looking for a file that is there.
+    void aDatabaseLockedByAnotherProgramSaysSo()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Pennora.db"));
+        QVERIFY(test::makeTestDatabase(path));
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(path);
+            QVERIFY(other.open());
+            QVERIFY(QSqlQuery(other).exec(QStringLiteral("begin exclusive")));
+            test::Answers answers;
+            MainWindowProbe probe;
+            QCOMPARE(runLumivox(dir.path(), probe.factory()), kExitStartFailed);
+            QVERIFY(!probe.created);
+            QCOMPARE(answers.messages.size(), 1);
+            QVERIFY2(answers.lastText().startsWith(QStringLiteral("データベースファイル（Pennora.db）をほかのプログラムが使用中")),
+                     qPrintable(answers.lastText()));
+            QVERIFY(!answers.lastText().contains(QStringLiteral("同じフォルダにあるか")));
+            QVERIFY(answers.messages.first().detailedText.contains(QStringLiteral("locked")));
+            QVERIFY(QSqlQuery(other).exec(QStringLiteral("rollback")));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        MainWindowProbe probe; // released: the start goes ahead
+        QCOMPARE(runLumivox(dir.path(), probe.factory()), 0);
+        QVERIFY(probe.created);
     }
 
     void aGoodStartShowsTheMainWindowAndEndsWithZero()

@@ -113,6 +113,10 @@ void prepareApplication(QApplication &app)
     initResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumivox/lumivox.svg")));
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    // The menus stay in their windows, as the program's windows are designed;
+    // no desktop-wide menu bar is looked for (over D-Bus) on the way to the
+    // first window.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
 
     auto *translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -9,13 +9,14 @@
 #include "app/terminationsignal.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QLockFile>
-#include <QMessageBox>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTranslator>
 #include <QWidget>
 
@@ -41,8 +42,8 @@ QString firstInstalled(const QStringList &families)
     return {};
 }
 
-// A start-up message: critical icon, titled with the product name.
-void showStartMessage(const QString &text, const QString &details = {})
+// Start-up messages: critical icon, the product name as title.
+void showCritical(const QString &text, const QString &details = {})
 {
     Message message;
     message.icon = QMessageBox::Critical;
@@ -54,31 +55,31 @@ void showStartMessage(const QString &text, const QString &details = {})
 
 void showAlreadyRunning()
 {
-    showStartMessage(QStringLiteral("『Lumivox』は既に起動しています。本ソフトウェアは，特定の作業領域を使用するため多重起動に未対応です。"
-                                    "\r\n\r\n"
-                                    "プログラムの起動を中止します。"));
+    showCritical(QStringLiteral("『Lumivox』は既に起動しています。本ソフトウェアは，特定の作業領域を使用するため多重起動に未対応です。"
+                                "\r\n\r\n"
+                                "プログラムの起動を中止します。"));
 }
 
-// The details are behind the message box's own button, named as Qt shows it.
-void showStartFailure(const QString &reason)
+// The details are behind the message box's own button, named as Qt captions it.
+void showStartFailure(const QString &dataDir, const QString &reason)
 {
     const QString detailsButton = QCoreApplication::translate("QMessageBox", "Show Details...");
-    showStartMessage(QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。"
-                                    "\r\n\r\n"
-                                    "データベースファイル（Pennora.db）がプログラムと同じフォルダにあるかご確認のうえ，"
-                                    "解決しない場合は［%1］の内容を添えてサポート窓口までお問い合わせください。")
-                         .arg(detailsButton),
-                     reason);
+    showCritical(QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。"
+                                "\r\n\r\n"
+                                "データの保存場所（%1）にデータベースファイル Pennora.db があり，読み書きできるかご確認のうえ，"
+                                "解決しない場合は［%2］の内容を添えてサポート窓口までお問い合わせください。")
+                     .arg(QDir::toNativeSeparators(dataDir), detailsButton),
+                 reason);
 }
 
 // Another program (a database browser, a backup in progress, …) holds the file.
 void showDatabaseLocked(const QString &reason)
 {
-    showStartMessage(QStringLiteral("データベースファイル（Pennora.db）をほかのプログラムが使用中のため，"
-                                    "起動できませんでした。"
-                                    "\r\n\r\n"
-                                    "Pennora.db を開いているプログラムを終了してから，もう一度起動してください。"),
-                     reason);
+    showCritical(QStringLiteral("データベースファイル（Pennora.db）をほかのプログラムが使用中のため，"
+                                "起動できませんでした。"
+                                "\r\n\r\n"
+                                "Pennora.db を開いているプログラムを終了してから，もう一度起動してください。"),
+                 reason);
 }
 
 // The window the running program shows on top: a modal dialog if one is open.
@@ -156,25 +157,34 @@ QFont minchoFont(int points)
 int runLumivox(const QString &appDir,
                const std::function<QWidget *(AppContext &)> &createMainWindow)
 {
+    AppContext context;
+    context.appDir = appDir;
+    context.dataDir = dataFolderFor(
+        appDir, QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    QString why;
+    if (context.dataDir != appDir
+        && !prepareDataFolder(context.dataDir, startingDatabaseFor(appDir), &why)) {
+        showStartFailure(context.dataDir, why);
+        return kExitStartFailed;
+    }
+
     // Two instances would refill the same work tables in the shared file.
-    QLockFile lock(appDir + QStringLiteral("/lumivox.lock"));
+    QLockFile lock(context.lockPath());
     lock.setStaleLockTime(0); // only a dead owner makes a lock stale, never its age
-    RunningInstance door(appDir);
+    RunningInstance door(context.dataDir);
     if (!lock.tryLock(0)) {
         if (lock.error() == QLockFile::LockFailedError) {
             door.knock(); // the running program comes to the front
             showAlreadyRunning();
             return kExitAlreadyRunning;
         }
-        showStartFailure(QStringLiteral("%1/lumivox.lock を作成できません。").arg(appDir));
+        showStartFailure(context.dataDir, QStringLiteral("%1 を作成できません。").arg(context.lockPath()));
         return kExitStartFailed;
     }
 
     door.listen();
     TerminationSignal termination;
 
-    AppContext context;
-    context.appDir = appDir;
     context.connectionName = QLatin1String(kSharedConnection);
     KeywordHistory gcolFilterKey;
     context.filterKeys = &gcolFilterKey;
@@ -187,12 +197,12 @@ int runLumivox(const QString &appDir,
             if (locked)
                 showDatabaseLocked(error);
             else
-                showStartFailure(error);
+                showStartFailure(context.dataDir, error);
             exitCode = kExitStartFailed;
         } else {
             QPointer<QWidget> mainWindow = createMainWindow(context);
             if (!mainWindow) {
-                showStartFailure(QStringLiteral("メインウィンドウを作成できません。"));
+                showStartFailure(context.dataDir, QStringLiteral("メインウィンドウを作成できません。"));
                 exitCode = kExitStartFailed;
             } else {
                 mainWindow->setAttribute(Qt::WA_DeleteOnClose);
@@ -217,7 +227,7 @@ int runLumivox(const QString &appDir,
             }
         }
     } catch (const std::exception &e) {
-        showStartFailure(QString::fromLocal8Bit(e.what()));
+        showStartFailure(context.dataDir, QString::fromLocal8Bit(e.what()));
         exitCode = kExitStartFailed;
     }
     closeSharedConnection(context.connectionName);

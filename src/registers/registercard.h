@@ -84,6 +84,10 @@ private:
     QStringList m_shown;      // what showRecord put in each box
     QLineEdit *m_readingBox = nullptr;
     QWidget *m_nameBox = nullptr;
+    // The texts a new record came with while its name is selected: when typing
+    // replaces that name, the reading starts afresh too.
+    QString m_offeredName;
+    QString m_offeredReading;
     QVBoxLayout *m_extras = nullptr;
     QLabel *m_counter = nullptr;
     QToolButton *m_top = nullptr;

@@ -202,6 +202,7 @@ void RegisterWindow::bindTools()
         // before the new record replaces it.
         saveRecord();
         addRecord();
+        m_card->focusName();
     });
     t.bind({QStringLiteral("ID_mnuEditDel"), QStringLiteral("ID_EditDel")}, [this] { deleteRecord(); });
     t.bind({QStringLiteral("ID_mnuEditCopy"), QStringLiteral("ID_EditCopy")}, [this] { copyRows(); });

@@ -22,8 +22,6 @@ public:
                    const QDateTime &printedAt, const QString &subject = {});
 
     const ReportDefinition &definition() const { return m_definition; }
-    const QList<ReportRow> &rows() const { return m_rows; }
-    QString dateLine() const { return m_dateLine; }
     QString subject() const { return m_subject; }
 
     // The page set-up of every report: A4 portrait, 20 mm margins.

@@ -1,9 +1,9 @@
 #include "reports/reportpreview.h"
 
 #include "app/messages.h"
-#include "app/placement.h"
 #include "app/settingsfile.h"
 #include "app/toolset.h"
+#include "app/windowlayout.h"
 
 #include <QAction>
 #include <QDir>
@@ -59,7 +59,7 @@ ReportPreview::ReportPreview(const ReportDocument &document, QWidget *parent, co
         const QRect available = screen->availableGeometry();
         resize(qMin(available.width(), 960), available.height() * 9 / 10);
     }
-    centreOnScreen(this);
+    WindowLayout::centre(this);
 }
 
 QString ReportPreview::pdfFolder() const
@@ -75,30 +75,43 @@ QString ReportPreview::pdfFolder() const
 
 void ReportPreview::onSavePdf()
 {
-    QFileDialog dialog(this, QStringLiteral("PDFとして保存"),
-                       QDir(pdfFolder()).filePath(m_document.definition().previewCaption + QStringLiteral(".pdf")),
-                       QStringLiteral("PDF ファイル (*.pdf)"));
-    dialog.setObjectName(QStringLiteral("dlgSavePdf"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // ".pdf" is added to a name typed without it before the dialog asks about
-    // replacing a file, so the question is about the file that is written.
-    // Qt's own dialog does that on every platform; a native one may add the
-    // suffix only after its own question.
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (runModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    const QString path = dialog.selectedFiles().first();
-    if (!savePdf(path))
+    QString chosen = QDir(pdfFolder()).filePath(m_document.definition().previewCaption + QStringLiteral(".pdf"));
+    for (;;) {
+        QFileDialog dialog(this, QStringLiteral("PDFとして保存"), chosen,
+                           QStringLiteral("PDF ファイル (*.pdf)"));
+        dialog.setObjectName(QStringLiteral("dlgSavePdf"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // ".pdf" is added to a name typed without it, and the question about
+        // replacing a file is asked here, about the file that is written.
+        dialog.setDefaultSuffix(QStringLiteral("pdf"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (runModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return;
+        chosen = dialog.selectedFiles().first();
+        if (!QFileInfo::exists(chosen))
+            break;
+        Message replace;
+        replace.icon = QMessageBox::Warning;
+        replace.title = dialog.windowTitle();
+        replace.text = QStringLiteral("%1 は既に存在します。\n置き換えますか?").arg(QFileInfo(chosen).fileName());
+        replace.buttons = QMessageBox::Yes | QMessageBox::No;
+        replace.defaultButton = QMessageBox::No; // nothing is replaced by a hurried Enter
+        replace.escapeButton = QMessageBox::No;
+        if (showMessage(this, replace).button == QMessageBox::Yes)
+            break;
+        // いいえ: the file stays as it is and the user chooses again.
+    }
+    if (!savePdf(chosen))
         return;
     // A folder too long for the settings file would come back cut: the next
     // save then starts in the documents folder rather than in a wrong one.
-    const QString folder = QFileInfo(path).absolutePath();
+    const QString folder = QFileInfo(chosen).absolutePath();
     if (!m_iniPath.isEmpty())
         SettingsFile().SetValueString(m_iniPath, kPreviewSection, kPdfFolderKey,
                                       folder.toUtf8().size() <= kMaxSettingBytes ? folder : QString());
-    informUser(this, QStringLiteral("PDFファイルを保存しました。\n\n") + QDir::toNativeSeparators(path));
+    informUser(this, QStringLiteral("PDFファイルを保存しました。\n\n") + QDir::toNativeSeparators(chosen));
 }
 
 bool ReportPreview::printTo(QPrinter *target)
@@ -137,16 +150,6 @@ bool showReport(AppContext &context, ReportKind kind, QWidget *parent, const QSt
     ReportPreview preview(document, parent, context.iniPath());
     runModal(preview);
     return true;
-}
-
-bool exportReportPdf(AppContext &context, ReportKind kind, const QString &path, QString *error)
-{
-    QList<ReportRow> rows;
-    if (!loadReportRows(context.db(), reportDefinition(kind), &rows, error))
-        return false;
-    const ReportDocument document(reportDefinition(kind), std::move(rows),
-                                  QDateTime::currentDateTime());
-    return document.writePdf(path, error);
 }
 
 } // namespace lumivox

@@ -12,10 +12,10 @@ namespace lumivox {
 // The preview window of a report: its pages as they will print, the preview's
 // own print button (the system's print dialog), and "PDFとして保存" which writes
 // the document to a PDF file the user names (".pdf" added before the question
-// about replacing an existing file) and then shows where it went. The file
-// dialog opens in the user's documents folder the first time and in the folder
-// of the last PDF saved after that (kept in the settings file at iniPath, when
-// one is given). Shown modally.
+// about replacing an existing file; いいえ goes back to the choice) and then shows
+// where it went. The file dialog opens in the user's documents folder the first
+// time and in the folder of the last PDF saved after that (kept in the settings
+// file at iniPath, when one is given). Shown modally.
 class ReportPreview : public QPrintPreviewDialog
 {
     Q_OBJECT
@@ -48,9 +48,5 @@ private:
 // does) and shows its preview modally, with `subject` under its title. False,
 // after a message, when the data could not be read; the preview is then not shown.
 bool showReport(AppContext &context, ReportKind kind, QWidget *parent, const QString &subject = {});
-
-// The same report straight to a PDF file, without a window.
-bool exportReportPdf(AppContext &context, ReportKind kind, const QString &path,
-                     QString *error = nullptr);
 
 } // namespace lumivox

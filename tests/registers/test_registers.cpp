@@ -2,7 +2,7 @@
 // is tested in test_registerstore): list and card, commands, layout, the member
 // list's filters and the membership chooser.
 #include "app/keywordhistory.h"
-#include "app/placement.h"
+#include "app/windowlayout.h"
 #include "db/registerstore.h"
 #include "registers/groupregister.h"
 #include "registers/memberregister.h"

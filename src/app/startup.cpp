@@ -1,7 +1,9 @@
 #include "app/startup.h"
 
 #include "db/database.h"
+#include "db/schemaupgrade.h"
 #include "app/keywordhistory.h"
+#include "app/messages.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -56,6 +58,15 @@ void showStartFailure(const QString &reason)
                     QMessageBox::Ok);
     box.setDetailedText(reason);
     box.exec();
+}
+
+// A database this program cannot use as it is (newer than the program, or not
+// upgradable): the reason itself is the message.
+void showDatabaseRefused(const SchemaUpgrade &upgrade)
+{
+    Message message{QMessageBox::Critical, QLatin1String(kProductName), upgrade.message};
+    message.detailedText = upgrade.detail;
+    showMessage(nullptr, message);
 }
 
 } // namespace
@@ -129,6 +140,10 @@ int runLumivox(const QString &appDir,
         QString error;
         if (!openSharedConnection(context.connectionName, context.databasePath(), &error)) {
             showStartFailure(error);
+            exitCode = kExitStartFailed;
+        } else if (const SchemaUpgrade upgrade = upgradeDatabase(context.db(), context.databasePath());
+                   !upgrade.ok()) {
+            showDatabaseRefused(upgrade);
             exitCode = kExitStartFailed;
         } else {
             QPointer<QWidget> mainWindow = createMainWindow(context);

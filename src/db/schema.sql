@@ -134,7 +134,6 @@ CREATE TABLE T_送信結果 (
     応答         TEXT,             -- the server's reply line, or why it was not sent
     PRIMARY KEY (送信ID, 順番)
 );
-CREATE INDEX T_送信結果_日時 ON T_送信結果 (日時);
 
 -- The data form this file makes: the number of the last upgrade step.
 PRAGMA user_version = 1;

@@ -24,7 +24,6 @@ const QStringList kSendResults = {
                    "グループ名称 VARCHAR(50), MemberID INTEGER, 名前 VARCHAR(10), 敬称 VARCHAR(10), "
                    "\"E-Mail\" VARCHAR(64), 状態 VARCHAR(4), 日時 VARCHAR(20), 応答 TEXT, "
                    "PRIMARY KEY (送信ID, 順番))"),
-    QStringLiteral("CREATE INDEX T_送信結果_日時 ON T_送信結果 (日時)"),
 };
 
 const QString kFileName = QStringLiteral("データベースファイル（Pennora.db）");

@@ -2,9 +2,16 @@
 
 #include "db/database.h"
 
+#include <QElapsedTimer>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
+#include <QUuid>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 
 namespace lumivox {
 
@@ -19,9 +26,17 @@ QString timeOf(const QDateTime &time)
     return time.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
 }
 
+// The time now, formatted once a second at most (a run asks for it twice a mail).
 QString now()
 {
-    return timeOf(QDateTime::currentDateTime());
+    thread_local qint64 second = -1;
+    thread_local QString text;
+    const qint64 current = QDateTime::currentSecsSinceEpoch();
+    if (current != second) {
+        second = current;
+        text = timeOf(QDateTime::fromSecsSinceEpoch(current));
+    }
+    return text;
 }
 
 QVariant nullIfEmpty(const QString &text)
@@ -39,9 +54,9 @@ bool prepared(QSqlQuery &q, const QString &sql, const QVariantList &binds)
     return q.exec();
 }
 
-// A disk flush costs this many times less than the time between two flushed
-// commits at most (see SendRunRecorder::commit).
-constexpr qint64 kFlushShare = 4;
+// Between two flushed commits at least this many flush times pass, so that
+// flushing takes at most a tenth of a run (see SendRunRecorder::Writer).
+constexpr qint64 kFlushShare = 10;
 
 const QString kRunColumns = QStringLiteral(
     "select k.送信ID, k.NewsID, k.種別, k.見出し, k.開始日時, k.終了日時, k.終了理由, k.宛先数, k.既送信数, "
@@ -90,136 +105,273 @@ QString addressKey(const QString &address)
 
 // --- SendRunRecorder ----------------------------------------------------------
 
-SendRunRecorder::SendRunRecorder(const QSqlDatabase &db) : m_db(db)
+// The writing thread: takes whatever is queued and commits it in one
+// transaction, in order.
+//
+// Flushing. Marking a row 不明 must reach the disk before its mail's data ends:
+// after a power loss a row still 未送信 would be sent again. The database is in
+// write-ahead mode (upgradeDatabase), where a commit is safe from a killed
+// program the moment it returns, and a flushed commit also flushes every commit
+// before it. So a commit holding a mark is flushed whenever at least
+// kFlushShare flush times have passed since the last flush: against any real
+// server, whose answers take longer than that, every mark. Only a server
+// answering faster (one on the same machine) lets a few mails share a flush,
+// which keeps the cost of flushing under a tenth of the run; settling a
+// row never waits for a flush (a lost settlement leaves the row 不明, which the
+// user is asked about). A database in another journal mode flushes every commit.
+struct SendRunRecorder::Writer {
+    struct Queued {
+        Step step;
+        qint64 ticket = 0;
+        bool mark = false;
+        bool flush = false;
+    };
+
+    QString source;
+    QString name = QStringLiteral("lumivox-results-") + QUuid::createUuid().toString();
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable written;
+    std::deque<Queued> queue;
+    qint64 lastTicket = 0;
+    qint64 lastWritten = 0;
+    bool failed = false;
+    bool stop = false;
+    QString error;
+    QThread *thread = nullptr;
+
+    // The writing thread's own: its connection, and each statement prepared
+    // once for the whole run.
+    QSqlDatabase db;
+    QHash<QString, QSqlQuery> prepared;
+
+    void run();
+    bool exec(const SqlStatement &statement, QString *why);
+};
+
+bool SendRunRecorder::Writer::exec(const SqlStatement &statement, QString *why)
 {
-    QSqlQuery q(m_db);
-    m_writeAhead = q.exec(QStringLiteral("PRAGMA journal_mode")) && q.next()
-                   && q.value(0).toString().compare(QStringLiteral("wal"), Qt::CaseInsensitive) == 0;
-    q.finish();
-    // In write-ahead mode a commit that is not flushed is still in the log the
-    // moment it returns: a killed program loses nothing, only a power loss can.
-    if (m_writeAhead)
-        q.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    auto it = prepared.find(statement.sql);
+    if (it == prepared.end()) {
+        QSqlQuery q(db);
+        if (!q.prepare(statement.sql)) {
+            *why = q.lastError().text();
+            return false;
+        }
+        it = prepared.insert(statement.sql, q);
+    }
+    for (qsizetype i = 0; i < statement.binds.size(); ++i)
+        it->bindValue(int(i), statement.binds.at(i));
+    if (it->exec())
+        return true;
+    *why = it->lastError().text();
+    return false;
+}
+
+void SendRunRecorder::Writer::run()
+{
+    {
+        db = QSqlDatabase::cloneDatabase(source, name);
+        const bool open = db.open();
+        QSqlQuery pragma(db);
+        const bool writeAhead = open && pragma.exec(QStringLiteral("PRAGMA journal_mode")) && pragma.next()
+                                && pragma.value(0).toString().compare(QStringLiteral("wal"), Qt::CaseInsensitive) == 0;
+        pragma.finish();
+        if (writeAhead)
+            pragma.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+        QElapsedTimer sinceFlush;
+        sinceFlush.start();
+        qint64 flushNs = 0;
+
+        std::unique_lock lock(mutex);
+        for (;;) {
+            wake.wait(lock, [this] { return stop || !queue.empty(); });
+            if (queue.empty())
+                break;
+            std::deque<Queued> batch;
+            batch.swap(queue);
+            const bool skip = failed;
+            lock.unlock();
+
+            QString why = open ? QString() : db.lastError().text();
+            bool ok = open && !skip;
+            if (ok) {
+                bool flushNow = false;
+                for (const Queued &q : batch)
+                    flushNow = flushNow || q.flush || (q.mark && sinceFlush.nsecsElapsed() >= kFlushShare * flushNs);
+                if (writeAhead && flushNow)
+                    pragma.exec(QStringLiteral("PRAGMA synchronous = FULL"));
+                QElapsedTimer timer;
+                timer.start();
+                ok = db.transaction();
+                for (const Queued &q : batch)
+                    ok = ok && q.step(*this, &why);
+                ok = ok && db.commit();
+                if (!ok) {
+                    if (why.isEmpty())
+                        why = db.lastError().text();
+                    db.rollback();
+                }
+                if (writeAhead && flushNow) {
+                    flushNs = timer.nsecsElapsed();
+                    sinceFlush.restart();
+                    pragma.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+                }
+            }
+
+            lock.lock();
+            if (!ok && !failed) {
+                failed = true;
+                error = why;
+            }
+            lastWritten = batch.back().ticket;
+            written.notify_all();
+        }
+        lock.unlock();
+        pragma.finish();
+        prepared.clear();
+        db.close();
+        db = {};
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+SendRunRecorder::SendRunRecorder(const QString &connectionName) : m_writer(std::make_unique<Writer>())
+{
+    m_writer->source = connectionName;
+    m_writer->thread = QThread::create([writer = m_writer.get()] { writer->run(); });
+    m_writer->thread->start();
+}
+
+SendRunRecorder::~SendRunRecorder()
+{
+    {
+        std::lock_guard lock(m_writer->mutex);
+        m_writer->stop = true;
+    }
+    m_writer->wake.notify_one();
+    m_writer->thread->wait();
+    delete m_writer->thread;
+}
+
+qint64 SendRunRecorder::enqueue(Step step, bool markBeforeData, bool flush)
+{
+    qint64 ticket = 0;
+    {
+        std::lock_guard lock(m_writer->mutex);
+        ticket = ++m_writer->lastTicket;
+        m_writer->queue.push_back({std::move(step), ticket, markBeforeData, flush});
+    }
+    m_writer->wake.notify_one();
+    return ticket;
+}
+
+bool SendRunRecorder::waitFor(qint64 ticket)
+{
+    std::unique_lock lock(m_writer->mutex);
+    m_writer->written.wait(lock, [&] { return m_writer->lastWritten >= ticket; });
+    return !m_writer->failed;
+}
+
+QString SendRunRecorder::error() const
+{
+    std::lock_guard lock(m_writer->mutex);
+    return m_writer->error;
 }
 
 bool SendRunRecorder::begin(const RunStart &start, const QList<RunRecipient> &rows)
 {
-    QSqlDatabase db = m_db;
-    if (m_writeAhead)
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = FULL"));
-    QElapsedTimer flush;
-    flush.start();
-    bool ok = db.transaction();
-    QSqlQuery q(db);
-    const QString time = now();
-    m_started = time;
+    m_started = now();
     m_newsId = start.newsId;
     m_accepted = 0;
-    ok = ok
-         && prepared(q,
-                     QStringLiteral("insert into T_送信記録 (NewsID, 種別, 見出し, 開始日時, 宛先数, 既送信数, "
-                                    "グループ名称付加, 名前付加, 文字数制限, 文字数, サーバー名, ポート番号, "
-                                    "\"送信元E-Mail\") values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                     {start.newsId,
-                      start.onlyNotReached ? QStringLiteral("未送信のみ") : QStringLiteral("全員"),
-                      start.subject, time, start.listSize, start.alreadyReached, int(start.addGroup),
-                      int(start.addName), int(start.limitWidth), start.width, start.server, start.port,
-                      start.senderAddress});
-    m_runId = ok ? q.lastInsertId().toLongLong() : 0;
-    ok = ok && m_runId > 0
-         && q.prepare(QStringLiteral("insert into T_送信結果 (送信ID, 順番, GroupID, グループ名称, MemberID, 名前, "
-                                     "敬称, \"E-Mail\", 状態, 日時, 応答) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    for (qsizetype i = 0; ok && i < rows.size(); ++i) {
-        const RunRecipient &row = rows.at(i);
-        const bool skipped = !row.skipReason.isEmpty();
-        for (const QVariant &value :
-             {QVariant(m_runId), QVariant(int(i + 1)), row.groupId, QVariant(row.groupName), row.memberId,
-              QVariant(row.name), QVariant(row.honorific), QVariant(row.address),
-              QVariant(stateText(skipped ? row.skipState : SendState::NotSent)),
-              skipped ? QVariant(time) : QVariant(QMetaType(QMetaType::QString)), nullIfEmpty(row.skipReason)})
-            q.addBindValue(value);
-        ok = q.exec();
-    }
-    if (!ok)
-        m_error = q.lastError().isValid() ? q.lastError().text() : db.lastError().text();
-    q.finish();
-    ok = ok && db.commit();
-    if (!ok) {
-        if (m_error.isEmpty())
-            m_error = db.lastError().text();
-        db.rollback();
-        m_runId = 0;
-    }
-    m_flushNs = flush.nsecsElapsed();
-    m_sinceFlush.start();
-    if (m_writeAhead)
-        QSqlQuery(db).exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    return ok;
+    m_runId = 0;
+    const QString time = m_started;
+    const qint64 ticket = enqueue(
+        [this, start, rows, time](Writer &writer, QString *error) {
+            QSqlQuery q(writer.db);
+            bool ok = prepared(q,
+                               QStringLiteral("insert into T_送信記録 (NewsID, 種別, 見出し, 開始日時, 宛先数, 既送信数, "
+                                              "グループ名称付加, 名前付加, 文字数制限, 文字数, サーバー名, ポート番号, "
+                                              "\"送信元E-Mail\") values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                               {start.newsId,
+                                start.onlyNotReached ? QStringLiteral("未送信のみ") : QStringLiteral("全員"),
+                                start.subject, time, start.listSize, start.alreadyReached, int(start.addGroup),
+                                int(start.addName), int(start.limitWidth), start.width, start.server, start.port,
+                                start.senderAddress});
+            const qint64 run = ok ? q.lastInsertId().toLongLong() : 0;
+            ok = ok && run > 0
+                 && q.prepare(QStringLiteral("insert into T_送信結果 (送信ID, 順番, GroupID, グループ名称, MemberID, "
+                                             "名前, 敬称, \"E-Mail\", 状態, 日時, 応答) "
+                                             "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+            for (qsizetype i = 0; ok && i < rows.size(); ++i) {
+                const RunRecipient &row = rows.at(i);
+                const bool skipped = !row.skipReason.isEmpty();
+                for (const QVariant &value :
+                     {QVariant(run), QVariant(int(i + 1)), row.groupId, QVariant(row.groupName), row.memberId,
+                      QVariant(row.name), QVariant(row.honorific), QVariant(row.address),
+                      QVariant(stateText(skipped ? row.skipState : SendState::NotSent)),
+                      skipped ? QVariant(time) : QVariant(QMetaType(QMetaType::QString)),
+                      nullIfEmpty(row.skipReason)})
+                    q.addBindValue(value);
+                ok = q.exec();
+            }
+            if (!ok)
+                *error = q.lastError().text();
+            m_runId = ok ? run : 0;
+            return ok;
+        },
+        false, true);
+    return waitFor(ticket) && m_runId > 0;
 }
 
-// Marking a row 不明 must reach the disk before its mail goes: after a power
-// loss a row still 未送信 would be sent again. In write-ahead mode a flushed
-// commit also flushes every commit before it, so one flush now and then keeps
-// everything before it: a mail is flushed before it goes whenever at least
-// kFlushShare flush times have passed since the last flush, which against any
-// real server is every mail. Only a server answering faster than that (a local
-// test server) lets a few mails share one flush; a killed program loses none
-// of them either way. Settling a row never waits for a flush: a lost
-// settlement leaves the row 不明, which the user is asked about.
-bool SendRunRecorder::commit(const QList<SqlStatement> &statements, bool beforeWire)
+SendRunRecorder::Step SendRunRecorder::statements(QList<SqlStatement> list)
 {
-    const bool flushNow = m_writeAhead && beforeWire && m_sinceFlush.nsecsElapsed() >= kFlushShare * m_flushNs;
-    QSqlQuery q(m_db);
-    if (flushNow)
-        q.exec(QStringLiteral("PRAGMA synchronous = FULL"));
-    QElapsedTimer flush;
-    flush.start();
-    QString error;
-    const bool ok = statements.size() == 1 ? execute(m_db, statements.constFirst(), &error)
-                                           : executeAll(m_db, statements, &error);
-    if (flushNow) {
-        m_flushNs = flush.nsecsElapsed();
-        m_sinceFlush.restart();
-        q.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    }
-    if (!ok)
-        m_error = error;
-    return ok;
+    return [list = std::move(list)](Writer &writer, QString *error) {
+        for (const SqlStatement &statement : list) {
+            if (!writer.exec(statement, error))
+                return false;
+        }
+        return true;
+    };
 }
 
-bool SendRunRecorder::mailGoing(int position)
+void SendRunRecorder::mailGoing(int position)
 {
-    return commit({{QStringLiteral("update T_送信結果 set 状態 = '不明', 日時 = ? where 送信ID = ? and 順番 = ?"),
-                    {now(), m_runId, position}}},
-                  true);
+    m_marks.insert(position,
+                   enqueue(statements({{QStringLiteral("update T_送信結果 set 状態 = '不明', 日時 = ? "
+                                                       "where 送信ID = ? and 順番 = ?"),
+                                        {now(), m_runId, position}}}),
+                           true));
 }
 
-// The first mail a server accepts makes the run's start the notice's time of
-// sending, in the same commit; a run that delivered nothing leaves it as it was.
-bool SendRunRecorder::mailSettled(int position, SendState state, const QString &reply)
+bool SendRunRecorder::confirmGoing(int position)
 {
-    QList<SqlStatement> statements{
-        {QStringLiteral("update T_送信結果 set 状態 = ?, 日時 = ?, 応答 = ? where 送信ID = ? and 順番 = ?"),
-         {stateText(state), now(), nullIfEmpty(reply), m_runId, position}}};
-    const bool first = state == SendState::Sent && m_accepted == 0;
-    if (first)
-        statements << SqlStatement{QStringLiteral("update T_お知らせ set 送信日時 = ? where NewsID = ?"),
-                                   {m_started, m_newsId}};
-    if (!commit(statements, false))
-        return false;
-    if (state == SendState::Sent)
-        ++m_accepted;
-    return true;
+    return m_marks.contains(position) && waitFor(m_marks.value(position));
+}
+
+void SendRunRecorder::mailSettled(int position, SendState state, const QString &reply)
+{
+    QList<SqlStatement> list{{QStringLiteral("update T_送信結果 set 状態 = ?, 日時 = ?, 応答 = ? "
+                                             "where 送信ID = ? and 順番 = ?"),
+                              {stateText(state), now(), nullIfEmpty(reply), m_runId, position}}};
+    if (state == SendState::Sent && m_accepted++ == 0)
+        list << SqlStatement{QStringLiteral("update T_お知らせ set 送信日時 = ? where NewsID = ?"), {m_started, m_newsId}};
+    enqueue(statements(std::move(list)));
+}
+
+void SendRunRecorder::mailNotSent(int position, const QString &why)
+{
+    enqueue(statements({{QStringLiteral("update T_送信結果 set 状態 = '未送信', 日時 = ?, 応答 = ? "
+                                        "where 送信ID = ? and 順番 = ?"),
+                         {now(), nullIfEmpty(why), m_runId, position}}}));
 }
 
 bool SendRunRecorder::finish(const QString &endReason)
 {
-    // The last settlements reach the disk with the end of the run.
-    if (m_writeAhead)
-        QSqlQuery(m_db).exec(QStringLiteral("PRAGMA synchronous = FULL"));
-    return commit({{QStringLiteral("update T_送信記録 set 終了日時 = ?, 終了理由 = ? where 送信ID = ?"),
-                    {now(), nullIfEmpty(endReason), m_runId}}},
-                  false);
+    return waitFor(enqueue(statements({{QStringLiteral("update T_送信記録 set 終了日時 = ?, 終了理由 = ? "
+                                                       "where 送信ID = ?"),
+                                        {now(), nullIfEmpty(endReason), m_runId}}}),
+                           false, true));
 }
 
 // --- SendResultStore ------------------------------------------------------------

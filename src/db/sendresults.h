@@ -3,12 +3,14 @@
 #include "db/database.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
+
+#include <functional>
+#include <memory>
 
 namespace lumivox {
 
@@ -56,49 +58,69 @@ struct RunStart {
     QString senderAddress;
 };
 
-// Writes one run as it goes. Every outcome is committed when it happens: a row
-// becomes 不明 before its mail goes on the wire and is settled after, so a run
-// cut off by a crash, a kill or a power loss leaves at most the mail that was
-// on the wire undecided (see commit() for how that is kept cheap).
-// A recorder uses its connection from one thread only: the sending run's
-// worker opens a connection of its own for it.
+// Writes one run as it goes, on a thread and a connection of its own, so that
+// a result is written while the next mail is being talked over with the
+// server. Every outcome is committed in order:
+// - a row becomes 不明 before the end of its mail's data goes to the server
+//   (mailGoing, then confirmGoing from the transport just before the end);
+// - it is settled once the server has answered (mailSettled), or put back to
+//   未送信 when its data never ended (mailNotSent).
+// Whatever cuts the run off (a kill, a crash), the rows before the mail on the
+// wire are settled and that mail is 不明: nothing delivered is ever recorded
+// as unsent. (A power loss: see the flush rule in sendresults.cpp.)
+// Its methods are called from one thread, the sending run's worker.
 class SendRunRecorder
 {
 public:
-    explicit SendRunRecorder(const QSqlDatabase &db);
+    // Writes through a copy of the connection `connectionName`.
+    explicit SendRunRecorder(const QString &connectionName);
+    ~SendRunRecorder(); // writes what is queued, then stops its thread
+    SendRunRecorder(const SendRunRecorder &) = delete;
+    SendRunRecorder &operator=(const SendRunRecorder &) = delete;
 
-    // The run's row and one row per recipient (left-out rows with their reason),
-    // in one transaction. False when that could not be written: then nothing
-    // may be sent.
+    // The run's row and one row per recipient (left-out rows with their
+    // reason), in one transaction, flushed to the disk. False when that could
+    // not be written: then nothing may be sent.
     bool begin(const RunStart &start, const QList<RunRecipient> &rows);
     qint64 runId() const { return m_runId; }
 
-    // Row `position` (1-based, the order of `rows`) is about to go on the wire.
-    // False when it could not be recorded: the mail must not go.
-    bool mailGoing(int position);
+    // Row `position` (1-based, the order of `rows`) is starting: marked 不明
+    // in the background.
+    void mailGoing(int position);
+    // Waits until that mark (and everything before it) is committed; false
+    // when it could not be: the mail's data must not end.
+    bool confirmGoing(int position);
     // The server's answer for that row: Sent or Refused, with its reply line.
-    // The first Sent of the run writes the run's start as the notice's 送信日時.
-    bool mailSettled(int position, SendState state, const QString &reply);
-    int accepted() const { return m_accepted; }
-    // The end of the run: its time, and why it stopped early (empty when every
-    // row was tried). The mail on the wire when the connection was lost or the
-    // run cancelled stays 不明.
+    // The first Sent of the run also writes the run's start as the notice's
+    // 送信日時 (in the same commit).
+    void mailSettled(int position, SendState state, const QString &reply);
+    // The row's data never ended (the connection failed or was cancelled
+    // first): nothing was delivered.
+    void mailNotSent(int position, const QString &why);
+    // Waits for everything queued, then records the end of the run: its time
+    // and why it stopped early (empty when every row was tried). False when
+    // any write of the run failed.
     bool finish(const QString &endReason);
 
-    QString error() const { return m_error; }
+    int accepted() const { return m_accepted; }
+    QString error() const;
 
 private:
-    bool commit(const QList<SqlStatement> &statements, bool beforeWire);
+    struct Writer;
+    using Step = std::function<bool(Writer &writer, QString *error)>;
+    // Queues a step and returns its number; `markBeforeData` steps decide
+    // whether their commit is flushed (see sendresults.cpp).
+    qint64 enqueue(Step step, bool markBeforeData = false, bool flush = false);
+    // A step that runs these statements.
+    static Step statements(QList<SqlStatement> list);
+    bool waitFor(qint64 ticket);
 
-    QSqlDatabase m_db;
+    std::unique_ptr<Writer> m_writer;
     qint64 m_runId = 0;
     int m_newsId = 0;
     QString m_started;
     int m_accepted = 0;
-    QString m_error;
-    bool m_writeAhead = false;
-    QElapsedTimer m_sinceFlush;
-    qint64 m_flushNs = 0;
+    QHash<int, qint64> m_marks; // position → ticket of its mark
 };
 
 // The counts of one run's rows by state.

@@ -64,21 +64,24 @@ private Q_SLOTS:
         app.addNotice(1, QStringLiteral("遠足"));
         QList<RunRecipient> rows = recipients({"a@example.jp", "b@example.jp", "c@example.jp", "d@example.jp"});
         rows[3].skipReason = QStringLiteral("E-Mail が空です");
-        SendRunRecorder recorder(app.db());
+        SendRunRecorder recorder(app.context().connectionName);
         QVERIFY(recorder.begin(startOf(1, 4), rows));
         const qint64 run = recorder.runId();
         QCOMPARE(committedState(app, run, 4), QStringLiteral("未送信"));
 
-        QVERIFY(recorder.mailGoing(1));
+        recorder.mailGoing(1);
+        QVERIFY(recorder.confirmGoing(1));
         QCOMPARE(committedState(app, run, 1), QStringLiteral("不明"));
-        QVERIFY(recorder.mailSettled(1, SendState::Sent, QStringLiteral("250 OK")));
+        recorder.mailSettled(1, SendState::Sent, QStringLiteral("250 OK"));
+        recorder.mailGoing(2);
+        // Confirming a mark means that everything before it is committed too.
+        QVERIFY(recorder.confirmGoing(2));
         QCOMPARE(committedState(app, run, 1), QStringLiteral("送信済"));
         // The first acceptance gives the notice its time of sending: the run's start.
         const RunRecord started = SendResultStore(app.db()).run(run);
         QCOMPARE(app.scalar(QStringLiteral("select 送信日時 from T_お知らせ where NewsID = 1")).toString(), started.started);
-        QVERIFY(recorder.mailGoing(2));
-        QVERIFY(recorder.mailSettled(2, SendState::Refused, QStringLiteral("550 5.1.1 User unknown")));
-        QVERIFY(recorder.mailGoing(3)); // and then the connection is lost
+        recorder.mailSettled(2, SendState::Refused, QStringLiteral("550 5.1.1 User unknown"));
+        recorder.mailGoing(3); // and then the connection is lost
         QVERIFY(recorder.finish(QStringLiteral("SMTPサーバーとの通信が途中で切れました。")));
 
         bool ok = false;
@@ -104,10 +107,10 @@ private Q_SLOTS:
         TestApp app;
         app.addNotice(1, QStringLiteral("遠足"), {}, QStringLiteral("2026/12/01 09:00:00"),
                       QStringLiteral("2026/11/30 08:00:00"));
-        SendRunRecorder recorder(app.db());
+        SendRunRecorder recorder(app.context().connectionName);
         QVERIFY(recorder.begin(startOf(1, 2), recipients({"a@example.jp", "b@example.jp"})));
-        QVERIFY(recorder.mailGoing(1));
-        QVERIFY(recorder.mailSettled(1, SendState::Refused, QStringLiteral("550 no")));
+        recorder.mailGoing(1);
+        recorder.mailSettled(1, SendState::Refused, QStringLiteral("550 no"));
         QVERIFY(recorder.finish(QStringLiteral("SMTPサーバー「x」のポート 25 に接続できません。")));
         QCOMPARE(app.scalar(QStringLiteral("select 送信日時 from T_お知らせ where NewsID = 1")).toString(),
                  QStringLiteral("2026/11/30 08:00:00"));
@@ -126,7 +129,7 @@ private Q_SLOTS:
         QCOMPARE(store.noticeState(1).text(), QStringLiteral("未送信"));
         QVERIFY(!store.noticeState(1).hasNotReached());
         {
-            SendRunRecorder recorder(app.db());
+            SendRunRecorder recorder(app.context().connectionName);
             QVERIFY(recorder.begin(startOf(1, 5), recipients({"a@x.jp", "b@x.jp", "c@x.jp", "d@x.jp", "e@x.jp"})));
             recorder.mailGoing(1);
             recorder.mailSettled(1, SendState::Sent, {});
@@ -147,7 +150,7 @@ private Q_SLOTS:
         // Another notice has nothing recorded.
         QCOMPARE(store.split(2, now).toSend.size(), now.size());
 
-        SendRunRecorder resume(app.db());
+        SendRunRecorder resume(app.context().connectionName);
         QVERIFY(resume.begin(startOf(1, 7, true, 2), recipients({"b@x.jp", "c@x.jp", "d@x.jp", "e@x.jp", "f@x.jp"})));
         for (int i = 1; i <= 5; ++i) {
             resume.mailGoing(i);

@@ -9,6 +9,7 @@
 #include "db/makedatabase.h"
 #include "app/keywordhistory.h"
 #include "registers/memberregister.h"
+#include "paintwatch.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,39 +19,9 @@
 #include <cstdio>
 
 using namespace lumivox;
+using namespace lumivox::bench;
 
 namespace {
-
-// Notes when a widget has been painted.
-class PaintWatch : public QObject
-{
-public:
-    bool painted = false;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-};
-
-void waitForPaint(PaintWatch &watch)
-{
-    while (!watch.painted)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-struct Times {
-    double cold = 0;
-    QList<double> warm;
-    void print(const char *what) const
-    {
-        QList<double> t = warm;
-        std::sort(t.begin(), t.end());
-        std::printf("%s\n  first run: %.1f ms\n  median of %lld more runs: %.1f ms (min %.1f, max %.1f)\n",
-                    what, cold, t.size(), t[t.size() / 2], t.first(), t.last());
-    }
-};
 
 bool fill(const AppContext &context, QString *error)
 {

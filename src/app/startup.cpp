@@ -4,6 +4,8 @@
 #include "db/schemaupgrade.h"
 #include "app/keywordhistory.h"
 #include "app/messages.h"
+#include "app/runninginstance.h"
+#include "app/terminationsignal.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -69,6 +71,26 @@ void showDatabaseRefused(const SchemaUpgrade &upgrade)
     showMessage(nullptr, message);
 }
 
+// The window the running program shows on top: a modal dialog if one is open.
+void bringToFront(QWidget *mainWindow)
+{
+    QWidget *top = QApplication::activeModalWidget();
+    if (!top)
+        top = mainWindow;
+    if (top->isMinimized())
+        top->showNormal();
+    top->raise();
+    top->activateWindow();
+}
+
+void closeModalDialogs()
+{
+    while (QWidget *modal = QApplication::activeModalWidget()) {
+        if (!modal->close())
+            break;
+    }
+}
+
 } // namespace
 
 void prepareApplication(QApplication &app)
@@ -120,14 +142,19 @@ int runLumivox(const QString &appDir,
     // Two instances would refill the same work tables in the shared file.
     QLockFile lock(appDir + QStringLiteral("/lumivox.lock"));
     lock.setStaleLockTime(0); // only a dead owner makes a lock stale, never its age
+    RunningInstance door(appDir);
     if (!lock.tryLock(0)) {
         if (lock.error() == QLockFile::LockFailedError) {
+            door.knock(); // the running program comes to the front
             showAlreadyRunning();
             return kExitAlreadyRunning;
         }
         showStartFailure(QStringLiteral("%1/lumivox.lock を作成できません。").arg(appDir));
         return kExitStartFailed;
     }
+
+    door.listen();
+    TerminationSignal termination;
 
     AppContext context;
     context.appDir = appDir;
@@ -154,9 +181,22 @@ int runLumivox(const QString &appDir,
                 mainWindow->setAttribute(Qt::WA_DeleteOnClose);
                 QEventLoop loop;
                 QObject::connect(mainWindow, &QObject::destroyed, &loop, &QEventLoop::quit);
+                QObject::connect(&door, &RunningInstance::activationRequested, mainWindow, [mainWindow] {
+                    bringToFront(mainWindow);
+                });
+                // A signal to end closes the window as its close box does; a
+                // modal dialog open at that moment is closed first.
+                QObject::connect(&termination, &TerminationSignal::received, mainWindow, [mainWindow] {
+                    closeModalDialogs();
+                    mainWindow->close();
+                });
                 mainWindow->show();
                 loop.exec();
-                delete mainWindow; // when the loop ended for another reason
+                // The loop also ends when the application is told to quit (the
+                // end of the desktop session): close as by the close box.
+                if (mainWindow)
+                    mainWindow->close();
+                delete mainWindow;
             }
         }
     } catch (const std::exception &e) {

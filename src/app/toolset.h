@@ -67,8 +67,8 @@ private:
 };
 
 // A picture of the program's own set (src/app/resources/icons/NAME.svg):
-// document-new, document-edit, document-save, edit-copy, edit-delete,
-// edit-paste, mail-send, window-close.
+// document-new, document-edit, document-save, document-import, document-export,
+// edit-copy, edit-delete, edit-paste, mail-send, window-close.
 QIcon programIcon(const QString &name);
 
 // The five font sizes of the lists (最大 … 最小) and the tool group they form.

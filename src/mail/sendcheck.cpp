@@ -1,12 +1,10 @@
 #include "mail/sendcheck.h"
 
+#include "mail/mailaddress.h"
+
 #include <algorithm>
 
 namespace lumivox {
-
-// The address rule, shared by every place that takes or sends an address
-// (mail/mailaddress.h).
-QString mailAddressProblem(const QString &address);
 
 namespace {
 

@@ -39,6 +39,7 @@ public:
 
 protected:
     QVariantMap newRecordValues(int key) const override;
+    void reloadList() override { ApplyMemberFilter(); } // the whole table, with the records added
     void recordShown(qint64 key) override;
     void cardEnabled(bool enabled) override;
     bool handleTool(const QString &id) override;

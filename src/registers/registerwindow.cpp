@@ -9,9 +9,11 @@
 #include "db/database.h"
 #include "db/keys.h"
 #include "db/tablemodel.h"
+#include "registers/importdialog.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -202,6 +204,9 @@ void RegisterWindow::buildTools()
     t.addMenuSeparator(edit);
     t.addMenuItem(edit, QStringLiteral("ID_mnuEditCopy"), QStringLiteral("ﾚｺｰﾄﾞをｺﾋﾟｰする(&C)"));
     t.addMenuItem(edit, QStringLiteral("ID_mnuEditPaste"), QStringLiteral("ﾚｺｰﾄﾞに貼り付ける(&P)"));
+    t.addMenuSeparator(edit);
+    t.addMenuItem(edit, QStringLiteral("ID_mnuFileImport"), QStringLiteral("ﾌｧｲﾙから取り込む(&I)..."));
+    t.addMenuItem(edit, QStringLiteral("ID_mnuFileExport"), QStringLiteral("ﾌｧｲﾙに書き出す(&X)..."));
 
     const QString disp = QStringLiteral("ID_mnuDisp");
     t.addMenu(disp, QStringLiteral("表示(&D)"));
@@ -221,6 +226,11 @@ void RegisterWindow::buildTools()
                     QStringLiteral("edit-copy"));
     t.addToolButton(QStringLiteral("ID_EditPaste"), QStringLiteral("ﾚｺｰﾄﾞ貼付"), {},
                     QStringLiteral("edit-paste"));
+    t.addToolSeparator();
+    t.addToolButton(QStringLiteral("ID_FileImport"), QStringLiteral("ﾌｧｲﾙ取込"), {},
+                    QStringLiteral("document-import"));
+    t.addToolButton(QStringLiteral("ID_FileExport"), QStringLiteral("ﾌｧｲﾙ書出"), {},
+                    QStringLiteral("document-export"));
     t.addToolSeparator();
     t.addToolButton(QStringLiteral("ID_Close"), QStringLiteral("閉じる"), {},
                     QStringLiteral("window-close"));
@@ -643,13 +653,50 @@ void RegisterWindow::CopyRows()
 
 void RegisterWindow::PasteRows()
 {
-    if (!fpSpread1->hasBlockSelection()) {
+    const bool any = m_list->rowCount() > 0;
+    if (any && !fpSpread1->hasBlockSelection()) {
         informUser(this, QStringLiteral("ﾚｺｰﾄﾞが未選択状態です。"));
         return;
     }
-    const SpreadGrid::Block b = fpSpread1->selectedBlock();
-    fpSpread1->selectBlock(2, b.firstRow, std::max(2, b.lastCol), b.lastRow);
-    fpSpread1->pasteBlock(); // a refused write is reported through writeFailed
+    int room = 0;
+    if (any) {
+        const SpreadGrid::Block b = fpSpread1->selectedBlock();
+        room = m_list->rowCount() - b.firstRow + 1;
+        fpSpread1->selectBlock(2, b.firstRow, std::max(2, b.lastCol), b.lastRow);
+        if (fpSpread1->pasteBlock() == 0)
+            return; // a refused write is reported through writeFailed
+    }
+    // Rows beyond the last one become new records, checked as an import is.
+    if (pasteRosterRows(this, m_context.db(), rosterKindOf(m_design.table), QApplication::clipboard()->text(),
+                        room))
+        showAddedRecords();
+}
+
+void RegisterWindow::ImportRecords()
+{
+    SaveRecord();
+    if (importRosterFile(this, m_context.db(), rosterKindOf(m_design.table)))
+        showAddedRecords();
+}
+
+void RegisterWindow::ExportRecords()
+{
+    SaveRecord();
+    exportRosterFile(this, m_context.db(), rosterKindOf(m_design.table));
+}
+
+void RegisterWindow::reloadList()
+{
+    m_list->open(m_design.table);
+    BindList();
+    EnableCard();
+    ShowRecord(fpSpread1->activeRow());
+}
+
+void RegisterWindow::showAddedRecords()
+{
+    reloadList();
+    fpSpread1->setActiveCell(2, m_list->rowCount()); // records are added at the end
 }
 
 // --- display -----------------------------------------------------------------
@@ -742,6 +789,10 @@ void RegisterWindow::onToolClick(const QString &id)
         CopyRows();
     } else if (id == QLatin1String("ID_mnuEditPaste") || id == QLatin1String("ID_EditPaste")) {
         PasteRows();
+    } else if (id == QLatin1String("ID_mnuFileImport") || id == QLatin1String("ID_FileImport")) {
+        ImportRecords();
+    } else if (id == QLatin1String("ID_mnuFileExport") || id == QLatin1String("ID_FileExport")) {
+        ExportRecords();
     } else if (id == QLatin1String("ID_mnuDispCard")) {
         ToggleCard();
     } else if (id.startsWith(QLatin1String("ID_mnuFontSize"))) {

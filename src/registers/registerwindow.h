@@ -84,6 +84,8 @@ public:
     void DeleteRecord();
     void CopyRows();
     void PasteRows();
+    void ImportRecords();
+    void ExportRecords();
     void ToggleCard();
     void ApplyFontSize();
     void ShowInputHint();
@@ -98,6 +100,8 @@ protected:
     // The list's binding: rows, add tools at the capacity, pane and column widths,
     // column 1 hidden, row 1 active.
     void BindList();
+    // Shows the table again after records were added to it from outside the list.
+    virtual void reloadList();
     // The values a new record starts with.
     virtual QVariantMap newRecordValues(int key) const = 0;
     // Called by ShowRecord for a row in range, with its key.
@@ -131,6 +135,7 @@ private:
     void onFocusChanged(QWidget *old, QWidget *now);
     void onReading(const QString &reading);
     void navigate(int row);
+    void showAddedRecords();
     void updateButtons();
     void updateAddTools();
     int listPaneTwips() const;

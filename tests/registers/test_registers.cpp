@@ -493,6 +493,8 @@ private Q_SLOTS:
 
         child<QToolButton>(w.get(), "cmdBottom")->click();
         w->list()->selectBlock(2, 3, 2, 3);
+        // The row beyond the last one is offered as a new record; declined, nothing is added.
+        answerNextModal([](QWidget *summary) { child<QPushButton>(summary, "cmdCancel")->click(); });
         clickTool(w.get(), "ID_EditPaste");
         QCOMPARE(app.count(QStringLiteral("T_メンバー")), 3);
         QCOMPARE(w->list()->maxRows(), 3);

@@ -95,7 +95,7 @@ int main(int argc, char **argv)
         // Two keywords by turns, so that each filter changes the list.
         watch.painted = false;
         timer.restart();
-        window->FilterByKeyword(QStringLiteral("[フリガナ]"), r % 2 ? QStringLiteral("ヤマ") : QStringLiteral("タ"));
+        window->filterByKeyword(QStringLiteral("[フリガナ]"), r % 2 ? QStringLiteral("ヤマ") : QStringLiteral("タ"));
         waitForPaint(watch);
         const double filtered = timer.nsecsElapsed() / 1e6;
         if (window->list()->maxRows() == 0 || window->list()->maxRows() == 999) {

@@ -2,6 +2,10 @@
 
 #include "db/database.h"
 
+#include <QSet>
+#include <QSqlError>
+#include <QSqlQuery>
+
 namespace lumivox {
 
 namespace {
@@ -110,6 +114,79 @@ bool fillMembersByGroup(const QSqlDatabase &db, QString *error)
                        {QStringLiteral("delete from T_temp_送信リスト")},
                        {sendListInsert(QStringLiteral("right outer join"))}},
                       error);
+}
+
+} // namespace lumivox
+
+// --- Member register: the list narrowed by a keyword or by groups ---------------
+
+namespace lumivox {
+
+MemberCondition keywordCondition(const QString &userColName, const QString &keyword)
+{
+    for (const QString &column : {QStringLiteral("名前"), QStringLiteral("フリガナ"), QStringLiteral("E-Mail")}) {
+        if (userColName == u'[' + column + u']')
+            return {quoted(column) + QStringLiteral(" like ?"), {QString(u'%' + keyword + u'%')}};
+    }
+    return {QStringLiteral("0"), {}};
+}
+
+QList<qint64> parseIdList(const QString &list)
+{
+    QList<qint64> ids;
+    QString inner = list.trimmed();
+    if (inner.startsWith(u'('))
+        inner.remove(0, 1);
+    if (inner.endsWith(u')'))
+        inner.chop(1);
+    for (const QString &part : inner.split(u',', Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const qint64 id = part.trimmed().toLongLong(&ok);
+        if (ok)
+            ids << id;
+    }
+    return ids;
+}
+
+QString buildMemberIdList(const QSqlDatabase &db, const QString &groupList, QString *error)
+{
+    QVariantList groups;
+    for (qint64 g : parseIdList(groupList))
+        groups << g;
+    if (!executeAll(db,
+                    {{QStringLiteral("delete from T_temp_グループ一覧")},
+                     {QStringLiteral("insert into T_temp_グループ一覧 select MemberID as ID, GroupID "
+                                     "from T_メンバーの登録グループ情報 where GroupID in (%1)")
+                          .arg(groups.isEmpty() ? QStringLiteral("null") : placeholders(groups.size())),
+                      groups}},
+                    error))
+        return {};
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("select ID from T_temp_グループ一覧"))) {
+        if (error)
+            *error = q.lastError().text();
+        return {};
+    }
+    QStringList ids;
+    while (q.next())
+        ids << QString::number(q.value(0).toLongLong());
+    return u'(' + (ids.isEmpty() ? QStringLiteral("999999") : ids.join(u',')) + u')';
+}
+
+MemberCondition memberIdCondition(const QString &idList)
+{
+    MemberCondition c;
+    QSet<qint64> seen; // a member of two groups is listed twice
+    for (qint64 id : parseIdList(idList)) {
+        if (!seen.contains(id)) {
+            seen.insert(id);
+            c.binds << id;
+        }
+    }
+    c.where = c.binds.isEmpty() ? QStringLiteral("0")
+                                : QStringLiteral("MemberID in (%1)").arg(placeholders(c.binds.size()));
+    return c;
 }
 
 } // namespace lumivox

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
 namespace lumivox {
 
@@ -38,5 +39,39 @@ bool fillSendList(const QSqlDatabase &db, const QList<int> &groupIds, QString *e
 // T_temp_送信リスト from every member: members of no group (GroupID Null) first,
 // a member of two groups twice, links to missing groups with a Null name.
 bool fillMembersByGroup(const QSqlDatabase &db, QString *error = nullptr);
+
+} // namespace lumivox
+
+// --- Member register: the list narrowed by a keyword or by groups ---------------
+
+namespace lumivox {
+
+// A condition on T_メンバー for the member list: an empty `where` is the whole
+// table. Values reach SQL only as bound parameters.
+struct MemberCondition {
+    QString where;
+    QVariantList binds;
+    bool isWholeTable() const { return where.isEmpty(); }
+};
+
+// Members whose column ("[名前]", "[フリガナ]" or "[E-Mail]", as the keyword filter
+// names it) contains the keyword: like '%keyword%', % and _ in the keyword acting
+// as wildcards, every other character (a quote too) standing for itself. Any
+// other column gives a condition that matches nobody.
+MemberCondition keywordCondition(const QString &userColName, const QString &keyword);
+
+// The numbers of a list such as "(7,3,12)"; blanks are allowed, anything that is
+// not a whole number is left out.
+QList<qint64> parseIdList(const QString &list);
+
+// Refills T_temp_グループ一覧 with the memberships of the groups of `groupList`
+// ("(3,7)") and gives their members as "(" + MemberIDs joined by "," + ")", a
+// member of two of the groups twice; "(999999)", a key no member has, when the
+// groups have no member. Empty, with the reason in *error, when a statement fails.
+QString buildMemberIdList(const QSqlDatabase &db, const QString &groupList,
+                          QString *error = nullptr);
+
+// Members whose MemberID is in a list such as "(1,4,4,9)".
+MemberCondition memberIdCondition(const QString &idList);
 
 } // namespace lumivox

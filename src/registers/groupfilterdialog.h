@@ -1,49 +1,35 @@
 #pragma once
 
 #include "app/appcontext.h"
+#include "app/dialoglifecycle.h"
+#include "app/windowlayout.h"
 
 #include <QDialog>
-
-class QPushButton;
 
 namespace lumivox {
 
 class GroupTickGrid;
 
 // The group filter of the member register: every group with a tick box, all
-// unticked at each opening. OK returns the ticked groups' keys as "(7,3)", in the
-// order of the list, and refuses to close with nothing ticked.
+// unticked at each opening. OK accepts the dialog with the ticked groups' keys,
+// and refuses to close with nothing ticked; ｷｬﾝｾﾙ, Esc and the close box reject it.
 class GroupFilterDialog : public QDialog
 {
     Q_OBJECT
 public:
     explicit GroupFilterDialog(AppContext &context, QWidget *parent = nullptr);
-    ~GroupFilterDialog() override;
 
-    // "OK", "ｷｬﾝｾﾙ" after Cancel or Esc, empty after the close box.
-    QString UserTag() const { return m_userTag; }
-    QString UserGroup() const { return m_userGroup; }
-
-    void done(int result) override;
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
+    // The ticked groups' keys in the order of the list, as "(7,3)".
+    QString groupList() const { return m_groupList; }
 
 private:
-    void firstActivation();
-    void cmdOk_Click();
-    void unload();
+    void confirm();
 
     AppContext &m_context;
-    GroupTickGrid *fpSpread1 = nullptr;
-    QPushButton *cmdOk = nullptr;
-    QPushButton *cmdCancel = nullptr;
-    QString m_userTag;
-    QString m_userGroup;
-    bool m_activated = false;
-    bool m_closeBox = false;
-    bool m_unloaded = false;
+    GroupTickGrid *m_groups = nullptr;
+    QString m_groupList;
+    WindowLayout m_layout; // its place and the list's column widths
+    DialogLifecycle m_lifecycle{this, &m_layout};
 };
 
 } // namespace lumivox

@@ -11,12 +11,6 @@ class GroupRegister : public RegisterWindow
     Q_OBJECT
 public:
     explicit GroupRegister(AppContext &context, QWidget *parent = nullptr);
-
-    int NewGroupID() const { return NewRecordID(); }
-    static RegisterDesign Design();
-
-protected:
-    QVariantMap newRecordValues(int key) const override;
 };
 
 } // namespace lumivox

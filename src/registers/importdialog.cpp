@@ -356,7 +356,7 @@ bool importRosterFile(QWidget *parent, const QSqlDatabase &db, RosterKind kind)
         informUser(parent, QStringLiteral("ファイルを読み込めませんでした。\n\n詳細：") + error);
         return false;
     }
-    return dialog.exec() == QDialog::Accepted && writeConfirmed(parent, db, dialog.plan());
+    return runModal(dialog) == QDialog::Accepted && writeConfirmed(parent, db, dialog.plan());
 }
 
 void exportRosterFile(QWidget *parent, const QSqlDatabase &db, RosterKind kind)
@@ -408,7 +408,7 @@ bool pasteRosterRows(QWidget *parent, const QSqlDatabase &db, RosterKind kind, c
         beyond.errorLine += room;
     ImportDialog dialog(db, kind, parent);
     dialog.setPastedRows(beyond);
-    return dialog.exec() == QDialog::Accepted && writeConfirmed(parent, db, dialog.plan());
+    return runModal(dialog) == QDialog::Accepted && writeConfirmed(parent, db, dialog.plan());
 }
 
 } // namespace lumivox

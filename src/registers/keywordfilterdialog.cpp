@@ -1,7 +1,6 @@
 #include "registers/keywordfilterdialog.h"
 
 #include "app/dialogparts.h"
-#include "app/placement.h"
 #include "app/keywordhistory.h"
 
 #include <QComboBox>
@@ -23,7 +22,7 @@ constexpr int kHistoryLength = 20;
 } // namespace
 
 KeywordFilterDialog::KeywordFilterDialog(AppContext &context, QWidget *parent)
-    : QDialog(parent), m_context(context)
+    : QDialog(parent), m_context(context), m_layout(this, context, kSection, WindowLayout::Kind::Dialog)
 {
     setObjectName(QStringLiteral("frmInpFilterKey"));
     setWindowTitle(QStringLiteral("キーワードで絞り込み"));
@@ -31,17 +30,17 @@ KeywordFilterDialog::KeywordFilterDialog(AppContext &context, QWidget *parent)
 
     auto *lblCaption = new QLabel(QStringLiteral("キーワード"), this);
     lblCaption->setObjectName(QStringLiteral("lblCaption"));
-    cboKey = new QComboBox(this);
-    cboKey->setObjectName(QStringLiteral("cboKey"));
-    cboKey->setEditable(true);
-    cboKey->setInsertPolicy(QComboBox::NoInsert);
-    cboKey->setCompleter(nullptr); // the keyword is what was typed, never a completion
-    cboKey->setMaxVisibleItems(kHistoryLength);
-    lblCaption->setBuddy(cboKey);
-    connect(cboKey, &QComboBox::editTextChanged, this,
-            [this](const QString &text) { m_userKeyword = text; });
-    connect(cboKey, &QComboBox::textActivated, this,
-            [this](const QString &text) { m_userKeyword = text; });
+    m_keywordBox = new QComboBox(this);
+    m_keywordBox->setObjectName(QStringLiteral("cboKey"));
+    m_keywordBox->setEditable(true);
+    m_keywordBox->setInsertPolicy(QComboBox::NoInsert);
+    m_keywordBox->setCompleter(nullptr); // the keyword is what was typed, never a completion
+    m_keywordBox->setMaxVisibleItems(kHistoryLength);
+    lblCaption->setBuddy(m_keywordBox);
+    connect(m_keywordBox, &QComboBox::editTextChanged, this,
+            [this](const QString &text) { m_keyword = text; });
+    connect(m_keywordBox, &QComboBox::textActivated, this,
+            [this](const QString &text) { m_keyword = text; });
 
     auto *Frame1 = new QGroupBox(QStringLiteral("検索項目(&C)"), this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -49,12 +48,12 @@ KeywordFilterDialog::KeywordFilterDialog(AppContext &context, QWidget *parent)
     const QString captions[] = {QStringLiteral("名前(&1)"), QStringLiteral("フリガナ(&2)"),
                                 QStringLiteral("E-Mail(&3)")};
     for (int i = 0; i < 3; ++i) {
-        optItem[i] = new QRadioButton(captions[i], Frame1);
-        optItem[i]->setObjectName(QStringLiteral("optItem") + QString::number(i));
-        options->addWidget(optItem[i]);
-        connect(optItem[i], &QRadioButton::clicked, this, [this, i] { optItem_Click(i); });
+        auto *option = new QRadioButton(captions[i], Frame1);
+        option->setObjectName(QStringLiteral("optItem") + QString::number(i));
+        option->setChecked(i == 0);
+        options->addWidget(option);
+        connect(option, &QRadioButton::clicked, this, [this, i] { chooseColumn(i); });
     }
-    optItem[0]->setChecked(true);
 
     // The text breaks its lines itself; the dialog is as wide as its first line.
     QFrame *fraCaption = explanationFrame(
@@ -64,57 +63,46 @@ KeywordFilterDialog::KeywordFilterDialog(AppContext &context, QWidget *parent)
         false);
 
     const DialogButtons buttons = okCancelButtons(this);
-    cmdOk = buttons.ok;
-    cmdCancel = buttons.cancel;
-    connect(cmdOk, &QPushButton::clicked, this, &KeywordFilterDialog::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &KeywordFilterDialog::reject);
+    connect(buttons.ok, &QPushButton::clicked, this, &KeywordFilterDialog::confirm);
+    connect(buttons.cancel, &QPushButton::clicked, this, &KeywordFilterDialog::reject);
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(lblCaption);
-    layout->addWidget(cboKey);
+    layout->addWidget(m_keywordBox);
     layout->addSpacing(4);
     layout->addWidget(Frame1);
     layout->addWidget(fraCaption);
     layout->addLayout(buttons.row);
 
     setFixedSize(std::max(twipsToPxX(5400, this), sizeHint().width()), sizeHint().height());
-    placeDialog(this, m_context.iniPath(), kSection);
-    optItem_Click(0);
+    chooseColumn(0);
+    m_lifecycle.onFirstShow([this] { listHistory(); });
 }
 
-KeywordFilterDialog::~KeywordFilterDialog()
+void KeywordFilterDialog::listHistory()
 {
-    unload();
-}
-
-void KeywordFilterDialog::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (m_activated)
-        return;
-    m_activated = true;
     // The history, newest first; the keyword box itself stays empty.
     if (m_context.filterKeys) {
-        const QSignalBlocker quiet(cboKey);
+        const QSignalBlocker quiet(m_keywordBox);
         for (const KeywordEntry &entry : *m_context.filterKeys)
-            cboKey->addItem(entry.KeyWord);
-        cboKey->setCurrentIndex(-1);
-        cboKey->setEditText(m_userKeyword);
+            m_keywordBox->addItem(entry.KeyWord);
+        m_keywordBox->setCurrentIndex(-1);
+        m_keywordBox->setEditText(m_keyword);
     }
-    cboKey->setFocus();
+    m_keywordBox->setFocus();
 }
 
-void KeywordFilterDialog::optItem_Click(int index)
+void KeywordFilterDialog::chooseColumn(int index)
 {
     static const QString columns[] = {QStringLiteral("[名前]"), QStringLiteral("[フリガナ]"),
                                       QStringLiteral("[E-Mail]")};
-    m_userColName = columns[index];
+    m_columnName = columns[index];
 }
 
-void KeywordFilterDialog::cmdOk_Click()
+void KeywordFilterDialog::confirm()
 {
-    const QString keyword = cboKey->currentText();
-    m_userKeyword = keyword;
+    const QString keyword = m_keywordBox->currentText();
+    m_keyword = keyword;
     if (KeywordHistory *history = m_context.filterKeys; history && !keyword.isEmpty()) {
         if (history->Count() == 0)
             history->Add(keyword);
@@ -123,25 +111,7 @@ void KeywordFilterDialog::cmdOk_Click()
         if (history->Count() > kHistoryLength)
             history->Remove(kHistoryLength + 1);
     }
-    m_userTag = QStringLiteral("OK");
     accept();
-}
-
-// Cancel, Esc and the close box all end here: the history stays as it was.
-void KeywordFilterDialog::done(int result)
-{
-    if (m_userTag != QLatin1String("OK"))
-        m_userTag = QStringLiteral("ｷｬﾝｾﾙ");
-    unload();
-    QDialog::done(result);
-}
-
-void KeywordFilterDialog::unload()
-{
-    if (m_unloaded || !m_activated)
-        return;
-    m_unloaded = true;
-    saveDialogPosition(this, m_context.iniPath(), kSection);
 }
 
 } // namespace lumivox

@@ -3,13 +3,13 @@
 #include "app/messages.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
-#include "db/keys.h"
+#include "db/registerstore.h"
 #include "db/tablemodel.h"
-#include "db/worktables.h"
 #include "notices/groupchooser.h"
 #include "notices/noticetexts.h"
 #include "registers/groupfilterdialog.h"
 #include "registers/keywordfilterdialog.h"
+#include "registers/registerlist.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -19,8 +19,37 @@
 
 namespace lumivox {
 
+namespace {
+
+RegisterDesign memberDesign()
+{
+    return RegisterDesign{
+        QStringLiteral("frmInpDBMember"),
+        QStringLiteral("メンバー登録"),
+        memberTable(),
+        QStringLiteral("InpDBmember"),
+        {
+            {CardBox::Name, QStringLiteral("txtName"), QStringLiteral("名前"), 10,
+             QStringLiteral("名前：　（※１０字以内）")},
+            {CardBox::Reading, QStringLiteral("txtFurigana"), QStringLiteral("フリガナ"), 20,
+             QStringLiteral("フリガナ：　（※２０字以内）")},
+            {CardBox::Honorific, QStringLiteral("cboDono"), QStringLiteral("敬称"), 10,
+             QStringLiteral("敬称："), QStringLiteral("(※１０文字以内)")},
+            {CardBox::Mail, QStringLiteral("txtEmail"), QStringLiteral("E-Mail"), 64,
+             QStringLiteral("E-Mail：　（※６４字以内）")},
+        },
+        true, // the pane and column widths are written as they change
+        11700,
+        8700,
+        7200,
+        {1500, 1800, 750, 2700},
+    };
+}
+
+} // namespace
+
 MemberRegister::MemberRegister(AppContext &context, QWidget *parent)
-    : RegisterWindow(context, Design(), parent)
+    : RegisterWindow(context, memberDesign(), parent)
 {
     ToolSet &t = *tools();
     const QString filter = QStringLiteral("ID_mnuFilter");
@@ -29,30 +58,33 @@ MemberRegister::MemberRegister(AppContext &context, QWidget *parent)
     t.addMenuItem(filter, QStringLiteral("ID_mnuFilterGrp"), QStringLiteral("ｸﾞﾙｰﾌﾟで絞り込み(&G)"));
     t.addMenuSeparator(filter);
     t.addMenuItem(filter, QStringLiteral("ID_mnuFilterOff"), QStringLiteral("絞り込み解除(&O)"));
+    t.bind({QStringLiteral("ID_mnuFilterKey")}, [this] { askKeyword(); });
+    t.bind({QStringLiteral("ID_mnuFilterGrp")}, [this] { askGroups(); });
+    t.bind({QStringLiteral("ID_mnuFilterOff")}, [this] { applyMemberFilter(); });
 
-    QWidget *card = cardExtras()->parentWidget();
+    QWidget *cardWidget = card();
     auto *row = new QHBoxLayout;
-    auto *caption = new QLabel(QStringLiteral("所属グループ："), card);
+    auto *caption = new QLabel(QStringLiteral("所属グループ："), cardWidget);
     caption->setObjectName(QStringLiteral("lblGroup"));
-    cmdGroup = new QPushButton(QStringLiteral("編集"), card);
-    cmdGroup->setObjectName(QStringLiteral("cmdGroup"));
-    cmdGroup->setToolTip(QStringLiteral("所属ｸﾞﾙｰﾌﾟを編集する"));
-    cmdGroup->setAutoDefault(false);
+    m_editGroups = new QPushButton(QStringLiteral("編集"), cardWidget);
+    m_editGroups->setObjectName(QStringLiteral("cmdGroup"));
+    m_editGroups->setToolTip(QStringLiteral("所属ｸﾞﾙｰﾌﾟを編集する"));
+    m_editGroups->setAutoDefault(false);
     row->addWidget(caption, 1);
-    row->addWidget(cmdGroup);
-    cardExtras()->addLayout(row);
+    row->addWidget(m_editGroups);
+    card()->extras()->addLayout(row);
 
-    fpSpread2 = new SpreadGrid(card);
-    fpSpread2->setObjectName(QStringLiteral("fpSpread2"));
-    fpSpread2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    fpSpread2->setSelectionMode(QAbstractItemView::SingleSelection);
-    fpSpread2->setFixedHeight(110);
-    fpSpread2->installEventFilter(this);
-    caption->setBuddy(fpSpread2);
-    cardExtras()->addWidget(fpSpread2);
-    m_groupList = new TableModel(context.db(), this);
+    m_groups = new SpreadGrid(cardWidget);
+    m_groups->setObjectName(QStringLiteral("fpSpread2"));
+    m_groups->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_groups->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_groups->setFixedHeight(110);
+    m_groups->installEventFilter(this);
+    caption->setBuddy(m_groups);
+    card()->extras()->addWidget(m_groups);
+    m_groupNames = new TableModel(context.db(), this);
 
-    connect(cmdGroup, &QPushButton::clicked, this, &MemberRegister::cmdGroup_Click);
+    connect(m_editGroups, &QPushButton::clicked, this, &MemberRegister::editGroups);
 
     // The card in reading order: the four boxes, the groups, then the record bar.
     QList<QWidget *> chain;
@@ -67,185 +99,103 @@ MemberRegister::MemberRegister(AppContext &context, QWidget *parent)
 
 MemberRegister::~MemberRegister()
 {
-    fpSpread2->removeEventFilter(this);
-}
-
-RegisterDesign MemberRegister::Design()
-{
-    return RegisterDesign{
-        QStringLiteral("frmInpDBMember"),
-        QStringLiteral("メンバー登録"),
-        QStringLiteral("T_メンバー"),
-        QStringLiteral("MemberID"),
-        kMaxMembers,
-        QStringLiteral("InpDBmember"),
-        {
-            {CardBox::Name, QStringLiteral("txtName"), QStringLiteral("名前"), 10,
-             QStringLiteral("名前：　（※１０字以内）")},
-            {CardBox::Reading, QStringLiteral("txtFurigana"), QStringLiteral("フリガナ"), 20,
-             QStringLiteral("フリガナ：　（※２０字以内）")},
-            {CardBox::Honorific, QStringLiteral("cboDono"), QStringLiteral("敬称"), 10,
-             QStringLiteral("敬称："), QStringLiteral("(※１０文字以内)")},
-            {CardBox::Mail, QStringLiteral("txtEmail"), QStringLiteral("E-Mail"), 64,
-             QStringLiteral("E-Mail：　（※６４字以内）")},
-        },
-        {memberGroups()}, // a deleted member leaves its groups
-        true,             // moving the splitter writes "SpreadW"
-        true,             // resizing a column writes "C1"…
-        11700,
-        8700,
-        7200,
-        {1500, 1800, 750, 2700},
-    };
-}
-
-QVariantMap MemberRegister::newRecordValues(int key) const
-{
-    return {{QStringLiteral("MemberID"), key},
-            {QStringLiteral("名前"), QString()},
-            {QStringLiteral("フリガナ"), QString()},
-            {QStringLiteral("敬称"), QStringLiteral("様")},
-            {QStringLiteral("E-Mail"), QString()}};
+    m_groups->removeEventFilter(this);
 }
 
 // --- the member's groups --------------------------------------------------------
 
 void MemberRegister::recordShown(qint64 key)
 {
-    RefreshGroupList(key);
-}
-
-void MemberRegister::RefreshGroupList(qint64 memberId)
-{
-    fpSpread2->setUpdatesEnabled(false);
+    m_groups->setUpdatesEnabled(false);
     // A refill that fails empties the list: the work table may still hold the
     // groups of the member shown before.
-    loadGroupNames(*m_groupList, context().db(), memberGroups(), memberId);
-    if (fpSpread2->boundModel() != m_groupList)
-        fpSpread2->bind(m_groupList);
-    fpSpread2->fitColumn(1, 50);
-    fpSpread2->setUpdatesEnabled(true);
+    loadGroupNames(*m_groupNames, context().db(), memberGroups(), key);
+    if (m_groups->boundModel() != m_groupNames)
+        m_groups->bind(m_groupNames);
+    m_groups->fitColumn(1, 50);
+    m_groups->setUpdatesEnabled(true);
 }
 
 void MemberRegister::cardEnabled(bool enabled)
 {
-    cmdGroup->setEnabled(enabled);
+    m_editGroups->setEnabled(enabled);
     if (!enabled) {
-        fpSpread2->bind(nullptr);
-        m_groupList->close();
+        m_groups->bind(nullptr);
+        m_groupNames->close();
     }
 }
 
 bool MemberRegister::eventFilter(QObject *watched, QEvent *event)
 {
     // The one column of the group list fills the list.
-    if (watched == fpSpread2 && event->type() == QEvent::Resize && fpSpread2->boundModel())
-        fpSpread2->fitColumn(1, 50);
+    if (watched == m_groups && event->type() == QEvent::Resize && m_groups->boundModel())
+        m_groups->fitColumn(1, 50);
     return RegisterWindow::eventFilter(watched, event);
 }
 
-void MemberRegister::cmdGroup_Click()
-{
-    MemberGroupChooser chooser(context(), this);
-    connect(&chooser, &GroupChooser::LoadData, this,
-            [this, &chooser] { objSelGroupforMember_LoadData(chooser); });
-    chooser.exec();
-    if (chooser.UsrTag() == QLatin1String("OK"))
-        ShowRecord(list()->activeRow());
-}
-
-void MemberRegister::objSelGroupforMember_LoadData(MemberGroupChooser &chooser)
+// The membership chooser for the member of the list's active row; its groups
+// are shown again once it has rewritten them.
+void MemberRegister::editGroups()
 {
     const int row = list()->activeRow();
-    if (row < 1)
-        return;
-    chooser.setRecordKey(keyAt(row));
-    chooser.lblName()->setText(list()->text(2, row));
-    chooser.lblName()->setText(chooser.lblName()->text() + QStringLiteral(" ") + list()->text(4, row)
-                               + QStringLiteral(" が"));
+    MemberGroupChooser chooser(context(), this);
+    connect(&chooser, &GroupChooser::LoadData, this, [this, &chooser, row] {
+        if (row < 1)
+            return;
+        chooser.setRecordKey(list()->keyAt(row));
+        chooser.lblName()->setText(list()->text(2, row) + QStringLiteral(" ") + list()->text(4, row)
+                                   + QStringLiteral(" が"));
+    });
+    if (runModal(chooser) == QDialog::Accepted)
+        showRecord(list()->activeRow());
 }
 
 // --- filters ------------------------------------------------------------------
 
-bool MemberRegister::handleTool(const QString &id)
+void MemberRegister::askKeyword()
 {
-    if (id == QLatin1String("ID_mnuFilterKey"))
-        mnuFilterKey_Click();
-    else if (id == QLatin1String("ID_mnuFilterGrp"))
-        mnuFilterGrp_Click();
-    else if (id == QLatin1String("ID_mnuFilterOff"))
-        ApplyMemberFilter();
-    else
-        return false;
-    return true;
+    KeywordFilterDialog dialog(context(), this);
+    if (runModal(dialog) == QDialog::Accepted)
+        filterByKeyword(dialog.columnName(), dialog.keyword());
 }
 
-void MemberRegister::mnuFilterKey_Click()
+void MemberRegister::askGroups()
 {
-    QString tag;
-    QString keyword;
-    QString column;
-    {
-        KeywordFilterDialog dialog(context(), this);
-        dialog.exec();
-        tag = dialog.UserTag();
-        keyword = dialog.UserKeyword();
-        column = dialog.UserColName();
-    }
-    if (tag == QLatin1String("OK"))
-        FilterByKeyword(column, keyword);
+    GroupFilterDialog dialog(context(), this);
+    if (runModal(dialog) == QDialog::Accepted)
+        filterByGroups(dialog.groupList());
 }
 
-void MemberRegister::mnuFilterGrp_Click()
+bool MemberRegister::filterByKeyword(const QString &columnName, const QString &keyword)
 {
-    QString tag;
-    QString groups;
-    {
-        GroupFilterDialog dialog(context(), this);
-        dialog.exec();
-        tag = dialog.UserTag();
-        groups = dialog.UserGroup();
-    }
-    if (tag == QLatin1String("OK"))
-        FilterByGroups(groups);
+    return applyMemberFilter(keywordCondition(columnName, keyword));
 }
 
-bool MemberRegister::FilterByKeyword(const QString &userColName, const QString &keyword)
-{
-    return ApplyMemberFilter(keywordCondition(userColName, keyword));
-}
-
-bool MemberRegister::FilterByGroups(const QString &userGroup)
+bool MemberRegister::filterByGroups(const QString &groupList)
 {
     QString error;
-    const QString ids = BuildMemberIdList(context().db(), userGroup, &error);
+    const QString ids = buildMemberIdList(context().db(), groupList, &error);
     if (ids.isEmpty()) {
         informUser(this, QStringLiteral("グループで絞り込めませんでした。\n\n詳細：") + error);
         return false;
     }
-    return ApplyMemberFilter(memberIdCondition(ids));
+    return applyMemberFilter(memberIdCondition(ids));
 }
 
-bool MemberRegister::ApplyMemberFilter(const MemberCondition &condition)
+bool MemberRegister::applyMemberFilter(const MemberCondition &condition)
 {
-    SaveRecord(); // the card belongs to a row of the list about to be replaced
-    const QString table = design().table;
-    bool ok = listModel()->open(table, condition.where, condition.binds);
-    if (ok) {
-        m_filter = condition;
-    } else {
-        const QString error = listModel()->lastError();
-        // The list stays usable: what it showed before, or else the whole table.
-        if (!listModel()->open(table, m_filter.where, m_filter.binds)) {
-            m_filter = {};
-            listModel()->open(table);
-        }
+    saveRecord(); // the card belongs to a row of the list about to be replaced
+    QString error;
+    const bool ok = list()->narrow(condition, &error);
+    if (!ok)
         informUser(this, QStringLiteral("絞り込みを行えませんでした。\n\n詳細：") + error);
-    }
-    BindList();
-    EnableCard();
-    ShowRecord(list()->activeRow());
+    rebindList();
     return ok;
+}
+
+bool MemberRegister::isFiltered() const
+{
+    return list()->isNarrowed();
 }
 
 } // namespace lumivox

@@ -1,72 +1,45 @@
 #pragma once
 
 #include "app/appcontext.h"
-#include "app/settingsfile.h"
-#include "db/worktables.h"
+#include "app/dialoglifecycle.h"
+#include "app/windowlayout.h"
+#include "registers/registercard.h"
+#include "registers/registerlist.h"
 
 #include <QDialog>
 #include <QList>
-#include <QStringList>
-#include <QVariantMap>
 
-class QComboBox;
 class QLabel;
-class QLineEdit;
-class QPushButton;
 class QScrollArea;
 class QSplitter;
-class QStatusBar;
 class QTimer;
-class QToolButton;
-class QVBoxLayout;
 
 namespace lumivox {
 
-class ReadingEdit;
-class SpreadGrid;
-class TableModel;
+class RegisterStore;
+struct RegisterTable;
 class ToolSet;
 
-// One box of a register's card.
-struct CardBox {
-    enum Kind {
-        Name,      // txtName: its input-method readings go to the Reading box
-        Reading,   // txtFurigana
-        Honorific, // cboDono: typeable, listed from T_敬称
-        Mail,      // txtEmail: half-width letters, digits and symbols only
-    };
-    Kind kind;
-    QString objectName;
-    QString field;
-    int maxLength;
-    QString caption;
-    QString note = {}; // a second label beside the box
-};
-
-// What tells one register from another: its table, key, capacity, card, the
-// link rows that go with a deleted record and when its layout is written.
+// What tells one register window from another: its table, its card, where and
+// when its layout is written, and its design sizes.
 struct RegisterDesign {
     QString objectName;
     QString title;
-    QString table;
-    QString keyColumn;
-    int capacity;
+    const RegisterTable &table;
     QString section; // of the settings file
     QList<CardBox> boxes;
-    QList<LinkTable> deleteLinks; // rows WHERE <keyColumn of the link> = key
-    bool savesPaneWhenMoved;      // "SpreadW" whenever the splitter moves
-    bool savesColumnsWhenResized; // "C1"… whenever the user resizes a column
+    bool writesLayoutWhenChanged; // "SpreadW" when the splitter moves, "C1"… when a column is resized
     int designWidthTwips;
     int designHeightTwips;
     int designListTwips;
     QList<int> designColumnTwips; // column 2 onwards
 };
 
-// The register window: a list of a table's records beside a card showing one of
-// them, with navigation, adding under an allocated key, deleting with the link
-// rows, copying and pasting rows, the card and font-size switches and the input
-// hint. Everything the card shows is written back by SaveRecord; everything typed
-// in the list is written at once through the list's model.
+// The register window: the list of a table's records (RegisterList) beside a
+// card showing one of them (RegisterCard), with the tools to add, delete, copy
+// and paste records, show or hide the card and size the list's font. Records
+// change through the window's RegisterStore; what the card holds is stored by
+// saveRecord, what is typed in the list is stored at once.
 class RegisterWindow : public QDialog
 {
     Q_OBJECT
@@ -74,114 +47,75 @@ public:
     ~RegisterWindow() override;
 
     ToolSet *tools() const { return m_tools; }
-    SpreadGrid *list() const { return fpSpread1; }
-    TableModel *listModel() const { return m_list; }
+    RegisterList *list() const { return m_list; }
+    RegisterStore &store() const { return *m_store; }
     int currentRow() const { return m_currentRow; }
 
-    void ShowRecord(int row);
-    void SaveRecord();
-    void AddRecord();
-    void DeleteRecord();
-    void CopyRows();
-    void PasteRows();
-    void ImportRecords();
-    void ExportRecords();
-    void ToggleCard();
-    void ApplyFontSize();
-    void ShowInputHint();
-    void EnableCard();
-    void CloseWindow();
-    // The key a new record gets: free in the whole table, whatever the list shows.
-    int NewRecordID() const;
+    // Makes a row (from 1) the current one and shows it on the card.
+    void showRecord(int row);
+    // Stores what was changed on the card into the current record.
+    void saveRecord();
+    void addRecord();
+    void deleteRecord();
+    void copyRows();
+    void pasteRows();
+    void importRecords();
+    void exportRecords();
+    void toggleCard();
+    void applyFontSize();
+    void closeWindow();
+
+    void done(int result) override;
 
 protected:
     RegisterWindow(AppContext &context, RegisterDesign design, QWidget *parent);
 
-    // The list's binding: rows, add tools at the capacity, pane and column widths,
-    // column 1 hidden, row 1 active.
-    void BindList();
-    // Shows the table again after records were added to it from outside the list.
-    virtual void reloadList();
-    // The values a new record starts with.
-    virtual QVariantMap newRecordValues(int key) const = 0;
-    // Called by ShowRecord for a row in range, with its key.
+    // Binds the list again (after it was opened anew) and shows its first row.
+    void rebindList();
+    // Called by showRecord for a row in the list, with its key.
     virtual void recordShown(qint64 key);
-    // Called by EnableCard.
+    // Called when the card is enabled, or emptied and disabled.
     virtual void cardEnabled(bool enabled);
-    // A tool this window adds to the common ones; true when it was one.
-    virtual bool handleTool(const QString &id);
 
     AppContext &context() const { return m_context; }
     const RegisterDesign &design() const { return m_design; }
-    QString iniPath() const { return m_ini; }
-    // Room in the card, below the boxes, for what only one register shows.
-    QVBoxLayout *cardExtras() const { return m_cardExtras; }
-    qint64 keyAt(int row) const;
-    bool atCapacity() const;
-    void reportFailure(const QString &what, const QString &reason);
+    RegisterCard *card() const { return m_card; }
+    void reportFailure(const QString &reason);
 
-    void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-public:
-    void done(int result) override;
 
 private:
     void buildTools();
-    void buildCard();
+    void bindTools();
     void firstActivation();
-    void onToolClick(const QString &id);
-    void onFocusChanged(QWidget *old, QWidget *now);
-    void onReading(const QString &reading);
+    void bindList();
+    void enableCard();
     void navigate(int row);
     void showAddedRecords();
-    void updateButtons();
     void updateAddTools();
-    int listPaneTwips() const;
-    void setListPaneTwips(int twips);
     void writeSpreadW();
-    void writeColumnWidths();
     void writeChangedLayout();
     void unload();
-    QString boxText(int i) const;
-    void setBoxText(int i, const QString &text);
-    int boxIndexOf(const QWidget *w) const;
 
     AppContext &m_context;
     RegisterDesign m_design;
-    QString m_ini;
-    SettingsFile m_profile;
 
+    RegisterStore *m_store = nullptr;
     ToolSet *m_tools = nullptr;
-    QSplitter *SSSplitter1 = nullptr;
-    SpreadGrid *fpSpread1 = nullptr;
-    QScrollArea *VSViewPort1 = nullptr;
-    QVBoxLayout *m_cardExtras = nullptr;
-    QList<QWidget *> m_boxes; // in the order of m_design.boxes
-    QStringList m_shown;      // what ShowRecord put in each box
-    ReadingEdit *m_nameBox = nullptr;
-    QLineEdit *m_readingBox = nullptr;
-    QLabel *lblRecord = nullptr;
-    QToolButton *cmdTop = nullptr;
-    QToolButton *cmdPrevious = nullptr;
-    QToolButton *cmdNext = nullptr;
-    QToolButton *cmdBottom = nullptr;
-    QPushButton *cmdAdd = nullptr;
-    QToolButton *cmdDel = nullptr;
-    QStatusBar *StatusBar1 = nullptr;
-    QLabel *m_panel1 = nullptr;
-    QLabel *m_panel2 = nullptr;
+    QSplitter *m_splitter = nullptr;
+    RegisterList *m_list = nullptr;
+    QScrollArea *m_cardPane = nullptr;
+    RegisterCard *m_card = nullptr;
+    QLabel *m_hint = nullptr; // status panel 1
 
-    TableModel *m_list = nullptr;
     int m_currentRow = 0;
-    int m_cardListTwips = 0; // list pane width while the card is shown
+    int m_cardListTwips = 0;         // list pane width while the card is shown
     QTimer *m_layoutTimer = nullptr; // writes the widths a drag changed once it pauses
     bool m_paneMoved = false;
     bool m_columnsChanged = false;
-    bool m_activated = false;
-    bool m_unloaded = false;
     bool m_saving = false;
+    WindowLayout m_layout;
+    DialogLifecycle m_lifecycle{this, &m_layout};
 };
 
 } // namespace lumivox

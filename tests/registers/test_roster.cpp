@@ -6,11 +6,12 @@
 #include "registers/memberregister.h"
 #include "registers/rosterexport.h"
 #include "registers/rosterimport.h"
-#include "registertest.h"
+#include "support/testapp.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTest>
@@ -326,20 +327,22 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addMember(1, QStringLiteral("山田"), QStringLiteral("ヤマダ"));
-        auto w = openWindow<MemberRegister>(app);
+        auto w = std::make_unique<MemberRegister>(app.context());
+        QVERIFY(showAndWait(w.get()));
         w->list()->selectBlock(2, 1, 2, 1);
         QApplication::clipboard()->setText(QStringLiteral("山田一\r\n新人\tしんじん\t\tnew@example.jp\tA\r\n"
                                                           "\tナナシ\r\n"));
         QString summary;
-        answerNextModal([&summary](QWidget *dialog) {
-            summary = child<QLabel>(dialog, "lblCounts")->text();
-            child<QPushButton>(dialog, "cmdOk")->click();
+        Answers answers;
+        answers.nextDialog([&summary](QDialog &dialog) {
+            summary = child<QLabel>(&dialog, "lblCounts")->text();
+            child<QPushButton>(&dialog, "cmdOk")->click();
         });
         clickTool(*w, "ID_EditPaste");
         QVERIFY2(summary.startsWith(QStringLiteral("追加 1件　更新 0件　スキップ 0件　エラー 1件")), qPrintable(summary));
         QCOMPARE(registerRows(app), (QStringList{"G:A/Ａ", "M:山田一/ヤマダ/様//", "M:新人/シンジン//new@example.jp/A"}));
         QCOMPARE(w->list()->maxRows(), 2);
-        QCOMPARE(counter(w.get()), QStringLiteral("(2/2)"));
+        QCOMPARE(child<QLabel>(w.get(), "lblRecord")->text(), QStringLiteral("(2/2)"));
     }
 };
 

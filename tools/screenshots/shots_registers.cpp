@@ -43,7 +43,7 @@ LUMIVOX_SCREENSHOT(member_register_list_only)
 LUMIVOX_SCREENSHOT(member_register_filtered)
 {
     saveRegister<MemberRegister>(ctx, QStringLiteral("member_register_filtered"),
-                                 [](auto &w) { w.FilterByGroups(QStringLiteral("(1)")); });
+                                 [](auto &w) { w.filterByGroups(QStringLiteral("(1)")); });
 }
 
 LUMIVOX_SCREENSHOT(group_register)

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "mail/mailsettings.h"
+
 #include <QByteArray>
 #include <QDateTime>
-#include <QList>
 #include <QString>
 
 namespace lumivox {
@@ -18,34 +19,35 @@ struct Mailbox {
 // the address. Text without "<" is an address alone.
 Mailbox parseMailbox(const QString &text);
 
-// The header form of a mailbox: the display name as RFC 2047 encoded-words (or a
-// quoted string when it is plain ASCII), then "<address>"; an empty name gives
-// the address alone. No CR, LF or other control character passes into it.
-QList<QByteArray> mailboxTokens(const Mailbox &mailbox);
-
-// Header text as tokens: a short printable-ASCII text as it is, anything else as
-// ISO-2022-JP encoded-words, each self-contained and short enough that a folded
-// header line stays below 78 columns.
-QList<QByteArray> textTokens(const QString &text);
-
-// "Name: " and the tokens, folded with CR LF + space so that no line exceeds 76
-// columns (a single longer token stands on its own line); ends with CR LF.
-QByteArray foldedHeader(const QByteArray &name, const QList<QByteArray> &tokens);
-
-// RFC 5322 date, for example "Tue, 01 Dec 2026 09:00:00 +0900".
-QByteArray rfc5322Date(const QDateTime &when);
-
 // Builds the mails of one sending run: the sender, subject and prepared body are
-// encoded once; each mail adds its To header and its leading body lines. The
-// body is text/plain in ISO-2022-JP, 7bit, or base64 when one of its lines would
-// exceed 998 bytes. Line breaks in the body go out as CR LF.
+// encoded once; each mail adds its To header and its leading body lines.
+//
+// Headers: the subject and the display names as RFC 2047 encoded-words in the
+// mail's character set (a short plain-ASCII text as it is), each word standing
+// alone, folded so that every line stays within 78 columns, and never beyond 998
+// bytes whatever the data (an address longer than SMTP carries is cut; the
+// transport refuses to send it). CR, LF and other controls never pass from data
+// into a header. Then Date, Message-ID, MIME-Version.
+//
+// Body, text/plain with CR LF line breaks: in ISO-2022-JP 7bit, or base64 when a
+// line would exceed 998 bytes; in UTF-8 base64, or 8bit when the server takes
+// 8-bit data (setEightBitAllowed) and no line exceeds 998 bytes.
 class MessageComposer
 {
 public:
-    MessageComposer(const QString &from, const QString &subject, const QString &body);
+    MessageComposer(const QString &from, const QString &subject, const QString &body,
+                    MailCharset charset = MailCharset::Iso2022jp);
 
     // The sender's address for the SMTP envelope.
     QString senderAddress() const { return m_from.address; }
+
+    // Whether the server announced 8BITMIME.
+    void setEightBitAllowed(bool allowed) { m_eightBit = allowed; }
+
+    // The character set the mail for `to` with `bodyPrefix` goes out in:
+    // ISO-2022-JP or UTF-8 as chosen, or for the automatic choice ISO-2022-JP
+    // exactly when it carries every character of that mail.
+    MailCharset charsetFor(const QString &to, const QString &bodyPrefix) const;
 
     // One whole message: headers, blank line, body. `to` is "name<address>";
     // `bodyPrefix` goes before the prepared body.
@@ -53,13 +55,22 @@ public:
                        const QDateTime &now = QDateTime::currentDateTime()) const;
 
 private:
+    // The parts every mail shares, in one character set.
+    struct Shared {
+        QByteArray fromHeader;
+        QByteArray subjectHeader;
+        QByteArray body;
+        qsizetype longestLine = 0;
+    };
+    Shared encodeShared(const QString &subject, const QString &body, MailCharset charset) const;
     QByteArray messageId(const QDateTime &now) const;
 
     Mailbox m_from;
-    QByteArray m_fromHeader;
-    QByteArray m_subjectHeader;
-    QByteArray m_body;      // ISO-2022-JP, CR LF line breaks
-    qsizetype m_bodyLongestLine = 0;
+    MailCharset m_charset;
+    bool m_sharedCarriable = true; // sender name, subject and body in ISO-2022-JP
+    bool m_eightBit = false;
+    Shared m_jis;
+    Shared m_utf8;
     QByteArray m_idDomain;
 };
 

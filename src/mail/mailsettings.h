@@ -9,6 +9,12 @@ namespace lumivox {
 // How the connection to the SMTP server is protected (T_SMTPサーバー.接続の保護).
 enum class ConnectionSecurity { None = 0, StartTls = 1, SslTls = 2 };
 
+// The width of the text columns of T_SMTPサーバー, in characters.
+inline constexpr int kSmtpTextLength = 255;
+
+// The longest mail address SMTP carries: 256 characters with its angle brackets.
+inline constexpr qsizetype kMaxAddressLength = 254;
+
 // The single row of T_SMTPサーバー, as the settings dialog shows and stores it
 // and as the sending run uses it (the password in plain text). The member
 // defaults are the dialog's first-use values.
@@ -23,13 +29,21 @@ struct SmtpSettings {
     ConnectionSecurity security = ConnectionSecurity::None;
 };
 
+// The character set of the mails: ISO-2022-JP (what Japanese mail readers have
+// always read; characters outside JIS become 〓 after the user is asked), UTF-8
+// (carries every character), or each mail in ISO-2022-JP when everything in it
+// can be carried and in UTF-8 otherwise.
+enum class MailCharset { Iso2022jp = 0, Utf8 = 1, Automatic = 2 };
+
 // The single row of T_送信設定. The member defaults are the dialog's first-use
-// values (all three options on, width 60).
+// values (all three options on, width 60). The character set is not stored yet:
+// the run uses ISO-2022-JP unless a caller chooses otherwise.
 struct SendOptions {
     bool addGroup = true;
     bool addName = true;
     bool limitWidth = true;
     int width = 60;
+    MailCharset charset = MailCharset::Iso2022jp;
 };
 
 // What the sending run has when a table has no row at all: nothing. No server,

@@ -9,10 +9,10 @@
 
 namespace lumivox {
 
-// Scrambles text and files byte by byte with a key string whose key stream
-// evolves with use. The operation is its own inverse: scrambling twice with the
-// same key gives the input back, so EncryptString serves both ways. The program
-// uses it for the SMTP password kept in T_SMTPサーバー.
+// Scrambles text byte by byte with a key string whose key stream evolves with
+// use. The operation is its own inverse: scrambling twice with the same key gives
+// the input back, so EncryptString serves both ways. The program uses it for the
+// SMTP password kept in T_SMTPサーバー.
 //
 // The key bytes are the UTF-16LE bytes of Password (2 per code unit); the key must
 // have 1 to 64 characters. Every call starts again from the key, so the same
@@ -20,41 +20,31 @@ namespace lumivox {
 class PasswordScrambler
 {
 public:
-    // A run-time error: the routine's name (the message title) and the text
-    // "Error: " + number + ". " + description. By default it goes to the log.
+    // A run-time error: the routine's name and the text "Error: " + number +
+    // ". " + description. Errors go only to this handler (none: they are
+    // dropped) and to EncryptString's ok flag; nothing is shown or logged here.
     using ErrorHandler = std::function<void(const QString &title, const QString &text)>;
 
-    PasswordScrambler();
-
-    QString InputFileName() const { return m_inputFileName; }
-    void setInputFileName(const QString &name) { m_inputFileName = name; }
-    QString OutputFileName() const { return m_outputFileName; }
-    void setOutputFileName(const QString &name) { m_outputFileName = name; }
     QString Password() const { return m_password; }
     void setPassword(const QString &password) { m_password = password; }
 
-    // Writes OutputFileName: InputFileName with every byte scrambled. Progress is
-    // the fraction of the input processed: 0 first, then after every block.
-    void EncryptFile();
-    QString EncryptString(const QString &text);
+    // The scrambled text, as many code units as the input. With a key outside
+    // the limits *ok (when given) is false, every byte passes unchanged and the
+    // handler hears of it once.
+    QString EncryptString(const QString &text, bool *ok = nullptr);
 
-    void setFileProgress(std::function<void(float)> listener) { m_fileProgress = std::move(listener); }
     void setErrorHandler(ErrorHandler handler) { m_errorHandler = std::move(handler); }
 
     static constexpr int kMaxKeyLength = 64;
 
 private:
-    bool loadKey();
+    void loadKey();
     void EncryptByte(std::uint8_t &b);
-    void reportError(const QString &routine, int number, const QString &description);
 
-    QString m_inputFileName;
-    QString m_outputFileName;
     QString m_password;
     std::vector<std::uint8_t> m_key;
     std::int16_t m_index = 0;
-    bool m_keyErrorReported = false;
-    std::function<void(float)> m_fileProgress;
+    bool m_keyError = false;
     ErrorHandler m_errorHandler;
 };
 

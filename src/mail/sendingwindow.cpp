@@ -1,15 +1,14 @@
 #include "mail/sendingwindow.h"
 
-#include "app/placement.h"
+#include "app/messages.h"
+#include "app/windowlayout.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QShowEvent>
 #include <QSpinBox>
 #include <QThread>
 #include <QTimer>
@@ -71,12 +70,16 @@ SendingWindow::SendingWindow(AppContext &context, QWidget *parent) : QDialog(par
 
     connect(cmdCancel, &QPushButton::clicked, this, &SendingWindow::cmdCancel_Click);
 
-    // Loading: centred, then the settings the run uses.
+    // Loading: the settings the run uses. Centred on the screen when it first
+    // shows, and the run starts once it is there.
     resize(440, sizeHint().height());
     setFixedSize(size());
-    centreOnScreen(this);
     m_smtp = readRunSmtpSettings(m_context.db());
     m_options = readSendOptions(m_context.db(), kNoSendOptionsRow);
+    m_lifecycle.onFirstShow([this] {
+        WindowLayout::centre(this);
+        QTimer::singleShot(0, this, &SendingWindow::Form_Activate);
+    });
 }
 
 SendingWindow::~SendingWindow()
@@ -93,16 +96,6 @@ void SendingWindow::setNewsId(int newsId)
     numNewsID->setValue(newsId);
 }
 
-void SendingWindow::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!m_started) {
-        m_started = true;
-        // The run starts once the window is on screen.
-        QTimer::singleShot(0, this, &SendingWindow::Form_Activate);
-    }
-}
-
 void SendingWindow::Form_Activate()
 {
     const NoticeText notice = readNoticeText(m_context.db(), numNewsID->value());
@@ -113,8 +106,7 @@ void SendingWindow::Form_Activate()
     plan.body = preparedBody(notice.body, m_options);
     plan.rows = readSendList(m_context.db());
 
-    if (!confirmUncarriable(plan, notice.body)) {
-        m_userTag = QStringLiteral("ｷｬﾝｾﾙ");
+    if (!confirmUncarriable(plan)) {
         done(QDialog::Rejected);
         return;
     }
@@ -150,16 +142,15 @@ void SendingWindow::onRunFinished()
     m_worker->wait();
     if (m_outcome.end == RunOutcome::Failed)
         showSendError();
-    done(QDialog::Accepted);
+    done(m_cancelRequested ? QDialog::Rejected : QDialog::Accepted);
 }
 
 void SendingWindow::showSendError()
 {
-    QMessageBox box(QMessageBox::Information, windowTitle(),
-                    QStringLiteral("送信ｴﾗｰが発生しました，送信を中止します。"
-                                   "SMTPサーバーの設定条件等を再度ご確認下さい。"),
-                    QMessageBox::Ok, this);
-    box.setObjectName(QStringLiteral("msgSendError"));
+    Message message;
+    message.objectName = QStringLiteral("msgSendError");
+    message.text = QStringLiteral("送信ｴﾗｰが発生しました，送信を中止します。"
+                                  "SMTPサーバーの設定条件等を再度ご確認下さい。");
     QStringList why;
     why << m_outcome.reason;
     if (!m_outcome.reply.isEmpty())
@@ -167,31 +158,28 @@ void SendingWindow::showSendError()
     if (!m_outcome.detail.isEmpty())
         why << QStringLiteral("(") + m_outcome.detail + u')';
     why << QStringLiteral("送信済み: %1 通").arg(m_outcome.sent);
-    box.setInformativeText(why.join(u'\n'));
-    box.exec();
+    message.informativeText = why.join(u'\n');
+    showMessage(this, message);
 }
 
 // Characters ISO-2022-JP cannot carry are never replaced silently: the user sees
-// which and where, and chooses between stopping and sending them as 〓.
-bool SendingWindow::confirmUncarriable(const SendPlan &plan, const QString &originalBody)
+// which and where, and chooses between stopping (the default) and sending them
+// as 〓.
+bool SendingWindow::confirmUncarriable(const SendPlan &plan)
 {
-    const QList<UncarriableText> found = findUncarriable(plan, originalBody);
+    const QList<UncarriableText> found = findUncarriable(plan);
     if (found.isEmpty())
         return true;
-    QMessageBox box(QMessageBox::Warning, windowTitle(),
-                    QStringLiteral("次の文字はメール(ISO-2022-JP)で送ることができません。\n\n")
-                        + describeUncarriable(found).join(u'\n'),
-                    QMessageBox::NoButton, this);
-    box.setObjectName(QStringLiteral("msgUncarriable"));
-    box.setInformativeText(QStringLiteral("このまま送信すると，これらの文字は「〓」に置き換わります。"));
-    QPushButton *send = box.addButton(QStringLiteral("〓に置き換えて送信(&S)"), QMessageBox::AcceptRole);
-    send->setObjectName(QStringLiteral("cmdSendAnyway"));
-    QPushButton *stop = box.addButton(QStringLiteral("送信を中止(&C)"), QMessageBox::RejectRole);
-    stop->setObjectName(QStringLiteral("cmdStop"));
-    box.setDefaultButton(stop);
-    box.setEscapeButton(stop);
-    box.exec();
-    return box.clickedButton() == send;
+    Message message;
+    message.icon = QMessageBox::Warning;
+    message.objectName = QStringLiteral("msgUncarriable");
+    message.text = QStringLiteral("次の文字はメール(ISO-2022-JP)で送ることができません。\n\n")
+                   + describeUncarriable(found).join(u'\n');
+    message.informativeText = QStringLiteral("このまま送信すると，これらの文字は「〓」に置き換わります。");
+    message.custom = {{QStringLiteral("〓に置き換えて送信(&S)"), QStringLiteral("cmdSendAnyway")},
+                      {QStringLiteral("送信を中止(&C)"), QStringLiteral("cmdStop")}};
+    message.defaultCustom = 1;
+    return showMessage(this, message).custom == 0;
 }
 
 // The mail with the server finishes first; the caption says at once that the
@@ -200,7 +188,6 @@ void SendingWindow::cmdCancel_Click()
 {
     if (m_cancelRequested)
         return;
-    m_userTag = QStringLiteral("ｷｬﾝｾﾙ");
     m_cancelRequested = true;
     cmdCancel->setEnabled(false);
     lblMessage->setText(QStringLiteral("送信を中止しています…"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/appcontext.h"
+#include "app/dialoglifecycle.h"
 #include "mail/sendrun.h"
 
 #include <QDialog>
@@ -21,7 +22,9 @@ namespace lumivox {
 // thread, so the window stays responsive. ｷｬﾝｾﾙ (or the close box, or Esc)
 // takes effect before the next mail, or at once while the server has not yet
 // answered the connection; a failure stops the run with a message.
-// The window closes itself at the end. It writes nothing to the database.
+// The window closes itself at the end, with the result Rejected once the user
+// has stopped the run and Accepted otherwise (a failure included). It writes
+// nothing to the database.
 class SendingWindow : public QDialog
 {
     Q_OBJECT
@@ -30,8 +33,6 @@ public:
     ~SendingWindow() override;
 
     void setNewsId(int newsId);
-    // "OK", or "ｷｬﾝｾﾙ" once the user has stopped the run.
-    QString UserTag() const { return m_userTag; }
     // Whether the run began sending: false when the user stopped at the
     // question about characters that cannot be carried (nothing was sent, as
     // after ｷｬﾝｾﾙ in the send options).
@@ -43,7 +44,6 @@ public Q_SLOTS:
     void reject() override;
 
 protected:
-    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -51,16 +51,14 @@ private:
     void cmdCancel_Click();
     void showProgress(int n, int total);
     void onRunFinished();
-    bool confirmUncarriable(const SendPlan &plan, const QString &originalBody);
+    bool confirmUncarriable(const SendPlan &plan);
     void showSendError();
 
     AppContext &m_context;
     SmtpSettings m_smtp;
     SendOptions m_options;
-    QString m_userTag = QStringLiteral("OK");
     QString m_extraCaFile;
     std::atomic<bool> m_cancelRequested{false};
-    bool m_started = false;
     bool m_running = false;
     bool m_sendingStarted = false;
     QThread *m_worker = nullptr;
@@ -71,6 +69,7 @@ private:
     QLabel *lblMessage = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
     QPushButton *cmdCancel = nullptr;
+    DialogLifecycle m_lifecycle{this};
 };
 
 } // namespace lumivox

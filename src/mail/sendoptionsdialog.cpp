@@ -89,7 +89,7 @@ SendOptionsDialog::SendOptionsDialog(AppContext &context, QWidget *parent)
 
     connect(chkMoji, &QCheckBox::toggled, numMoji, &QWidget::setEnabled);
     connect(cmdOk, &QPushButton::clicked, this, &SendOptionsDialog::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &SendOptionsDialog::reject);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 
     finishLayout(440);
 }
@@ -118,15 +118,7 @@ void SendOptionsDialog::cmdOk_Click()
         reportWriteFailure(this, QStringLiteral("送信オプションの設定"), error);
         return;
     }
-    m_userTag = QStringLiteral("OK");
     accept();
-}
-
-// ｷｬﾝｾﾙ, Esc and the close box alike.
-void SendOptionsDialog::reject()
-{
-    m_userTag = QStringLiteral("ｷｬﾝｾﾙ");
-    QDialog::reject();
 }
 
 } // namespace lumivox

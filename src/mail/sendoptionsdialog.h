@@ -12,26 +12,20 @@ namespace lumivox {
 
 // Send options: the group-name line, the name line and folding to a byte width,
 // kept as the single row of T_送信設定. Opened from the menu and before every
-// send; UserTag() is "OK" after OK, "ｷｬﾝｾﾙ" after ｷｬﾝｾﾙ, Esc or the close box, and
-// empty before the dialog closes. The position is kept in section "InpSubmit".
+// send: the result is Accepted after OK (the row stored), Rejected after ｷｬﾝｾﾙ,
+// Esc or the close box (nothing stored). The position is kept in section
+// "InpSubmit".
 class SendOptionsDialog : public SettingsDialog
 {
     Q_OBJECT
 public:
     explicit SendOptionsDialog(AppContext &context, QWidget *parent = nullptr);
 
-    QString UserTag() const { return m_userTag; }
-
-public Q_SLOTS:
-    void reject() override;
-
 protected:
     void Form_Activate() override;
 
 private:
     void cmdOk_Click();
-
-    QString m_userTag;
 
     QCheckBox *chkGroup = nullptr;
     QCheckBox *chkName = nullptr;

@@ -68,9 +68,11 @@ QString mailboxText(const QString &name, const QString &address)
     return name + u'<' + address + u'>';
 }
 
-QList<UncarriableText> findUncarriable(const SendPlan &plan, const QString &originalBody)
+QList<UncarriableText> findUncarriable(const SendPlan &plan)
 {
     QList<UncarriableText> found;
+    if (plan.options.charset != MailCharset::Iso2022jp)
+        return found;
     QSet<QString> checked;
     auto check = [&](const QString &where, const QString &value) {
         if (value.isEmpty() || checked.contains(where))
@@ -81,22 +83,7 @@ QList<UncarriableText> findUncarriable(const SendPlan &plan, const QString &orig
             found.append({where, chars});
     };
     check(QStringLiteral("件名"), plan.subject);
-    check(QStringLiteral("本文"), originalBody);
-    // What goes out is the prepared body. Folding can part a kana from the
-    // combining voiced mark after it (か + U+3099), which is then carried by
-    // nothing; list what only the folded text loses. A surrogate pair parted by
-    // folding is already listed as the character it was.
-    if (plan.body != originalBody) {
-        QList<char32_t> onlyFolded;
-        const QList<char32_t> before = uncarriableCharacters(originalBody);
-        for (char32_t c : uncarriableCharacters(plan.body)) {
-            const bool surrogate = c >= 0xD800 && c < 0xE000;
-            if (!surrogate && !before.contains(c))
-                onlyFolded.append(c);
-        }
-        if (!onlyFolded.isEmpty())
-            found.append({QStringLiteral("本文(行の折り返し位置)"), onlyFolded});
-    }
+    check(QStringLiteral("本文"), plan.body);
     check(QStringLiteral("送信元の名前"), plan.smtp.senderName);
     for (const Recipient &row : plan.rows) {
         if (plan.options.addGroup)
@@ -131,28 +118,32 @@ RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
                       const std::function<bool(int n, int total)> &beforeEach)
 {
     RunOutcome outcome;
-    const MessageComposer composer(mailboxText(plan.smtp.senderName, plan.smtp.senderAddress), plan.subject,
-                                   plan.body);
+    const auto stop = [&] {
+        outcome.end = transport.wasCancelled() ? RunOutcome::Cancelled : RunOutcome::Failed;
+        if (outcome.end == RunOutcome::Failed) {
+            outcome.reason = transport.errorText();
+            outcome.reply = transport.serverReply();
+            outcome.detail = transport.technicalDetail();
+        }
+        return outcome;
+    };
+    MessageComposer composer(mailboxText(plan.smtp.senderName, plan.smtp.senderAddress), plan.subject, plan.body,
+                             plan.options.charset);
     const auto total = static_cast<int>(plan.rows.size());
     for (int i = 0; i < total; ++i) {
         if (beforeEach && !beforeEach(i + 1, total)) {
             outcome.end = RunOutcome::Cancelled;
             return outcome;
         }
-        const Recipient &row = plan.rows.at(i);
-        const QByteArray mail = composer.compose(mailboxText(row.name, row.address),
-                                                 bodyPrefix(row, plan.options));
-        if (!transport.send(plan.smtp.senderAddress, row.address, mail)) {
-            if (transport.wasCancelled()) {
-                outcome.end = RunOutcome::Cancelled;
-                return outcome;
-            }
-            outcome.end = RunOutcome::Failed;
-            outcome.reason = transport.errorText();
-            outcome.reply = transport.serverReply();
-            outcome.detail = transport.technicalDetail();
-            return outcome;
+        if (i == 0 && plan.options.charset != MailCharset::Iso2022jp) {
+            if (!transport.open())
+                return stop();
+            composer.setEightBitAllowed(transport.announces8BitMime());
         }
+        const Recipient &row = plan.rows.at(i);
+        const QByteArray mail = composer.compose(mailboxText(row.name, row.address), bodyPrefix(row, plan.options));
+        if (!transport.send(plan.smtp.senderAddress, row.address, mail))
+            return stop();
         ++outcome.sent;
     }
     return outcome;

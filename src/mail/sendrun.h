@@ -57,11 +57,11 @@ struct UncarriableText {
     QString where; // 件名, 本文, グループ名称「…」, …
     QList<char32_t> characters;
 };
-// Every text of the run that goes into a mail, checked: subject, body (as typed
-// and as folded), sender's name, and per row the group name (when added), the
-// member's name and the honorific (when added). Each distinct text is listed
-// once.
-QList<UncarriableText> findUncarriable(const SendPlan &plan, const QString &originalBody);
+// Every text of an ISO-2022-JP run that goes into a mail, checked: subject,
+// body, sender's name, and per row the group name (when added), the member's
+// name and the honorific (when added). Each distinct text is listed once. A run
+// in UTF-8 or with the automatic choice carries everything: nothing is listed.
+QList<UncarriableText> findUncarriable(const SendPlan &plan);
 // The list as lines for the user: "件名: 髙 (U+9AD9)".
 QStringList describeUncarriable(const QList<UncarriableText> &found, int maxLines = 30);
 
@@ -74,10 +74,12 @@ struct RunOutcome {
     QString detail;  // the transport's own description
 };
 
-// Sends one mail per row through the transport. `beforeEach(n, total)` runs before
-// the n-th mail (1-based) and returns false to stop there (that mail is not
-// sent). The first failure ends the run; no later row is tried. A send the
-// transport's cancel flag ended before its mail began ends the run as cancelled.
+// Sends one mail per row through the transport, in the plan's character set.
+// `beforeEach(n, total)` runs before the n-th mail (1-based) and returns false to
+// stop there (that mail is not sent). A run that may send UTF-8 first greets the
+// server, so that a UTF-8 body goes 8bit where the server takes it. The first
+// failure ends the run; no later row is tried. A send the transport's cancel
+// flag ended before its mail began ends the run as cancelled.
 RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
                       const std::function<bool(int n, int total)> &beforeEach);
 

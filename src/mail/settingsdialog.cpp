@@ -1,15 +1,15 @@
 #include "mail/settingsdialog.h"
 
-#include "app/placement.h"
-
 #include <QHBoxLayout>
 #include <QPushButton>
 
 namespace lumivox {
 
 SettingsDialog::SettingsDialog(AppContext &context, const QString &section, QWidget *parent)
-    : QDialog(parent), m_context(context), m_section(section)
+    : QDialog(parent), m_context(context), m_layout(this, context, section, WindowLayout::Kind::Dialog),
+      m_lifecycle(this, &m_layout)
 {
+    m_lifecycle.onFirstShow([this] { Form_Activate(); });
 }
 
 QPushButton *SettingsDialog::addHelpButton(QHBoxLayout *row)
@@ -25,24 +25,8 @@ void SettingsDialog::finishLayout(int minimumWidth)
     setMinimumWidth(minimumWidth);
     adjustSize(); // the height the wrapped explanation needs at that width
     setFixedSize(size());
-    placeDialog(this, m_context.iniPath(), m_section);
     if (m_help)
         m_help->hide();
-}
-
-void SettingsDialog::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    if (!m_filled) {
-        m_filled = true;
-        Form_Activate();
-    }
-}
-
-void SettingsDialog::done(int result)
-{
-    saveDialogPosition(this, m_context.iniPath(), m_section);
-    QDialog::done(result);
 }
 
 } // namespace lumivox

@@ -69,6 +69,10 @@ SmtpSettingsDialog::SmtpSettingsDialog(AppContext &context, QWidget *parent)
     txtUserAddress = new QLineEdit(this);
     txtUserAddress->setObjectName(QStringLiteral("txtUserAddress"));
 
+    // No box takes more than its column of T_SMTPサーバー holds.
+    for (QLineEdit *box : {txtServer, txtUser, txtPassword, txtUserName, txtUserAddress})
+        box->setMaxLength(kSmtpTextLength);
+
     auto *grid = new QGridLayout;
     grid->setColumnMinimumWidth(0, 16);
     grid->setColumnStretch(2, 1);

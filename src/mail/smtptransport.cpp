@@ -59,6 +59,9 @@ struct SmtpTransport::Session {
     // Whether this mail's MAIL FROM has gone out; until then a cancel may end
     // the send (nothing of the mail has been handed over).
     bool mailStarted = false;
+    // What the latest EHLO reply announced.
+    bool inEhlo = false;
+    bool eightBitMime = false;
     const std::atomic<bool> *cancel = nullptr;
 
     ~Session()
@@ -77,6 +80,9 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *userdata)
         s->newReply = true;
         if (size >= 9 && std::memcmp(data, "MAIL FROM", 9) == 0)
             s->mailStarted = true;
+        s->inEhlo = size >= 4 && std::memcmp(data, "EHLO", 4) == 0;
+        if (s->inEhlo)
+            s->eightBitMime = false; // a new greeting (after STARTTLS too) says it again
         return 0;
     }
     if (type != CURLINFO_HEADER_IN)
@@ -92,6 +98,9 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *userdata)
     if (!s->pending.isEmpty())
         s->pending += '\n';
     s->pending += line;
+    if (s->inEhlo && line.size() >= 12 && line.startsWith("250")
+        && line.mid(4).split(' ').first().toUpper() == "8BITMIME")
+        s->eightBitMime = true;
     if (line.size() < 4 || line.at(3) != '-') {
         if (!line.isEmpty() && (line.at(0) == '4' || line.at(0) == '5'))
             s->lastRefusal = s->pending;
@@ -102,6 +111,12 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *userdata)
 
 // Called by libcurl while a send runs (at least once a second): a cancel ends
 // the send only while nothing of the mail has gone out.
+// The reply to NOOP is not wanted.
+size_t discard(char *, size_t size, size_t count, void *)
+{
+    return size * count;
+}
+
 int onProgress(void *userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     const auto *s = static_cast<const SmtpTransport::Session *>(userdata);
@@ -151,7 +166,7 @@ bool isEnvelopeSafe(const QString &address)
         if (u <= 0x20 || u >= 0x7F || u == '<' || u == '>')
             return false;
     }
-    return true;
+    return address.size() <= kMaxAddressLength;
 }
 
 SmtpTransport::SmtpTransport(const SmtpSettings &settings, const TransportOptions &options)
@@ -197,12 +212,67 @@ bool SmtpTransport::fail(const QString &why)
     return false;
 }
 
-bool SmtpTransport::send(const QString &sender, const QString &recipient, const QByteArray &message)
+bool SmtpTransport::announces8BitMime() const
 {
-    m_errorText.clear();
-    m_serverReply.clear();
-    m_detail.clear();
-    m_cancelled = false;
+    return m_session->eightBitMime;
+}
+
+// The libcurl handle, made and configured once for the run.
+bool SmtpTransport::prepare()
+{
+    Session &s = *m_session;
+    if (s.curl)
+        return true;
+    if (m_settings.server.trimmed().isEmpty())
+        return fail(QStringLiteral("SMTPサーバー名が設定されていません。"));
+    s.curl = curl_easy_init();
+    if (!s.curl)
+        return fail(QStringLiteral("メール送信の準備ができませんでした。"));
+    const QByteArray url = serverUrl();
+    if (url.isEmpty()) {
+        curl_easy_cleanup(s.curl);
+        s.curl = nullptr;
+        return fail(QStringLiteral("SMTPサーバー名またはポート番号が正しくありません。"));
+    }
+    CURL *c = s.curl;
+    curl_easy_setopt(c, CURLOPT_URL, url.constData());
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, s.errorBuffer);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_options.connectTimeoutSeconds));
+    // A server that stops answering in the middle of a mail ends the send
+    // instead of holding the run for ever.
+    curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT, static_cast<long>(m_options.serverResponseTimeoutSeconds));
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &s);
+    curl_easy_setopt(c, CURLOPT_READFUNCTION, readBody);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, discard);
+    curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
+    curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, onDebug);
+    curl_easy_setopt(c, CURLOPT_DEBUGDATA, &s);
+    if (m_settings.security == ConnectionSecurity::StartTls)
+        curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    if (m_settings.security != ConnectionSecurity::None) {
+        curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+        curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+        if (!m_options.extraCaFile.isEmpty())
+            curl_easy_setopt(c, CURLOPT_CAINFO, m_options.extraCaFile.toLocal8Bit().constData());
+    }
+    if (m_settings.authenticate) {
+        curl_easy_setopt(c, CURLOPT_USERNAME, m_settings.user.toUtf8().constData());
+        curl_easy_setopt(c, CURLOPT_PASSWORD, m_settings.password.toUtf8().constData());
+    }
+    if (!m_options.reuseConnection) {
+        curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
+        curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
+    }
+    return true;
+}
+
+// One exchange with the server as configured on the handle; a failure is
+// explained in errorText(), serverReply() and technicalDetail().
+bool SmtpTransport::perform()
+{
     Session &s = *m_session;
     s.lastRefusal.clear();
     s.pending.clear();
@@ -210,82 +280,9 @@ bool SmtpTransport::send(const QString &sender, const QString &recipient, const 
     s.mailStarted = false;
     s.cancel = m_cancel;
     s.errorBuffer[0] = '\0';
-
-    // An empty envelope sender ("MAIL FROM:<>") is a bounce; the mail would go
-    // out with an empty From. Refused before anything is sent.
-    if (sender.isEmpty())
-        return fail(QStringLiteral("送信元のE-Mailが設定されていません。"
-                                   "「SMTPｻｰﾊﾞｰ設定」で送信元のE-Mailを入力してください。"));
-    if (!isEnvelopeSafe(sender))
-        return fail(QStringLiteral("送信元のE-Mail「%1」に使えない文字が含まれています。").arg(sender));
-    if (!isEnvelopeSafe(recipient))
-        return fail(QStringLiteral("宛先のE-Mail「%1」に使えない文字(全角文字や空白など)が含まれています。")
-                        .arg(recipient));
-    if (recipient.isEmpty())
-        return fail(QStringLiteral("宛先のE-Mailが空です。メンバーの登録内容をご確認下さい。"));
-    if (m_settings.server.trimmed().isEmpty())
-        return fail(QStringLiteral("SMTPサーバー名が設定されていません。"));
-
-    if (!s.curl) {
-        s.curl = curl_easy_init();
-        if (!s.curl)
-            return fail(QStringLiteral("メール送信の準備ができませんでした。"));
-        const QByteArray url = serverUrl();
-        if (url.isEmpty()) {
-            curl_easy_cleanup(s.curl);
-            s.curl = nullptr;
-            return fail(QStringLiteral("SMTPサーバー名またはポート番号が正しくありません。"));
-        }
-        CURL *c = s.curl;
-        curl_easy_setopt(c, CURLOPT_URL, url.constData());
-        curl_easy_setopt(c, CURLOPT_ERRORBUFFER, s.errorBuffer);
-        curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_options.connectTimeoutSeconds));
-        // A server that stops answering in the middle of a mail ends the send
-        // instead of holding the run for ever.
-        curl_easy_setopt(c, CURLOPT_SERVER_RESPONSE_TIMEOUT,
-                         static_cast<long>(m_options.serverResponseTimeoutSeconds));
-        curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
-        curl_easy_setopt(c, CURLOPT_XFERINFODATA, &s);
-        curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
-        curl_easy_setopt(c, CURLOPT_READFUNCTION, readBody);
-        curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
-        curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, onDebug);
-        curl_easy_setopt(c, CURLOPT_DEBUGDATA, &s);
-        if (m_settings.security == ConnectionSecurity::StartTls)
-            curl_easy_setopt(c, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-        if (m_settings.security != ConnectionSecurity::None) {
-            curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
-            curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
-            if (!m_options.extraCaFile.isEmpty())
-                curl_easy_setopt(c, CURLOPT_CAINFO, m_options.extraCaFile.toLocal8Bit().constData());
-        }
-        if (m_settings.authenticate) {
-            curl_easy_setopt(c, CURLOPT_USERNAME, m_settings.user.toUtf8().constData());
-            curl_easy_setopt(c, CURLOPT_PASSWORD, m_settings.password.toUtf8().constData());
-        }
-        if (!m_options.reuseConnection) {
-            curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
-            curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
-        }
-    }
-
-    CURL *c = s.curl;
-    const QByteArray from = '<' + sender.toLatin1() + '>';
-    const QByteArray to = '<' + recipient.toLatin1() + '>';
-    curl_slist *recipients = curl_slist_append(nullptr, to.constData());
-    Upload upload{&message, 0};
-    curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.constData());
-    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, recipients);
-    curl_easy_setopt(c, CURLOPT_READDATA, &upload);
-    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
-    const CURLcode code = curl_easy_perform(c);
-    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, nullptr);
-    curl_slist_free_all(recipients);
+    const CURLcode code = curl_easy_perform(s.curl);
     if (code == CURLE_OK)
         return true;
-
     if (code == CURLE_ABORTED_BY_CALLBACK) {
         // Cancelled before the mail began: the connection is in an unknown
         // state, so the next send starts a new one.
@@ -297,6 +294,66 @@ bool SmtpTransport::send(const QString &sender, const QString &recipient, const 
     m_serverReply = QString::fromUtf8(s.lastRefusal);
     m_detail = QString::fromUtf8(s.errorBuffer[0] ? s.errorBuffer : curl_easy_strerror(code));
     return fail(reasonFor(code, m_settings, !s.lastRefusal.isEmpty()));
+}
+
+bool SmtpTransport::open()
+{
+    m_errorText.clear();
+    m_serverReply.clear();
+    m_detail.clear();
+    m_cancelled = false;
+    if (!prepare())
+        return false;
+    CURL *c = m_session->curl;
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
+    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, nullptr);
+    curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "NOOP");
+    const bool ok = perform();
+    if (m_session->curl)
+        curl_easy_setopt(m_session->curl, CURLOPT_CUSTOMREQUEST, nullptr);
+    return ok;
+}
+
+bool SmtpTransport::send(const QString &sender, const QString &recipient, const QByteArray &message)
+{
+    m_errorText.clear();
+    m_serverReply.clear();
+    m_detail.clear();
+    m_cancelled = false;
+
+    // An empty envelope sender ("MAIL FROM:<>") is a bounce; the mail would go
+    // out with an empty From. Refused before anything is sent.
+    if (sender.isEmpty())
+        return fail(QStringLiteral("送信元のE-Mailが設定されていません。"
+                                   "「SMTPｻｰﾊﾞｰ設定」で送信元のE-Mailを入力してください。"));
+    for (const auto &[who, address] : {std::pair{QStringLiteral("送信元"), sender}, {QStringLiteral("宛先"), recipient}}) {
+        if (address.size() > kMaxAddressLength)
+            return fail(QStringLiteral("%1のE-Mailが長すぎます(%2文字。%3文字までです)。")
+                            .arg(who).arg(address.size()).arg(kMaxAddressLength));
+        if (!isEnvelopeSafe(address))
+            return fail(QStringLiteral("%1のE-Mail「%2」に使えない文字(全角文字や空白など)が含まれています。")
+                            .arg(who, address));
+    }
+    if (recipient.isEmpty())
+        return fail(QStringLiteral("宛先のE-Mailが空です。メンバーの登録内容をご確認下さい。"));
+    if (!prepare())
+        return false;
+
+    CURL *c = m_session->curl;
+    const QByteArray from = '<' + sender.toLatin1() + '>';
+    const QByteArray to = '<' + recipient.toLatin1() + '>';
+    curl_slist *recipients = curl_slist_append(nullptr, to.constData());
+    Upload upload{&message, 0};
+    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.constData());
+    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, recipients);
+    curl_easy_setopt(c, CURLOPT_READDATA, &upload);
+    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
+    const bool ok = perform();
+    if (m_session->curl)
+        curl_easy_setopt(m_session->curl, CURLOPT_MAIL_RCPT, nullptr);
+    curl_slist_free_all(recipients);
+    return ok;
 }
 
 } // namespace lumivox

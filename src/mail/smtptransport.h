@@ -35,6 +35,15 @@ public:
     SmtpTransport(const SmtpTransport &) = delete;
     SmtpTransport &operator=(const SmtpTransport &) = delete;
 
+    // Connects and greets the server (EHLO, STARTTLS, AUTH as configured)
+    // without sending a mail, so that what it announces is known before the
+    // first mail is built. A connection already open is kept. On failure
+    // errorText() says why, as for send().
+    bool open();
+    // Whether the server announced 8BITMIME in its latest EHLO reply (it takes
+    // 8-bit message data); false before the first connection.
+    bool announces8BitMime() const;
+
     // Hands one message to the server: MAIL FROM sender, RCPT TO recipient,
     // DATA. Returns only once the server has accepted or refused it. On failure
     // errorText() says why, in Japanese, and serverReply() holds the server's
@@ -57,6 +66,8 @@ public:
 
 private:
     bool fail(const QString &why);
+    bool prepare();
+    bool perform();
     QByteArray serverUrl() const;
 
     SmtpSettings m_settings;
@@ -70,10 +81,10 @@ private:
 };
 
 // Whether an address may go into the SMTP envelope: printable ASCII without
-// blanks or angle brackets, so no CR or LF can reach the conversation. (send()
-// also refuses an empty sender, which would make the mail a bounce with an empty
-// From, and an empty recipient: some servers would take "RCPT TO:<>" and lose
-// the mail.)
+// blanks or angle brackets, so no CR or LF can reach the conversation, and at
+// most 254 characters (the longest address SMTP carries). (send() also refuses
+// an empty sender, which would make the mail a bounce with an empty From, and an
+// empty recipient: some servers would take "RCPT TO:<>" and lose the mail.)
 bool isEnvelopeSafe(const QString &address);
 
 } // namespace lumivox

@@ -28,14 +28,13 @@ QString SendNotice(QWidget *window, AppContext &context, int newsId)
     }
     {
         SendOptionsDialog options(context, window);
-        options.exec();
-        if (options.UserTag() == QStringLiteral("ｷｬﾝｾﾙ"))
+        if (runModal(options) != QDialog::Accepted)
             return {};
     }
     {
         SendingWindow sending(context, window);
         sending.setNewsId(newsId);
-        sending.exec();
+        runModal(sending);
         // Stopped at the question about characters that cannot be carried:
         // nothing was sent, so nothing is recorded, as after ｷｬﾝｾﾙ above.
         if (!sending.sendingStarted())

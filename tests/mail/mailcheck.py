@@ -1,229 +1,116 @@
-"""Reads a received mail with Python's email package and reports what a reader
-would see, as a dict (JSON-ready). The ISO-2022-JP text is decoded through
-Python's cp932 table, so the NEC row-13 characters (①, ㈱) that Windows mailers
-send decode as well; a text without row-13 characters is also decoded by
-Python's own iso2022_jp codec, and the two readings must agree. Each RFC 2047
-encoded-word of a header is decoded on its own and must end in ASCII mode.
-Anything malformed is listed under "problems".
+"""Reads mails with Python's email package and reports what a reader would see,
+one JSON object per file and line; anything malformed is listed under "problems".
 
-Usable on its own: mailcheck.py FILE prints the dict as JSON."""
+    mailcheck.py FILE...
+
+ISO-2022-JP is read through Python's cp932 table, so the NEC row-13 characters
+(①, ㈱) that Windows mailers send decode as well; without row 13, Python's own
+iso2022_jp codec must read the same. UTF-8 must be valid. Each RFC 2047 encoded-word is decoded on its own (an ISO-2022-JP word
+must end in ASCII mode), and the email package's reading of the whole header
+must agree."""
 
 import base64
-import binascii
 import email
 import email.header
 import email.policy
 import email.utils
 import json
-import quopri
 import re
 import sys
 
-# Python's iso2022_jp reads these JIS codes as the JIS-standard characters;
-# cp932 (what Windows mailers mean) as their Windows twins.
-JIS_TWINS = str.maketrans({
-    "\u301c": "\uff5e",  # 〜 → ～ (0x2141)
-    "\u2016": "\u2225",  # ‖ → ∥ (0x2142)
-    "\u2212": "\uff0d",  # − → － (0x215D)
-    "\u00a2": "\uffe0",  # ¢ → ￠ (0x2171)
-    "\u00a3": "\uffe1",  # £ → ￡ (0x2172)
-    "\u00ac": "\uffe2",  # ¬ → ￢ (0x224C)
-})
-
-ENCODED_WORD = re.compile(r"=\?([^?\s]+)\?([BbQq])\?([^?\s]*)\?=")
-
-
-def jis_to_sjis(j1, j2):
-    s1 = ((j1 - 0x21) >> 1) + 0x81
-    if s1 > 0x9F:
-        s1 += 0x40
-    if j1 & 1:
-        s2 = j2 + 0x1F
-        if s2 >= 0x7F:
-            s2 += 1
-    else:
-        s2 = j2 + 0x7E
-    return bytes([s1, s2])
+# Python's iso2022_jp reads these JIS codes as the JIS characters, cp932 (what
+# Windows mailers mean) as their Windows twins.
+JIS_TWINS = str.maketrans("\u301c\u2016\u2212\u00a2\u00a3\u00ac", "\uff5e\u2225\uff0d\uffe0\uffe1\uffe2")
+ENCODED_WORD = re.compile(r"=\?([^?\s]+)\?[Bb]\?([^?\s]*)\?=")
+FOLD = re.compile(r"\r\n([ \t])")
 
 
 def decode_jis(data, problems, what):
-    """ISO-2022-JP bytes to text; records lines or texts that end outside ASCII
-    mode. Without NEC row 13, Python's iso2022_jp codec must read the same."""
-    problems_before = len(problems)
-    text = decode_jis_cp932(data, problems, what)
-    if len(problems) == problems_before and not uses_row13(data):
-        try:
-            theirs = bytes(data).decode("iso2022_jp")
-        except UnicodeDecodeError as e:
-            problems.append("%s: Python's iso2022_jp cannot read it (%s)" % (what, e))
+    """Each JIS code read through cp932, as Windows mailers mean it (NEC row 13
+    included); without row 13, Python's iso2022_jp codec must read the same."""
+    data, out, jis, row13 = bytes(data), [], False, False
+    for part in re.split(rb"(\x1b[$(][@BJ])", data):
+        if part.startswith(b"\x1b"):
+            jis = part[1:2] == b"$"
+        elif any(b >= 0x80 or b == 0x1B for b in part) or jis and (b"\r" in part or b"\n" in part or len(part) % 2):
+            problems.append("%s: 8-bit data, an unknown escape, or a line break or half a character in JIS mode" % what)
+        elif not jis:
+            out.append(part.decode("ascii"))
         else:
-            if theirs.translate(JIS_TWINS) != text:
-                problems.append("%s: Python's iso2022_jp reads %r" % (what, theirs))
-    return text
-
-
-def uses_row13(data):
-    """Whether any two-byte character in JIS mode is in row 13 (0x2D21-0x2D7E)."""
-    mode = "ascii"
-    i = 0
-    while i < len(data):
-        if data[i] == 0x1B:
-            seq = bytes(data[i:i + 3])
-            mode = "jis" if seq in (b"\x1b$B", b"\x1b$@") else "ascii"
-            i += 3
-        elif mode == "jis" and data[i] not in (0x0D, 0x0A):
-            if data[i] == 0x2D:
-                return True
-            i += 2
-        else:
-            i += 1
-    return False
-
-
-def decode_jis_cp932(data, problems, what):
-    out = []
-    mode = "ascii"
-    i = 0
-    while i < len(data):
-        b = data[i]
-        if b == 0x1B:
-            seq = bytes(data[i:i + 3])
-            if seq in (b"\x1b(B", b"\x1b(J"):
-                mode = "ascii"
-            elif seq in (b"\x1b$B", b"\x1b$@"):
-                mode = "jis"
-            else:
-                problems.append("%s: unknown escape %r" % (what, seq))
-                return "".join(out)
-            i += 3
-            continue
-        if b >= 0x80:
-            problems.append("%s: 8-bit byte 0x%02X" % (what, b))
-            out.append("\ufffd")
-            i += 1
-            continue
-        if mode == "ascii":
-            out.append(chr(b))
-            i += 1
-            continue
-        if b in (0x0D, 0x0A):
-            problems.append("%s: line break in JIS mode" % what)
-            out.append(chr(b))
-            i += 1
-            continue
-        if i + 1 >= len(data):
-            problems.append("%s: half a JIS character at the end" % what)
-            break
-        try:
-            out.append(jis_to_sjis(b, data[i + 1]).decode("cp932"))
-        except UnicodeDecodeError:
-            problems.append("%s: JIS code %02X%02X not in cp932" % (what, b, data[i + 1]))
-            out.append("\ufffd")
-        i += 2
-    if mode != "ascii":
+            for j1, j2 in zip(part[::2], part[1::2]):
+                row13 |= j1 == 0x2D
+                s1 = ((j1 - 0x21) >> 1) + 0x81
+                try:
+                    out.append(bytes([s1 + (0x40 if s1 > 0x9F else 0), j2 + 0x1F + (j2 >= 0x60) if j1 & 1 else j2 + 0x7E])
+                               .decode("cp932"))
+                except UnicodeDecodeError:
+                    problems.append("%s: JIS code %02X%02X not in cp932" % (what, j1, j2))
+    if jis:
         problems.append("%s: ends in JIS mode" % what)
+    try:
+        if not row13 and data.decode("iso2022_jp").translate(JIS_TWINS) != "".join(out):
+            problems.append("%s: Python's iso2022_jp reads it otherwise" % what)
+    except UnicodeDecodeError as e:
+        problems.append("%s: Python's iso2022_jp cannot read it (%s)" % (what, e))
     return "".join(out)
 
 
+def decode(data, charset, problems, what):
+    if charset == "iso-2022-jp":
+        return decode_jis(data, problems, what)
+    try:
+        return bytes(data).decode(charset or "ascii")
+    except (UnicodeDecodeError, LookupError) as e:
+        problems.append("%s: not %s (%s)" % (what, charset, e))
+        return ""
+
+
 def decode_words(value, problems, what):
-    """A header value (possibly RFC 2047 encoded-words) to text. Every
-    encoded-word is decoded on its own, so one that ends in JIS mode (leaning on
-    the next word) is a problem; the email package's own reading, which joins
-    adjacent words first, must give the same text."""
-    value = str(value)
-    parts = []
-    pos = 0
-    count = 0
-    for m in ENCODED_WORD.finditer(value):
+    value, parts, pos = str(value), [], 0
+    for count, m in enumerate(ENCODED_WORD.finditer(value)):
         between = value[pos:m.start()]
-        # Blanks between two encoded-words are not part of the text.
-        if count == 0 or between.strip(" \t\r\n"):
-            parts.append(re.sub(r"\r\n([ \t])", r"\1", between))
-        count += 1
+        if count == 0 or between.strip(" \t\r\n"):  # blanks between two words are not text
+            parts.append(FOLD.sub(r"\1", between))
+        parts.append(decode(base64.b64decode(m.group(2)), m.group(1).lower(), problems, "%s word %d" % (what, count + 1)))
         pos = m.end()
-        charset, encoding, text = m.groups()
-        try:
-            if encoding in "Bb":
-                raw = base64.b64decode(text, validate=True)
-            else:
-                raw = quopri.decodestring(text.replace("_", " "), header=True)
-        except (binascii.Error, ValueError):
-            problems.append("%s: encoded-word %d is not valid %s" % (what, count, encoding))
-            continue
-        if charset.lower() != "iso-2022-jp":
-            problems.append("%s: charset %s" % (what, charset))
-            parts.append(raw.decode(charset, "replace"))
-            continue
-        parts.append(decode_jis(raw, problems, "%s encoded-word %d" % (what, count)))
-    parts.append(re.sub(r"\r\n([ \t])", r"\1", value[pos:]))
-    text = "".join(parts)
-
-    joined = []
-    for chunk, charset in email.header.decode_header(value):
-        if isinstance(chunk, str):
-            joined.append(chunk)
-        elif charset is None:
-            joined.append(chunk.decode("ascii", "replace"))
-        elif charset.lower() == "iso-2022-jp":
-            joined.append(decode_jis(chunk, [], what))
-        else:
-            joined.append(chunk.decode(charset, "replace"))
-    if "".join(joined) != text:
-        problems.append("%s: the email package reads %r" % (what, "".join(joined)))
+    text = "".join(parts) + FOLD.sub(r"\1", value[pos:])
+    theirs = "".join(c if isinstance(c, str) else decode(c, (cs or "ascii").lower(), [], what)
+                     for c, cs in email.header.decode_header(value))
+    if theirs != text:
+        problems.append("%s: the email package reads %r" % (what, theirs))
     return text
-
-
-def mailbox(msg, header, problems):
-    raw = msg.get(header)
-    if raw is None:
-        problems.append("no %s header" % header)
-        return "", ""
-    name, address = email.utils.parseaddr(str(raw))
-    if not address:
-        problems.append("empty %s address" % header)
-    return decode_words(name, problems, header + " name"), address
 
 
 def check_mail(raw):
     problems = []
-    lines = raw.split(b"\r\n")
-    head_end = raw.find(b"\r\n\r\n")
-    header_lines = raw[:head_end].split(b"\r\n") if head_end >= 0 else []
-    if any(len(line) > 998 for line in lines):
+    if any(len(line) > 998 for line in raw.split(b"\r\n")):
         problems.append("a line longer than 998 bytes")
-    if any(b >= 0x80 for b in raw):
-        problems.append("8-bit data in the message")
     if b"\n" in raw.replace(b"\r\n", b""):
         problems.append("bare LF in the message")
     msg = email.message_from_bytes(raw, policy=email.policy.compat32)
-    from_name, from_addr = mailbox(msg, "From", problems)
-    to_name, to_addr = mailbox(msg, "To", problems)
-    subject = decode_words(msg.get("Subject", ""), problems, "Subject")
-    if msg.get_content_type() != "text/plain":
-        problems.append("content type %s" % msg.get_content_type())
-    charset = msg.get_content_charset()
-    if charset != "iso-2022-jp":
-        problems.append("charset %s" % charset)
-    payload = msg.get_payload(decode=True) or b""
-    body = decode_jis(payload, problems, "body")
-    return {
-        "from_name": from_name,
-        "from_addr": from_addr,
-        "to_name": to_name,
-        "to_addr": to_addr,
-        "subject": subject,
-        "body": body,
-        "cte": str(msg.get("Content-Transfer-Encoding", "")).strip().lower(),
-        "mime_version": str(msg.get("MIME-Version", "")).strip(),
-        "date": str(msg.get("Date", "")),
-        "date_parsed": email.utils.parsedate_tz(str(msg.get("Date", ""))) is not None,
-        "message_id": str(msg.get("Message-ID", "")),
-        "header_names": [k for k in msg.keys()],
-        "longest_header_line": max((len(line) for line in header_lines), default=0),
-        "problems": problems,
-    }
+    result = {"cte": str(msg.get("Content-Transfer-Encoding", "")).strip().lower(), "charset": msg.get_content_charset(),
+              "header_names": list(msg.keys()), "mime_version": str(msg.get("MIME-Version", "")),
+              "message_id": str(msg.get("Message-ID", "")),
+              "longest_header_line": max(len(line) for line in raw[:raw.find(b"\r\n\r\n")].split(b"\r\n"))}
+    if any(b >= 0x80 for b in raw) and result["cte"] != "8bit":
+        problems.append("8-bit data in a %s message" % result["cte"])
+    if email.utils.parsedate_tz(str(msg.get("Date", ""))) is None:
+        problems.append("no readable Date")
+    for header in ("From", "To"):
+        name, address = email.utils.parseaddr(str(msg.get(header, "")))
+        if not address:
+            problems.append("empty %s address" % header)
+        result[header.lower() + "_name"] = decode_words(name, problems, header + " name")
+        result[header.lower() + "_addr"] = address
+    result["subject"] = decode_words(msg.get("Subject", ""), problems, "Subject")
+    if msg.get_content_type() != "text/plain" or result["charset"] not in ("iso-2022-jp", "utf-8"):
+        problems.append("content %s; charset=%s" % (msg.get_content_type(), result["charset"]))
+    result["body"] = decode(msg.get_payload(decode=True) or b"", result["charset"], problems, "body")
+    result["problems"] = problems
+    return result
 
 
 if __name__ == "__main__":
-    with open(sys.argv[1], "rb") as f:
-        print(json.dumps(check_mail(f.read()), ensure_ascii=False))
+    for path in sys.argv[1:]:
+        with open(path, "rb") as f:
+            print(json.dumps(check_mail(f.read()), ensure_ascii=False))

@@ -2,50 +2,50 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 #include <QTcpServer>
-#include <QTest>
 
 namespace lumivox::test {
 
-QString SmtpTestServer::scriptDir()
+namespace {
+
+const QString kPython = QStringLiteral("/usr/bin/python3");
+
+QString script(const char *name) { return QStringLiteral(LUMIVOX_MAIL_TEST_DIR "/") + QLatin1String(name); }
+
+QByteArray readFile(const QString &path)
 {
-    return QStringLiteral(LUMIVOX_MAIL_TEST_DIR);
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+} // namespace
 
 SmtpTestServer::~SmtpTestServer()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished(2000);
-        }
-    }
+    m_process.closeWriteChannel(); // the server stops when its input closes
+    if (m_process.state() != QProcess::NotRunning && !m_process.waitForFinished(5000))
+        m_process.kill();
+    m_process.waitForFinished(2000);
 }
 
 bool SmtpTestServer::start(const Options &options)
 {
-    QStringList args{scriptDir() + QStringLiteral("/smtp_server.py"), QStringLiteral("--dir"), m_dir.path(),
-                     QStringLiteral("--tls"), options.tls};
+    QStringList args{script("smtp_server.py"), QStringLiteral("--dir"), m_dir.path(), QStringLiteral("--tls"), options.tls};
     if (!options.user.isEmpty())
         args << QStringLiteral("--auth") << options.user + u':' + options.password;
     for (const QString &address : options.refuse)
         args << QStringLiteral("--refuse") << address;
     if (!options.slowRecipient.isEmpty())
         args << QStringLiteral("--slow") << options.slowRecipient + u':' + QString::number(options.slowSeconds);
+    if (!options.eightBitMime)
+        args << QStringLiteral("--no-8bitmime");
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(python(), args);
-    if (!m_process.waitForStarted(5000))
-        return false;
-    QDeadlineTimer deadline(20000);
+    m_process.start(kPython, args);
     QByteArray line;
-    while (!line.contains('\n') && !deadline.hasExpired()) {
-        m_process.waitForReadyRead(200);
-        line += m_process.readAll();
-    }
-    const QList<QByteArray> words = line.trimmed().split(' ');
+    for (QDeadlineTimer deadline(20000); !line.contains('\n') && !deadline.hasExpired() && m_process.waitForStarted();)
+        line += m_process.waitForReadyRead(200) ? m_process.readAll() : QByteArray();
+    const QList<QByteArray> words = line.trimmed().split(' '); // READY port certificate
     if (words.size() != 3 || words[0] != "READY") {
         qWarning("SMTP test server did not start: %s", line.constData());
         return false;
@@ -59,28 +59,14 @@ QList<QJsonObject> SmtpTestServer::mails() const
 {
     QList<QJsonObject> result;
     const QDir dir(m_dir.path());
-    for (const QString &name : dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
-        QFile f(dir.filePath(name));
-        if (f.open(QIODevice::ReadOnly))
-            result << QJsonDocument::fromJson(f.readAll()).object();
-    }
+    for (const QString &name : dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name))
+        result << QJsonDocument::fromJson(readFile(dir.filePath(name))).object();
     return result;
-}
-
-bool SmtpTestServer::waitForMails(int count, int timeoutMs) const
-{
-    return QTest::qWaitFor([&] { return mails().size() >= count; }, timeoutMs);
 }
 
 QStringList SmtpTestServer::recipientsTried() const
 {
-    QFile f(m_dir.filePath(QStringLiteral("rcpt.log")));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    return QString::fromUtf8(readFile(m_dir.filePath(QStringLiteral("rcpt.log")))).split(u'\n', Qt::SkipEmptyParts);
 }
 
 bool SmtpTestServer::slowStarted() const
@@ -88,29 +74,32 @@ bool SmtpTestServer::slowStarted() const
     return QFile::exists(m_dir.filePath(QStringLiteral("slow-started")));
 }
 
-QJsonObject SmtpTestServer::check(const QByteArray &message)
+QList<QJsonObject> SmtpTestServer::check(const QList<QByteArray> &messages)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("mail.eml"));
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(message) != message.size())
-        return {};
-    f.close();
+    QStringList args{script("mailcheck.py")};
+    for (const QByteArray &message : messages) {
+        QFile f(dir.filePath(QString::number(args.size())));
+        if (!f.open(QIODevice::WriteOnly) || f.write(message) != message.size())
+            return {};
+        args << f.fileName();
+    }
     QProcess p;
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(python(), {scriptDir() + QStringLiteral("/mailcheck.py"), path});
-    if (!p.waitForFinished(20000))
-        return {};
-    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    p.start(kPython, args);
+    p.waitForFinished(30000);
+    QList<QJsonObject> result;
+    for (const QByteArray &line : p.readAllStandardOutput().split('\n'))
+        if (!line.isEmpty())
+            result << QJsonDocument::fromJson(line).object();
+    return result;
 }
 
 int closedPort()
 {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
-    const int port = probe.serverPort();
-    probe.close();
-    return port;
+    return probe.serverPort(); // closed again when probe goes
 }
 
 } // namespace lumivox::test

@@ -45,8 +45,8 @@ int main(int argc, char **argv)
         body += line;
     plan.body = preparedBody(body, plan.options);
     for (int i = 1; i <= count; ++i) {
-        plan.rows.append({QStringLiteral("１年%1組保護者").arg(i % 9 + 1), QStringLiteral("会員 %1").arg(i),
-                          QStringLiteral("様"), QStringLiteral("member%1@example.jp").arg(i)});
+        plan.rows.append({.groupName = QStringLiteral("１年%1組保護者").arg(i % 9 + 1), .name = QStringLiteral("会員 %1").arg(i),
+                          .honorific = QStringLiteral("様"), .address = QStringLiteral("member%1@example.jp").arg(i)});
     }
 
     QElapsedTimer timer;

@@ -30,12 +30,12 @@ QString addressKey(const QString &address);
 
 // One row of the send list as a run records it.
 struct RunRecipient {
-    QVariant groupId;  // Null for a link to a group that no longer exists
-    QString groupName;
-    QVariant memberId; // Null for a link to a member that no longer exists
-    QString name;
-    QString honorific;
-    QString address;
+    QVariant groupId = {}; // Null for a link to a group that no longer exists
+    QString groupName = {};
+    QVariant memberId = {}; // Null for a link to a member that no longer exists
+    QString name = {};
+    QString honorific = {};
+    QString address = {};
     // Why the row is left out of this run (an address that cannot be sent to,
     // or an earlier 不明 the user chose not to send again); empty for a row to send.
     QString skipReason = {};
@@ -46,16 +46,16 @@ struct RunRecipient {
 struct RunStart {
     int newsId = 0;
     bool onlyNotReached = false; // 「未送信の宛先に送信」 rather than to everyone
-    QString subject;
+    QString subject = {};
     int listSize = 0;       // rows of the send list
     int alreadyReached = 0; // of those, left out because they were reached before
     bool addGroup = false;  // the send options
     bool addName = false;
     bool limitWidth = false;
     int width = 0;
-    QString server;
+    QString server = {};
     int port = 0;
-    QString senderAddress;
+    QString senderAddress = {};
 };
 
 // Writes one run as it goes, on a thread and a connection of its own, so that

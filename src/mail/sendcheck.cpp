@@ -17,19 +17,21 @@ QString uncarriableText(const QList<UncarriableText> &found)
 
 } // namespace
 
-QList<SendProblem> findSendProblems(const SendPlan &plan, const QString &originalBody)
+QList<SendProblem> findSendProblems(const SendPlan &plan)
 {
     QList<SendProblem> problems;
     // What every mail shares: the plan without its rows.
     SendPlan shared = plan;
     shared.rows.clear();
-    for (const UncarriableText &found : findUncarriable(shared, originalBody))
+    for (const UncarriableText &found : findUncarriable(shared))
         problems << SendProblem{-1, {}, {}, {}, uncarriableText({found})};
 
     SendPlan one;
-    one.options = plan.options;
+    one.options = plan.options; // the character set, and which lines are added
     for (qsizetype i = 0; i < plan.rows.size(); ++i) {
         const Recipient &row = plan.rows.at(i);
+        if (!row.skipReason.isEmpty())
+            continue;
         const SendProblem base{int(i), row.groupName, row.name, row.address};
         if (row.address.isEmpty()) {
             SendProblem p = base;
@@ -44,7 +46,7 @@ QList<SendProblem> findSendProblems(const SendPlan &plan, const QString &origina
             problems << p;
         }
         one.rows = {row};
-        if (const QList<UncarriableText> found = findUncarriable(one, {}); !found.isEmpty()) {
+        if (const QList<UncarriableText> found = findUncarriable(one); !found.isEmpty()) {
             SendProblem p = base;
             p.what = uncarriableText(found);
             problems << p;

@@ -26,9 +26,8 @@ struct SendProblem {
 
 // The problems of a plan, in the order of its rows: first the texts every mail
 // shares (subject, body, sender's name), then per row its address and its
-// group name, name and honorific. `originalBody` is the body as typed (the
-// plan's is folded).
-QList<SendProblem> findSendProblems(const SendPlan &plan, const QString &originalBody);
+// group name, name and honorific. Rows already left out are not checked.
+QList<SendProblem> findSendProblems(const SendPlan &plan);
 
 // The rows the problems leave out, ascending.
 QList<int> rowsLeftOut(const QList<SendProblem> &problems);

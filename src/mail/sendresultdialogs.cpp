@@ -108,8 +108,12 @@ SendSummaryDialog::SendSummaryDialog(const RunRecord &run, const QList<ResultRow
         lines << QStringLiteral("不明　　%1 通（送信中に中断したため，届いたかどうか分かりません）").arg(run.counts.unknown);
     if (run.alreadyReached > 0)
         lines << QStringLiteral("（前回までに送信済みの %1 通は送信していません）").arg(run.alreadyReached);
-    if (!run.endReason.isEmpty())
-        lines << QString() << QStringLiteral("送信を途中で終了しました：") + run.endReason;
+    if (run.endReason == QStringLiteral("ｷｬﾝｾﾙ"))
+        lines << QString() << QStringLiteral("ｷｬﾝｾﾙで送信を中止しました。");
+    else if (!run.endReason.isEmpty())
+        lines << QString()
+              << QStringLiteral("送信ｴﾗｰが発生しました，送信を中止します。SMTPサーバーの設定条件等を再度ご確認下さい。")
+              << run.endReason;
     lblCounts = new QLabel(lines.join(u'\n'), this);
     lblCounts->setObjectName(QStringLiteral("lblCounts"));
     lblCounts->setTextInteractionFlags(Qt::TextSelectableByMouse);

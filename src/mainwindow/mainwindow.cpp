@@ -6,6 +6,7 @@
 #include "app/spreadgrid.h"
 #include "app/startup.h"
 #include "app/toolset.h"
+#include "db/database.h"
 #include "db/keys.h"
 #include "db/tablemodel.h"
 #include "mail/smtpsettingsdialog.h"
@@ -258,13 +259,12 @@ void MainWindow::onToolClick(const QString &id)
     else if (id == QLatin1String("ID_mnuEditPaste") || id == QLatin1String("ID_EditPaste"))
         EditPaste();
     else if (id == QLatin1String("ID_mnuEditSubmit") || id == QLatin1String("ID_EditSubmit")) {
-        // Send: nothing to do on an empty list; the time of the run goes into
-        // the list row as soon as the sending window has closed.
-        if (rowCount() > 0) {
-            const QString sentAt = SendNotice(this, m_context, activeNewsId());
-            if (!sentAt.isEmpty())
-                setActiveSendTime(sentAt);
-        }
+        // Send: nothing to do on an empty list. A run writes 送信日時 itself
+        // when a mail is accepted; the row shows what is stored.
+        if (rowCount() > 0 && SendNotice(this, m_context, activeNewsId()))
+            setActiveSendTime(scalar(m_context.db(), {QStringLiteral("select 送信日時 from T_お知らせ where NewsID = ?"),
+                                                      {activeNewsId()}})
+                                  .toString());
     } else if (id == QLatin1String("ID_mnuSetupSMTP")) {
         SmtpSettingsDialog smtp(m_context, this);
         smtp.exec();

@@ -1,48 +1,206 @@
 #include "mainwindow/sendcommand.h"
 
 #include "app/messages.h"
-#include "mail/sendoptionsdialog.h"
+#include "db/sendresults.h"
+#include "mail/sendcheck.h"
 #include "mail/sendingwindow.h"
+#include "mail/sendoptionsdialog.h"
+#include "mail/sendresultdialogs.h"
 
-#include <QDateTime>
-#include <QSqlError>
-#include <QSqlQuery>
+#include <QSet>
+
+#include <algorithm>
 
 namespace lumivox {
 
-QString SendNotice(QWidget *window, AppContext &context, int newsId)
+namespace {
+
+constexpr int kNamesListed = 10;
+
+QString listOf(const QList<Recipient> &rows, const QList<int> &indexes)
+{
+    QStringList lines;
+    for (int i : indexes) {
+        if (lines.size() == kNamesListed) {
+            lines << QStringLiteral("ほか %1 通").arg(indexes.size() - kNamesListed);
+            break;
+        }
+        lines << QStringLiteral("%1 <%2>").arg(rows[i].name, rows[i].address);
+    }
+    return lines.join(u'\n');
+}
+
+// Earlier runs reached part of the list: send to the rest, to everyone again,
+// or nothing (-1).
+int askFullResend(QWidget *window, const QString &subject, int listSize, const ResumeSplit &split)
+{
+    Message message;
+    message.icon = QMessageBox::Question;
+    message.objectName = QStringLiteral("msgAlreadySent");
+    message.text = QStringLiteral("「%1」は，宛先 %2 通のうち %3 通を既に送信済みです。")
+                       .arg(subject)
+                       .arg(listSize)
+                       .arg(split.reached.size());
+    message.informativeText = QStringLiteral("全員にもう一度送信すると，送信済みの %1 通も重ねて送信されます。")
+                                  .arg(split.reached.size());
+    const bool rest = !split.toSend.isEmpty() || !split.unknown.isEmpty();
+    if (rest)
+        message.custom << Message::Custom{QStringLiteral("未送信の宛先に送信(&U)"), QStringLiteral("cmdSendRest")};
+    message.custom << Message::Custom{QStringLiteral("全員にもう一度送信(&A)"), QStringLiteral("cmdSendAll")}
+                   << Message::Custom{QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("cmdCancel")};
+    message.defaultCustom = rest ? 0 : int(message.custom.size()) - 1;
+    const int answer = showMessage(window, message).custom;
+    if (answer < 0 || answer == message.custom.size() - 1)
+        return -1;
+    return rest && answer == 0 ? int(SendScope::NotReached) : int(SendScope::Everyone);
+}
+
+// 「見出し」を N 人に M 通送信します, with where it goes from; 送信 is the default,
+// Esc and ｷｬﾝｾﾙ stop.
+bool confirmSending(QWidget *window, const SendPlan &plan)
+{
+    QSet<QString> people;
+    int mails = 0;
+    for (const Recipient &row : plan.rows) {
+        if (!row.skipReason.isEmpty())
+            continue;
+        ++mails;
+        people.insert(row.memberId.isNull() ? addressKey(row.address) : row.memberId.toString());
+    }
+    Message message;
+    message.icon = QMessageBox::Question;
+    message.objectName = QStringLiteral("msgConfirmSend");
+    message.text = QStringLiteral("「%1」を %2 人に %3 通送信します。").arg(plan.subject).arg(people.size()).arg(mails);
+    message.informativeText = QStringLiteral("SMTPサーバー：%1（ポート %2）\n送信元：%3")
+                                  .arg(plan.smtp.server)
+                                  .arg(plan.smtp.port)
+                                  .arg(mailboxText(plan.smtp.senderName, plan.smtp.senderAddress));
+    message.custom = {{QStringLiteral("送信(&S)"), QStringLiteral("cmdSend")},
+                      {QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("cmdCancel")}};
+    return showMessage(window, message).custom == 0;
+}
+
+RunStart startOf(int newsId, SendScope scope, const SendPlan &plan, int listSize, int alreadyReached)
+{
+    RunStart start;
+    start.newsId = newsId;
+    start.onlyNotReached = scope == SendScope::NotReached;
+    start.subject = plan.subject;
+    start.listSize = listSize;
+    start.alreadyReached = alreadyReached;
+    start.addGroup = plan.options.addGroup;
+    start.addName = plan.options.addName;
+    start.limitWidth = plan.options.limitWidth;
+    start.width = plan.options.width;
+    start.server = plan.smtp.server;
+    start.port = plan.smtp.port;
+    start.senderAddress = plan.smtp.senderAddress;
+    return start;
+}
+
+} // namespace
+
+bool SendNotice(QWidget *window, AppContext &context, int newsId, SendScope scope)
 {
     const QSqlDatabase db = context.db();
-    if (!MakeSendList(window, db, newsId))
-        return {};
-    QSqlQuery count(db);
-    if (!count.exec(QStringLiteral("select count(*) from T_temp_送信リスト")) || !count.next()) {
-        // A list that cannot be read is a failure, not an empty list.
-        informUser(window, QStringLiteral("送信リストを読み込めませんでした。送信を中止します。\n\n詳細：")
-                               + count.lastError().text());
-        return {};
-    }
-    if (count.value(0).toLongLong() < 1) {
-        informUser(window, QStringLiteral("指定した宛先ｸﾞﾙｰﾌﾟに所属するﾒﾝﾊﾞｰはいませんでした。送信を中止します。"));
-        return {};
-    }
-    {
-        SendOptionsDialog options(context, window);
-        if (runModal(options) != QDialog::Accepted)
-            return {};
-    }
-    {
+    const SendResultStore store(db);
+    bool ran = false;
+    bool askOptions = scope == SendScope::Everyone;
+    for (;;) {
+        if (!MakeSendList(window, db, newsId))
+            return ran;
+        bool read = false;
+        SendPlan plan = readSendPlan(db, newsId, &read);
+        const QList<Recipient> list = plan.rows;
+        if (!read) {
+            // A list that cannot be read is a failure, not an empty list.
+            informUser(window, QStringLiteral("送信リストを読み込めませんでした。送信を中止します。"));
+            return ran;
+        }
+        if (list.isEmpty()) {
+            informUser(window, QStringLiteral("指定した宛先ｸﾞﾙｰﾌﾟに所属するﾒﾝﾊﾞｰはいませんでした。送信を中止します。"));
+            return ran;
+        }
+        QStringList addresses;
+        for (const Recipient &row : list)
+            addresses << row.address;
+        const ResumeSplit split = store.split(newsId, addresses);
+        if (!split.ok) {
+            informUser(window, QStringLiteral("これまでの送信結果を読み込めませんでした。二重に送信しないよう，送信を中止します。"));
+            return ran;
+        }
+        if (scope == SendScope::Everyone && !split.reached.isEmpty()) {
+            const int answer = askFullResend(window, plan.subject, int(list.size()), split);
+            if (answer < 0)
+                return ran;
+            scope = SendScope(answer);
+        }
+
+        QList<Recipient> &rows = plan.rows;
+        int alreadyReached = 0;
+        if (scope == SendScope::NotReached) {
+            if (split.toSend.isEmpty() && split.unknown.isEmpty()) {
+                informUser(window, QStringLiteral("「%1」は宛先の全員に送信済みです。未送信の宛先はありません。").arg(plan.subject));
+                return ran;
+            }
+            const bool again = split.unknown.isEmpty()
+                               || askYesNo(window, QStringLiteral("次の宛先へのメールは，前回の送信が途中で切れたため，"
+                                                                  "届いたかどうか分かりません。\n\n%1\n\n"
+                                                                  "もう一度送信しますか？（「いいえ」ではこれらには送信しません）")
+                                                       .arg(listOf(list, split.unknown)));
+            rows.clear();
+            for (qsizetype i = 0; i < list.size(); ++i) {
+                if (split.reached.contains(int(i)))
+                    continue;
+                Recipient row = list[i];
+                if (!again && split.unknown.contains(int(i))) {
+                    row.skipReason = QStringLiteral("前回の結果が不明のため送信しませんでした");
+                    row.skipState = SendState::Unknown;
+                }
+                rows << row;
+            }
+            alreadyReached = int(split.reached.size());
+        }
+
+        if (askOptions) {
+            SendOptionsDialog options(context, window);
+            if (runModal(options) != QDialog::Accepted)
+                return ran;
+            askOptions = false;
+            // The body as the options just chosen prepare it.
+            plan.options = readSendOptions(db, kNoSendOptionsRow);
+            plan.body = preparedBody(readNoticeText(db, newsId).body, plan.options);
+        }
+        if (const QList<SendProblem> problems = findSendProblems(plan); !problems.isEmpty()) {
+            SendProblemsDialog check(problems, window);
+            if (runModal(check) != QDialog::Accepted)
+                return ran;
+            for (const SendProblem &p : problems) {
+                if (p.leavesRowOut && plan.rows[p.row].skipReason.isEmpty())
+                    plan.rows[p.row].skipReason = p.what;
+            }
+        }
+        if (std::all_of(plan.rows.begin(), plan.rows.end(), [](const Recipient &r) { return !r.skipReason.isEmpty(); })) {
+            informUser(window, QStringLiteral("送信できる宛先がありません。送信を中止します。"));
+            return ran;
+        }
+        if (!confirmSending(window, plan))
+            return ran;
+
         SendingWindow sending(context, window);
-        sending.setNewsId(newsId);
+        sending.setRun(plan, startOf(newsId, scope, plan, int(list.size()), alreadyReached));
         runModal(sending);
-        // Stopped at the question about characters that cannot be carried:
-        // nothing was sent, so nothing is recorded, as after ｷｬﾝｾﾙ above.
-        if (!sending.sendingStarted())
-            return {};
+        if (sending.runId() == 0) {
+            reportWriteFailure(window, QStringLiteral("送信結果"), sending.outcome().detail);
+            return ran;
+        }
+        ran = true;
+        SendSummaryDialog summary(store.run(sending.runId()), store.results(sending.runId()),
+                                  store.noticeState(newsId).hasNotReached(), window);
+        if (runModal(summary) != QDialog::Accepted)
+            return ran;
+        scope = SendScope::NotReached;
     }
-    // The time the window closed, however the run ended. The caller writes it
-    // once, through its list, which updates the row and the table together.
-    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
 }
 
 } // namespace lumivox

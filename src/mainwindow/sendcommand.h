@@ -6,21 +6,29 @@
 #include "app/appcontext.h"
 #include "notices/sendlist.h"
 
-#include <QString>
-
 class QWidget;
 
 namespace lumivox {
 
-// The Send command for one notice: MakeSendList; the message when no member
-// belongs to the destination groups (or when the list cannot be read); the
-// send-options dialog (ｷｬﾝｾﾙ stops); the sending window. Returns the time of
-// sending, "yyyy/mm/dd hh:nn:ss", taken when the window closed however the run
-// ended, or an empty text when nothing was sent on purpose: the sending window
-// was never opened, or the user stopped at its question about characters that
-// cannot be carried. (A ｷｬﾝｾﾙ during the run still gives the time.) Writes
-// nothing: the caller records the time as the notice's 送信日時 (once, through
-// its list, so that the row and the table agree).
-QString SendNotice(QWidget *window, AppContext &context, int newsId);
+// To whom a send goes: everyone on the notice's list, or only those its
+// earlier runs did not reach (「未送信の宛先に送信」).
+enum class SendScope { Everyone, NotReached };
+
+// The Send command for one notice:
+// 1. MakeSendList; a message when no member belongs to the destination groups
+//    (or when the list or the earlier results cannot be read).
+// 2. With Everyone, when earlier runs reached some of the list: a question
+//    that says how many, with 「未送信の宛先に送信」, a full resend or ｷｬﾝｾﾙ.
+//    Only those not reached: never an address that already accepted this
+//    notice; those whose mail was cut off (不明) are asked about.
+// 3. The send options (with Everyone; ｷｬﾝｾﾙ stops).
+// 4. The check of every address and of the characters ISO-2022-JP cannot
+//    carry: the list of problems, to send to everyone else or to stop.
+// 5. The confirmation 「見出し」を N 人に M 通送信します (server, port, sender).
+// 6. The sending window, then the summary, from which 「未送信の宛先に送信」
+//    starts again at 1 with NotReached.
+// Returns whether a run was recorded: the notice's 送信日時 (written by the run
+// when a mail was accepted) and its state may have changed.
+bool SendNotice(QWidget *window, AppContext &context, int newsId, SendScope scope = SendScope::Everyone);
 
 } // namespace lumivox

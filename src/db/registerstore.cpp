@@ -68,14 +68,6 @@ QString defaultGroupName(int groupId)
     return name;
 }
 
-StoreResult StoreResult::failed(const QString &reason)
-{
-    StoreResult r;
-    r.ok = false;
-    r.error = reason.isEmpty() ? QStringLiteral("原因不明のエラー") : reason;
-    return r;
-}
-
 RegisterStore::RegisterStore(const QSqlDatabase &db, const RegisterTable &table, QObject *parent)
     : QObject(parent), m_db(db), m_table(table), m_list(new TableModel(db, this))
 {

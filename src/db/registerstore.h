@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/storeresult.h"
 #include "db/worktables.h"
 
 #include <QList>
@@ -32,17 +33,6 @@ const RegisterTable &groupTable();
 
 // The name a new group starts with: 7 gives グループ７, 12 gives グループ１２.
 QString defaultGroupName(int groupId);
-
-// What a store operation did: done, or the reason it was not.
-struct StoreResult {
-    bool ok = true;
-    QString error; // the database's reason when !ok
-    int row = -1;  // append: the new record's row in the list (from 0)
-    int key = 0;   // append: its key
-
-    static StoreResult failed(const QString &reason);
-    explicit operator bool() const { return ok; }
-};
 
 // The records of one register, as its list shows them: the whole table, or the
 // part of it a condition selects. Adding, changing and deleting go through here,

@@ -116,6 +116,32 @@ bool fillMembersByGroup(const QSqlDatabase &db, QString *error)
                       error);
 }
 
+// --- notices -----------------------------------------------------------------
+
+bool fillNoticeSendList(const QSqlDatabase &db, qint64 newsId, int *destinations, QString *error)
+{
+    *destinations = 0;
+    if (!executeAll(db,
+                    {{QStringLiteral("delete from T_temp_グループ一覧")},
+                     {QStringLiteral("insert into T_temp_グループ一覧 select NewsID as ID, GroupID "
+                                     "from T_お知らせに対する宛先情報 where NewsID = ?"),
+                      {newsId}}},
+                    error))
+        return false;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("select GroupID from T_temp_グループ一覧 order by rowid"))) {
+        if (error)
+            *error = q.lastError().text();
+        return false;
+    }
+    QList<int> groupIds;
+    while (q.next())
+        groupIds << q.value(0).toInt();
+    *destinations = int(groupIds.size());
+    return groupIds.isEmpty() || fillSendList(db, groupIds, error);
+}
+
 } // namespace lumivox
 
 // --- Member register: the list narrowed by a keyword or by groups ---------------

@@ -40,6 +40,14 @@ bool fillSendList(const QSqlDatabase &db, const QList<int> &groupIds, QString *e
 // a member of two groups twice, links to missing groups with a Null name.
 bool fillMembersByGroup(const QSqlDatabase &db, QString *error = nullptr);
 
+// --- notices -----------------------------------------------------------------
+
+// The recipients of a notice: T_temp_グループ一覧 gets the notice's destination
+// groups and *destinations their number; with at least one, T_temp_送信リスト is
+// refilled from their memberships (fillSendList). With none it is left as it was.
+bool fillNoticeSendList(const QSqlDatabase &db, qint64 newsId, int *destinations,
+                        QString *error = nullptr);
+
 } // namespace lumivox
 
 // --- Member register: the list narrowed by a keyword or by groups ---------------

@@ -1,37 +1,22 @@
 #include "mainwindow/mainwindow.h"
 
-#include "app/messages.h"
-#include "app/placement.h"
-#include "app/settingsfile.h"
 #include "app/spreadgrid.h"
 #include "app/startup.h"
 #include "app/toolset.h"
-#include "db/database.h"
 #include "db/keys.h"
+#include "db/noticestore.h"
 #include "db/tablemodel.h"
-#include "mail/smtpsettingsdialog.h"
-#include "mail/sendoptionsdialog.h"
-#include "notices/noticeeditor.h"
-#include "notices/noticetexts.h"
-#include "mainwindow/sendcommand.h"
-#include "registers/groupregister.h"
-#include "registers/memberregister.h"
-#include "reports/reportpreview.h"
-#include "util/shelllauncher.h"
-#include "util/aboutdialog.h"
+#include "notices/groupnames.h"
 
 #include <QAction>
-#include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLayout>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QSplitter>
-#include <QStyledItemDelegate>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QToolBar>
 
 #include <stdexcept>
@@ -40,31 +25,14 @@ namespace lumivox {
 
 namespace {
 
-const QString kSection = QStringLiteral("MenuMain");
-const QString kNewsTable = QStringLiteral("T_お知らせ");
 const QString kDestinationNames = QStringLiteral("T_temp_グループ名称");
 
-// Columns of the notice list, as T_お知らせ stores them.
-constexpr int kColNewsID = 1;
+// Columns of the notice list, as T_お知らせ stores them: NewsID, 見出し, 本文, …
 constexpr int kColTitle = 2;
 constexpr int kColBody = 3;
-constexpr int kColCreated = 4;
-constexpr int kColSent = 5;
 
 // Design widths of the visible columns, in twips.
 constexpr int kDesignWidths[] = {0, 2400, 2800, 1900, 1900};
-
-// Bodies are stored with CR LF line ends; the text views work with LF.
-QString forView(QString text)
-{
-    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-QString forStorage(const QString &text)
-{
-    QString lf = forView(text);
-    return lf.replace(u'\n', QStringLiteral("\r\n"));
-}
 
 // A list cell shows one line of the body. Only that line is handed to the
 // painter: laying out a whole 2 KB body in every visible row just to cut it
@@ -93,7 +61,10 @@ protected:
 } // namespace
 
 MainWindow::MainWindow(AppContext &context, QWidget *parent)
-    : QMainWindow(parent), m_context(context)
+    : QMainWindow(parent),
+      m_context(context),
+      m_layout(this, context, QStringLiteral("MenuMain"), WindowLayout::Kind::Resizable),
+      m_lifecycle(this, &m_layout)
 {
     setObjectName(QStringLiteral("frmMenuMain"));
     setWindowTitle(QLatin1String(kProductName));
@@ -103,80 +74,81 @@ MainWindow::MainWindow(AppContext &context, QWidget *parent)
     m_tools = new ToolSet(menuBar(), toolBar, this);
     m_tools->setObjectName(QStringLiteral("SSActiveToolBars1"));
     buildTools();
-    connect(m_tools, &ToolSet::toolClick, this, &MainWindow::onToolClick);
+    bindCommands();
 
-    SSSplitter1 = new QSplitter(Qt::Horizontal, this);
-    SSSplitter1->setObjectName(QStringLiteral("SSSplitter1"));
-    SSSplitter1->setChildrenCollapsible(false);
-    fpSpread1 = new SpreadGrid(SSSplitter1);
-    fpSpread1->setObjectName(QStringLiteral("fpSpread1"));
-    m_rightPanes = new QSplitter(Qt::Vertical, SSSplitter1);
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setObjectName(QStringLiteral("SSSplitter1"));
+    m_splitter->setChildrenCollapsible(false);
+    m_list = new SpreadGrid(m_splitter);
+    m_list->setObjectName(QStringLiteral("fpSpread1"));
+    m_rightPanes = new QSplitter(Qt::Vertical, m_splitter);
     m_rightPanes->setObjectName(QStringLiteral("SSSplitter1Right"));
     m_rightPanes->setChildrenCollapsible(false);
     // The list pane keeps its width when the window is resized; the details take the rest.
-    SSSplitter1->setStretchFactor(0, 0);
-    SSSplitter1->setStretchFactor(1, 1);
-    fpSpread2 = new SpreadGrid(m_rightPanes);
-    fpSpread2->setObjectName(QStringLiteral("fpSpread2"));
-    RichTextBox1 = new QPlainTextEdit(m_rightPanes);
-    RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
-    RichTextBox1->setFont(minchoFont(10));
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_destinations = new SpreadGrid(m_rightPanes);
+    m_destinations->setObjectName(QStringLiteral("fpSpread2"));
+    m_body = new QPlainTextEdit(m_rightPanes);
+    m_body->setObjectName(QStringLiteral("RichTextBox1"));
+    m_body->setFont(minchoFont(10));
     // Only a view: nothing typed here would ever be saved.
-    RichTextBox1->setReadOnly(true);
-    setCentralWidget(SSSplitter1);
+    m_body->setReadOnly(true);
+    setCentralWidget(m_splitter);
 
-    m_panel1 = new QLabel(this);
-    m_panel1->setObjectName(QStringLiteral("StatusBar1Panel1"));
-    m_panel2 = new QLabel(QStringLiteral("MAX:") + QString::number(kMaxNotices), this);
-    m_panel2->setObjectName(QStringLiteral("StatusBar1Panel2"));
+    auto *panel1 = new QLabel(this);
+    panel1->setObjectName(QStringLiteral("StatusBar1Panel1"));
+    auto *panel2 = new QLabel(QStringLiteral("MAX:") + QString::number(kMaxNotices), this);
+    panel2->setObjectName(QStringLiteral("StatusBar1Panel2"));
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
-    statusBar()->addWidget(m_panel1, 1);
-    statusBar()->addPermanentWidget(m_panel2);
+    statusBar()->addWidget(panel1, 1);
+    statusBar()->addPermanentWidget(panel2);
 
     // The list changes only through the commands and the editor.
-    fpSpread1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    fpSpread1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    fpSpread1->setSelectionMode(QAbstractItemView::SingleSelection);
-    fpSpread1->setItemDelegateForColumn(kColBody - 1, new FirstLineDelegate(fpSpread1));
-    fpSpread2->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    fpSpread2->setSelectionMode(QAbstractItemView::SingleSelection);
-    fpSpread1->hide();
-    fpSpread2->hide();
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setItemDelegateForColumn(kColBody - 1, new FirstLineDelegate(m_list));
+    m_destinations->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_destinations->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->hide();
+    m_destinations->hide();
 
-    connect(fpSpread1, &SpreadGrid::activeCellChanged, this, [this](int col, int row) {
-        if (m_quiet == 0 && col >= 1 && row >= 1 && row != m_detailRow)
-            ShowNewsDetail(row);
+    connect(m_list, &SpreadGrid::activeCellChanged, this, [this](int col, int row) {
+        if (!m_moving && col >= 1 && row >= 1 && row != m_detailRow)
+            showNoticeDetail(row);
     });
-    connect(fpSpread1, &SpreadGrid::cellDoubleClicked, this, [this] { EditEdit(); });
-    connect(fpSpread1->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
-            [this] { EditEdit(); });
-    connect(fpSpread1->verticalHeader(), &QHeaderView::sectionDoubleClicked, this,
-            [this] { EditEdit(); });
-    fpSpread1->installEventFilter(this);
-    fpSpread2->viewport()->installEventFilter(this);
+    // A double-click anywhere on the list, its headings included, and Enter edit.
+    connect(m_list, &SpreadGrid::cellDoubleClicked, this, &MainWindow::editNotice);
+    connect(m_list->horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, &MainWindow::editNotice);
+    connect(m_list->verticalHeader(), &QHeaderView::sectionDoubleClicked, this, &MainWindow::editNotice);
+    m_list->installEventFilter(this);
+    m_destinations->viewport()->installEventFilter(this);
 
-    // Load: the notice table stays open for the window's whole life. A window
-    // without it is of no use, so failing here stops the start.
-    m_news = new TableModel(context.db(), this);
-    if (!m_news->open(kNewsTable))
-        throw std::runtime_error(QStringLiteral("T_お知らせを開けません：%1")
-                                     .arg(m_news->lastError())
-                                     .toStdString());
-    connect(m_news, &TableModel::writeFailed, this, [this](const QString &reason) {
-        reportWriteFailure(this, QStringLiteral("お知らせ"), reason);
-    });
-    m_destinations = new TableModel(context.db(), this);
+    // The notice table stays open for the window's whole life. A window without
+    // it is of no use, so failing here stops the start.
+    m_notices = new NoticeStore(context.db(), this);
+    if (const StoreResult opened = m_notices->open(); !opened)
+        throw std::runtime_error(QStringLiteral("T_お知らせを開けません：%1").arg(opened.error).toStdString());
+    m_destinationNames = new TableModel(context.db(), this);
 
     // Design size: a 10680 × 5325 twip list area, 5505 twips for the list pane.
     resize(twipsToPxX(10680, this), twipsToPxY(5325 + 375, this) + menuBar()->sizeHint().height()
                                         + toolBar->sizeHint().height());
-    SSSplitter1->setSizes({twipsToPxX(5505, this), twipsToPxX(5025, this)});
+    m_splitter->setSizes({twipsToPxX(5505, this), twipsToPxX(5025, this)});
     m_rightPanes->setSizes({twipsToPxY(2595, this), twipsToPxY(2580, this)});
-}
 
-MainWindow::~MainWindow()
-{
-    Form_Unload();
+    // The geometry is restored before the window first appears and everything
+    // kept is written when it goes; the other parts are restored once the list
+    // has its columns.
+    m_layout.keepPane(m_splitter);
+    m_layout.keepColumns(m_list);
+    m_layout.keepFontSize(m_tools);
+    m_lifecycle.onFirstShow([this] { firstShowing(); });
+    m_lifecycle.onUnload([this] {
+        m_destinations->bind(nullptr);
+        m_destinationNames->close();
+    });
 }
 
 void MainWindow::buildTools()
@@ -245,174 +217,80 @@ void MainWindow::buildTools()
                     QStringLiteral("window-close"));
 }
 
-// One dispatch for every tool; a tool not listed here (a menu header) does nothing.
-void MainWindow::onToolClick(const QString &id)
-{
-    if (id == QLatin1String("ID_mnuEditNew") || id == QLatin1String("ID_EditNew"))
-        EditNew();
-    else if (id == QLatin1String("ID_mnuEditEdit") || id == QLatin1String("ID_EditEdit"))
-        EditEdit();
-    else if (id == QLatin1String("ID_mnuEditDel") || id == QLatin1String("ID_EditDel"))
-        EditDel();
-    else if (id == QLatin1String("ID_mnuEditCopy") || id == QLatin1String("ID_EditCopy"))
-        EditCopy();
-    else if (id == QLatin1String("ID_mnuEditPaste") || id == QLatin1String("ID_EditPaste"))
-        EditPaste();
-    else if (id == QLatin1String("ID_mnuEditSubmit") || id == QLatin1String("ID_EditSubmit")) {
-        // Send: nothing to do on an empty list. A run writes 送信日時 itself
-        // when a mail is accepted; the row shows what is stored.
-        if (rowCount() > 0 && SendNotice(this, m_context, activeNewsId()))
-            setActiveSendTime(scalar(m_context.db(), {QStringLiteral("select 送信日時 from T_お知らせ where NewsID = ?"),
-                                                      {activeNewsId()}})
-                                  .toString());
-    } else if (id == QLatin1String("ID_mnuSetupSMTP")) {
-        SmtpSettingsDialog smtp(m_context, this);
-        smtp.exec();
-    } else if (id == QLatin1String("ID_mnuSetupSubmit")) {
-        SendOptionsDialog options(m_context, this);
-        options.exec();
-    } else if (id.startsWith(QLatin1String("ID_mnuFontSize")))
-        ApplyFontSize();
-    else if (id == QLatin1String("ID_mnuDBGroup")) {
-        auto *groups = new GroupRegister(m_context, this);
-        groups->exec();
-        delete groups;
-    } else if (id == QLatin1String("ID_mnuDBMember")) {
-        auto *members = new MemberRegister(m_context, this);
-        members->exec();
-        delete members;
-    } else if (id == QLatin1String("ID_mnuPrintGroup"))
-        showReport(m_context, ReportKind::arpGroup, this);
-    else if (id == QLatin1String("ID_mnuPrintMember"))
-        showReport(m_context, ReportKind::arpMember, this);
-    else if (id == QLatin1String("ID_mnuPrintMember2"))
-        showReport(m_context, ReportKind::arpMember2, this);
-    else if (id == QLatin1String("ID_mnuPrintCheckList")) {
-        // The check list shows the send list of the selected notice, made afresh.
-        if (MakeSendList(this, m_context.db(), activeNewsId()))
-            showReport(m_context, ReportKind::arpCheckList, this);
-    } else if (id == QLatin1String("ID_mnuHelpHelp"))
-        HelpContents();
-    else if (id == QLatin1String("ID_mnuHelpWeb"))
-        HelpWeb();
-    else if (id == QLatin1String("ID_mnuHelpAbout"))
-        HelpAbout();
-    else if (id == QLatin1String("ID_mnuClose") || id == QLatin1String("ID_Close"))
-        close();
-}
-
 int MainWindow::rowCount() const
 {
-    return fpSpread1->maxRows();
+    return m_notices->count();
 }
 
-int MainWindow::activeNewsId() const
+qint64 MainWindow::activeNewsId() const
 {
-    const int row = fpSpread1->activeRow();
-    return row >= 1 ? fpSpread1->text(kColNewsID, row).toInt() : 0;
+    return m_notices->notice(m_list->activeRow() - 1).id;
 }
 
-bool MainWindow::setActiveSendTime(const QString &text)
-{
-    const int row = fpSpread1->activeRow();
-    if (row < 1)
-        return false;
-    // The grid shows the model's row, so one write updates both.
-    return m_news->setValues(row - 1, {{QStringLiteral("送信日時"), text}});
-}
-
-int MainWindow::GetNewNewsID() const
-{
-    return allocateKey(m_context.db(), kNewsTable, QStringLiteral("NewsID"), kMaxNotices);
-}
-
-void MainWindow::showEvent(QShowEvent *event)
-{
-    if (!m_activated)
-        Form_Activate();
-    QMainWindow::showEvent(event);
-}
-
-// The first activation: runs once, just before the window first appears, with
-// the window taking no input until it has finished.
-void MainWindow::Form_Activate()
+// Runs once, just before the window first appears, with the window taking no
+// input until it has finished: the list, its saved widths and font size, the
+// first notice.
+void MainWindow::firstShowing()
 {
     setEnabled(false);
-    const QString ini = m_context.iniPath();
-    const SettingsFile profile;
-
-    restoreWindowGeometry(this, ini, kSection);
-
-    ++m_quiet;
-    fpSpread1->bind(m_news);
-    updateNewTools();
-
-    if (layout())
-        layout()->activate(); // the panes get their real sizes before SpreadW applies
-    const int spreadW = profile.GetValueLong(ini, kSection, QStringLiteral("SpreadW"));
-    if (spreadW > 0) {
-        const int total = SSSplitter1->sizes().value(0) + SSSplitter1->sizes().value(1);
-        const int left = twipsToPxX(spreadW, this);
-        SSSplitter1->setSizes({left, std::max(1, total - left)});
+    {
+        const RefillGuard::Scope moving(m_moving);
+        m_list->bind(m_notices->model());
+        updateNewTools();
+        m_layout.restorePane(m_splitter);
+        for (int c = 1; c <= m_list->maxCols(); ++c) {
+            const int design = c - 1 < int(std::size(kDesignWidths)) ? kDesignWidths[c - 1] : 1500;
+            if (design > 0)
+                m_list->setColWidthTwips(c, design);
+        }
+        m_layout.restoreColumns(m_list); // NewsID stays hidden
+        m_layout.restoreFontSize(*m_tools);
+        applyFontSize();
+        m_list->setActiveCell(kColTitle, 1);
     }
+    showNoticeDetail(m_list->activeRow());
 
-    for (int c = 1; c <= fpSpread1->maxCols(); ++c) {
-        const int design = c - 1 < int(std::size(kDesignWidths)) ? kDesignWidths[c - 1] : 1500;
-        if (design > 0)
-            fpSpread1->setColWidthTwips(c, design);
-    }
-    fpSpread1->restoreColumnWidths(ini, kSection); // NewsID stays hidden
-
-    checkFontSizeTool(*m_tools, profile.GetValueLong(ini, kSection, QStringLiteral("SpreadFontSize")));
-    ApplyFontSize();
-
-    fpSpread1->setActiveCell(kColTitle, 1);
-    --m_quiet;
-    ShowNewsDetail(fpSpread1->activeRow());
-
-    fpSpread1->show();
-    fpSpread2->show();
+    m_list->show();
+    m_destinations->show();
     setEnabled(true);
-    fpSpread1->setFocus();
-    m_activated = true;
+    m_list->setFocus();
 }
 
-void MainWindow::ShowNewsDetail(int row)
+// The body and the destination groups of a list row (1-based); a row below 1
+// empties both, so that nothing of another notice stays on the screen.
+void MainWindow::showNoticeDetail(int row)
 {
     m_detailRow = row;
-    fpSpread2->setUpdatesEnabled(false);
+    m_destinations->setUpdatesEnabled(false);
+    const Notice notice = m_notices->notice(row - 1);
+    m_body->setPlainText(notice.body);
     if (row < 1) {
-        // No notice: nothing of the last one stays on the screen.
-        RichTextBox1->clear();
-        if (!m_destinations->open(kDestinationNames, QStringLiteral("0")))
-            m_destinations->close();
+        if (!m_destinationNames->open(kDestinationNames, QStringLiteral("0")))
+            m_destinationNames->close();
     } else {
-        const int newsId = fpSpread1->text(kColNewsID, row).toInt();
-        RichTextBox1->setPlainText(forView(fpSpread1->text(kColBody, row)));
-        loadGroupNames(*m_destinations, m_context.db(), noticeDestinations(), newsId);
+        loadGroupNames(*m_destinationNames, m_context.db(), noticeDestinations(), notice.id);
     }
-    fpSpread2->bind(m_destinations);
-    fpSpread2->setHeading(1, QStringLiteral("宛先グループ一覧"));
+    m_destinations->bind(m_destinationNames);
+    m_destinations->setHeading(1, QStringLiteral("宛先グループ一覧"));
     fitDestinationColumn();
-    fpSpread2->setUpdatesEnabled(true);
+    m_destinations->setUpdatesEnabled(true);
 }
 
-void MainWindow::ApplyFontSize()
+void MainWindow::applyFontSize()
 {
-    fpSpread1->setSheetFontPoints(
-        fontPointsForSize(m_tools->checkedNumber(QStringLiteral("ID_mnuFontSize"), 5)));
+    m_list->setSheetFontPoints(fontPointsForSize(m_tools->checkedNumber(QStringLiteral("ID_mnuFontSize"), 5)));
 }
 
 void MainWindow::fitDestinationColumn()
 {
-    if (fpSpread2->maxCols() > 0)
-        fpSpread2->fitColumn(1, 50);
+    if (m_destinations->maxCols() > 0)
+        m_destinations->fitColumn(1, 50);
 }
 
 // The New tools are offered only while there is room for another notice.
 void MainWindow::updateNewTools()
 {
-    const bool room = fpSpread1->maxRows() < kMaxNotices;
+    const bool room = !m_notices->isFull();
     m_tools->setEnabled(QStringLiteral("ID_mnuEditNew"), room);
     m_tools->setEnabled(QStringLiteral("ID_EditNew"), room);
 }
@@ -421,181 +299,17 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // The destination column follows every change of its grid's width: window
     // resizes and splitter moves alike.
-    if (watched == fpSpread2->viewport() && event->type() == QEvent::Resize)
+    if (watched == m_destinations->viewport() && event->type() == QEvent::Resize)
         fitDestinationColumn();
     // Enter on the list opens the editor, as a double-click does.
-    if (watched == fpSpread1 && event->type() == QEvent::KeyPress) {
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            EditEdit();
+            editNotice();
             return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::EditNew()
-{
-    if (fpSpread1->maxRows() >= kMaxNotices)
-        return;
-    const int newsId = GetNewNewsID();
-    if (newsId < 1)
-        return;
-    const int col = std::max(fpSpread1->activeCol(), int(kColTitle));
-    const int row = m_news->appendRecord({{QStringLiteral("NewsID"), newsId},
-                                          {QStringLiteral("見出し"), QString::fromUtf8(kUntitledTitle)},
-                                          {QStringLiteral("本文"), QString::fromUtf8(kEmptyBody)},
-                                          {QStringLiteral("作成日時"), currentTimeText()},
-                                          {QStringLiteral("送信日時"), QString::fromUtf8(kNotSent)}});
-    if (row < 0)
-        return; // already reported: the editor would edit a notice that is not there
-    ++m_quiet;
-    fpSpread1->setActiveCell(col, row + 1);
-    --m_quiet;
-    updateNewTools();
-    ShowNewsDetail(fpSpread1->activeRow());
-    openEditor(QStringLiteral("お知らせの新規作成"));
-}
-
-void MainWindow::EditEdit()
-{
-    if (fpSpread1->activeRow() < 1)
-        return;
-    openEditor(QStringLiteral("お知らせ編集"));
-}
-
-// Shows the editor for the active row. The editor's group chooser writes the
-// destinations at once, even when the editor itself is then left through its
-// close box without saving, so the details are shown afresh however it closes.
-void MainWindow::openEditor(const QString &caption)
-{
-    NoticeEditor objInpNews(m_context, this);
-    objInpNews.setUsrCaption(caption);
-    objInpNews.setUsrHelpFile({});
-    objInpNews.setUsrHelpContextID(0);
-    connect(&objInpNews, &NoticeEditor::LoadData, this,
-            [this, &objInpNews] { objInpNews_LoadData(objInpNews); });
-    connect(&objInpNews, &NoticeEditor::SaveData, this,
-            [this, &objInpNews](bool &cancel) { objInpNews_SaveData(objInpNews, cancel); });
-    objInpNews.exec();
-    ShowNewsDetail(fpSpread1->activeRow());
-}
-
-void MainWindow::objInpNews_LoadData(NoticeEditor &editor)
-{
-    const int row = fpSpread1->activeRow();
-    if (row < 1)
-        return;
-    editor.setNewsId(fpSpread1->text(kColNewsID, row).toLongLong());
-    editor.txtTitle()->setText(fpSpread1->text(kColTitle, row));
-    editor.RichTextBox1()->setPlainText(forView(fpSpread1->text(kColBody, row)));
-    editor.txtDateCreate()->setText(fpSpread1->text(kColCreated, row));
-    editor.txtDateSubmit()->setText(fpSpread1->text(kColSent, row));
-}
-
-void MainWindow::objInpNews_SaveData(NoticeEditor &editor, bool &cancel)
-{
-    cancel = false;
-    const int row = m_news->findRow(QStringLiteral("NewsID"), editor.newsId());
-    if (row < 0) {
-        informUser(&editor, QStringLiteral("このお知らせは一覧にないため保存できません。"));
-        cancel = true;
-        return;
-    }
-    // A refused write has been reported; the editor stays open with the text.
-    if (!m_news->setValues(row, {{QStringLiteral("見出し"), editor.txtTitle()->text()},
-                                 {QStringLiteral("本文"), forStorage(editor.RichTextBox1()->toPlainText())},
-                                 {QStringLiteral("作成日時"), editor.txtDateCreate()->text()},
-                                 {QStringLiteral("送信日時"), editor.txtDateSubmit()->text()}}))
-        cancel = true;
-    ShowNewsDetail(fpSpread1->activeRow());
-}
-
-// Deletes the notice and its destination rows in one transaction, without asking.
-void MainWindow::EditDel()
-{
-    const int row = fpSpread1->activeRow();
-    if (row < 1)
-        return;
-    const int newsId = fpSpread1->text(kColNewsID, row).toInt();
-    ++m_quiet;
-    const bool removed = m_news->removeRecord(
-        row - 1, {{QStringLiteral("delete from T_お知らせに対する宛先情報 where NewsID = ?"), {newsId}}});
-    --m_quiet;
-    if (!removed)
-        return;
-    updateNewTools();
-    ShowNewsDetail(fpSpread1->activeRow());
-}
-
-void MainWindow::EditCopy()
-{
-    const int row = fpSpread1->activeRow();
-    if (row < 1)
-        return;
-    m_copyBuffer = {fpSpread1->text(kColTitle, row), fpSpread1->text(kColBody, row),
-                    fpSpread1->text(kColCreated, row), fpSpread1->text(kColSent, row)};
-}
-
-// Overwrites the selected notice with the copied texts; creates no notice.
-void MainWindow::EditPaste()
-{
-    const int row = fpSpread1->activeRow();
-    if (row < 1)
-        return;
-    m_news->setValues(row - 1, {{QStringLiteral("見出し"), m_copyBuffer.title},
-                                {QStringLiteral("本文"), m_copyBuffer.body},
-                                {QStringLiteral("作成日時"), m_copyBuffer.created},
-                                {QStringLiteral("送信日時"), m_copyBuffer.sent}});
-    ShowNewsDetail(row);
-}
-
-void MainWindow::HelpContents()
-{
-    ShellLauncher shell;
-    const QString help = m_context.helpPath();
-    if (shell.LaunchDocument(this, help, {}, ShellLauncher::kShowNormal) != ShellLauncher::kSuccess)
-        informUser(this, QStringLiteral("ヘルプ（%1）を開けませんでした。").arg(help));
-}
-
-void MainWindow::HelpWeb()
-{
-    ShellLauncher shell;
-    const QString address = QLatin1String(kVendorWebPage);
-    if (shell.LaunchURL(this, address, ShellLauncher::kShowDefault) != ShellLauncher::kSuccess)
-        informUser(this, QStringLiteral("ホームページを開けませんでした。ブラウザーで次のアドレスを開いてください。\n\n%1")
-                             .arg(address));
-}
-
-void MainWindow::HelpAbout()
-{
-    AboutDialog about(this);
-    about.exec();
-}
-
-void MainWindow::closeEvent(QCloseEvent *event)
-{
-    Form_Unload();
-    event->accept();
-}
-
-// Writes section "MenuMain" once, however the window is closed. A window that
-// never appeared has nothing of its own to keep.
-void MainWindow::Form_Unload()
-{
-    if (m_unloaded || !m_activated)
-        return;
-    m_unloaded = true;
-    const QString ini = m_context.iniPath();
-    const SettingsFile profile;
-    saveWindowGeometry(this, ini, kSection);
-    profile.SetValueString(ini, kSection, QStringLiteral("SpreadW"),
-                           QString::number(pxToTwipsX(SSSplitter1->sizes().value(0), this)));
-    fpSpread1->saveColumnWidths(ini, kSection);
-    profile.SetValueString(ini, kSection, QStringLiteral("SpreadFontSize"),
-                           QString::number(m_tools->checkedNumber(QStringLiteral("ID_mnuFontSize"), 5)));
-    fpSpread2->bind(nullptr);
-    m_destinations->close();
 }
 
 } // namespace lumivox

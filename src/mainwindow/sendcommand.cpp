@@ -6,6 +6,7 @@
 #include "mail/sendingwindow.h"
 #include "mail/sendoptionsdialog.h"
 #include "mail/sendresultdialogs.h"
+#include "notices/sendlist.h"
 
 #include <QSet>
 
@@ -100,49 +101,47 @@ RunStart startOf(int newsId, SendScope scope, const SendPlan &plan, int listSize
 
 } // namespace
 
-bool SendNotice(QWidget *window, AppContext &context, int newsId, SendScope scope)
+SendOutcome sendNotice(QWidget *window, AppContext &context, qint64 newsId, SendScope scope)
 {
     const QSqlDatabase db = context.db();
     const SendResultStore store(db);
-    bool ran = false;
+    SendOutcome outcome;
+    const auto stop = [&outcome](const QString &why) {
+        outcome.result = StoreResult::refuse(why);
+        return outcome;
+    };
     bool askOptions = scope == SendScope::Everyone;
     for (;;) {
-        if (!MakeSendList(window, db, newsId))
-            return ran;
+        if (const StoreResult made = makeSendList(db, newsId); !made) {
+            outcome.result = made;
+            return outcome;
+        }
         bool read = false;
-        SendPlan plan = readSendPlan(db, newsId, &read);
+        SendPlan plan = readSendPlan(db, int(newsId), &read);
         const QList<Recipient> list = plan.rows;
-        if (!read) {
-            // A list that cannot be read is a failure, not an empty list.
-            informUser(window, QStringLiteral("送信リストを読み込めませんでした。送信を中止します。"));
-            return ran;
-        }
-        if (list.isEmpty()) {
-            informUser(window, QStringLiteral("指定した宛先ｸﾞﾙｰﾌﾟに所属するﾒﾝﾊﾞｰはいませんでした。送信を中止します。"));
-            return ran;
-        }
+        // A list that cannot be read is a failure, not an empty list.
+        if (!read)
+            return stop(QStringLiteral("送信リストを読み込めませんでした。送信を中止します。"));
+        if (list.isEmpty())
+            return stop(QStringLiteral("指定した宛先ｸﾞﾙｰﾌﾟに所属するﾒﾝﾊﾞｰはいませんでした。送信を中止します。"));
         QStringList addresses;
         for (const Recipient &row : list)
             addresses << row.address;
-        const ResumeSplit split = store.split(newsId, addresses);
-        if (!split.ok) {
-            informUser(window, QStringLiteral("これまでの送信結果を読み込めませんでした。二重に送信しないよう，送信を中止します。"));
-            return ran;
-        }
+        const ResumeSplit split = store.split(int(newsId), addresses);
+        if (!split.ok)
+            return stop(QStringLiteral("これまでの送信結果を読み込めませんでした。二重に送信しないよう，送信を中止します。"));
         if (scope == SendScope::Everyone && !split.reached.isEmpty()) {
             const int answer = askFullResend(window, plan.subject, int(list.size()), split);
             if (answer < 0)
-                return ran;
+                return outcome;
             scope = SendScope(answer);
         }
 
         QList<Recipient> &rows = plan.rows;
         int alreadyReached = 0;
         if (scope == SendScope::NotReached) {
-            if (split.toSend.isEmpty() && split.unknown.isEmpty()) {
-                informUser(window, QStringLiteral("「%1」は宛先の全員に送信済みです。未送信の宛先はありません。").arg(plan.subject));
-                return ran;
-            }
+            if (split.toSend.isEmpty() && split.unknown.isEmpty())
+                return stop(QStringLiteral("「%1」は宛先の全員に送信済みです。未送信の宛先はありません。").arg(plan.subject));
             const bool again = split.unknown.isEmpty()
                                || askYesNo(window, QStringLiteral("次の宛先へのメールは，前回の送信が途中で切れたため，"
                                                                   "届いたかどうか分かりません。\n\n%1\n\n"
@@ -164,41 +163,39 @@ bool SendNotice(QWidget *window, AppContext &context, int newsId, SendScope scop
 
         if (askOptions) {
             SendOptionsDialog options(context, window);
-            if (runModal(options) != QDialog::Accepted)
-                return ran;
+            if (runModal(options) != QDialog::Accepted) // ｷｬﾝｾﾙ, Esc or the close box
+                return outcome;
             askOptions = false;
             // The body as the options just chosen prepare it.
             plan.options = readSendOptions(db, kNoSendOptionsRow);
-            plan.body = preparedBody(readNoticeText(db, newsId).body, plan.options);
+            plan.body = preparedBody(readNoticeText(db, int(newsId)).body, plan.options);
         }
         if (const QList<SendProblem> problems = findSendProblems(plan); !problems.isEmpty()) {
             SendProblemsDialog check(problems, window);
             if (runModal(check) != QDialog::Accepted)
-                return ran;
+                return outcome;
             for (const SendProblem &p : problems) {
                 if (p.leavesRowOut && plan.rows[p.row].skipReason.isEmpty())
                     plan.rows[p.row].skipReason = p.what;
             }
         }
-        if (std::all_of(plan.rows.begin(), plan.rows.end(), [](const Recipient &r) { return !r.skipReason.isEmpty(); })) {
-            informUser(window, QStringLiteral("送信できる宛先がありません。送信を中止します。"));
-            return ran;
-        }
+        if (std::all_of(plan.rows.begin(), plan.rows.end(), [](const Recipient &r) { return !r.skipReason.isEmpty(); }))
+            return stop(QStringLiteral("送信できる宛先がありません。送信を中止します。"));
         if (!confirmSending(window, plan))
-            return ran;
+            return outcome;
 
         SendingWindow sending(context, window);
-        sending.setRun(plan, startOf(newsId, scope, plan, int(list.size()), alreadyReached));
+        sending.setRun(plan, startOf(int(newsId), scope, plan, int(list.size()), alreadyReached));
         runModal(sending);
-        if (sending.runId() == 0) {
-            reportWriteFailure(window, QStringLiteral("送信結果"), sending.outcome().detail);
-            return ran;
-        }
-        ran = true;
+        if (sending.runId() == 0)
+            return stop(sending.outcome().reason + QStringLiteral("\n\n詳細：") + sending.outcome().detail);
+        outcome.ran = true;
+        if (sending.outcome().sent > 0)
+            outcome.sentAt = store.run(sending.runId()).started;
         SendSummaryDialog summary(store.run(sending.runId()), store.results(sending.runId()),
-                                  store.noticeState(newsId).hasNotReached(), window);
+                                  store.noticeState(int(newsId)).hasNotReached(), window);
         if (runModal(summary) != QDialog::Accepted)
-            return ran;
+            return outcome;
         scope = SendScope::NotReached;
     }
 }

@@ -2,9 +2,11 @@
 
 // The send sequence opens the mail windows, so it belongs to the main window's
 // library (lumivox_main), on top of the mail area; the recipient list it starts
-// from (MakeSendList) is the notices library's.
+// from (makeSendList) is the notices library's.
 #include "app/appcontext.h"
-#include "notices/sendlist.h"
+#include "db/storeresult.h"
+
+#include <QString>
 
 class QWidget;
 
@@ -14,9 +16,21 @@ namespace lumivox {
 // earlier runs did not reach (「未送信の宛先に送信」).
 enum class SendScope { Everyone, NotReached };
 
+// What the Send command came to. `sentAt` is the notice's 送信日時 as a run
+// wrote it when a mail was accepted (the start of that run), empty when no
+// run delivered anything. `ran` says whether a run was recorded (the notice's
+// state may have changed). `result` says why nothing was sent when the user
+// must be told: no destination group, no member in them, nobody left to send
+// to, a list or earlier results that could not be read, results that could
+// not be recorded. ｷｬﾝｾﾙ at any question leaves it ok.
+struct SendOutcome {
+    QString sentAt;
+    StoreResult result;
+    bool ran = false;
+};
+
 // The Send command for one notice:
-// 1. MakeSendList; a message when no member belongs to the destination groups
-//    (or when the list or the earlier results cannot be read).
+// 1. makeSendList and the list read back (refused when it is empty).
 // 2. With Everyone, when earlier runs reached some of the list: a question
 //    that says how many, with 「未送信の宛先に送信」, a full resend or ｷｬﾝｾﾙ.
 //    Only those not reached: never an address that already accepted this
@@ -27,8 +41,9 @@ enum class SendScope { Everyone, NotReached };
 // 5. The confirmation 「見出し」を N 人に M 通送信します (server, port, sender).
 // 6. The sending window, then the summary, from which 「未送信の宛先に送信」
 //    starts again at 1 with NotReached.
-// Returns whether a run was recorded: the notice's 送信日時 (written by the run
-// when a mail was accepted) and its state may have changed.
-bool SendNotice(QWidget *window, AppContext &context, int newsId, SendScope scope = SendScope::Everyone);
+// The questions and dialogs are its own; what stops it is returned for the
+// caller to tell. Writes nothing itself: the run records its results and the
+// notice's 送信日時.
+SendOutcome sendNotice(QWidget *window, AppContext &context, qint64 newsId, SendScope scope = SendScope::Everyone);
 
 } // namespace lumivox

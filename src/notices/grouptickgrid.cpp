@@ -1,7 +1,7 @@
 #include "notices/grouptickgrid.h"
 
 #include "app/messages.h"
-#include "app/placement.h"
+#include "app/windowlayout.h"
 #include "db/tablemodel.h"
 
 #include <QLabel>
@@ -108,12 +108,6 @@ QList<QVariant> GroupTickGrid::tickedGroupIds() const
             ids << m_selection->value(r, id);
     }
     return ids;
-}
-
-void GroupTickGrid::saveLayout(const QString &iniPath, const QString &section) const
-{
-    saveDialogPosition(window(), iniPath, section);
-    saveColumnWidths(iniPath, section);
 }
 
 void GroupTickGrid::release()

@@ -44,8 +44,6 @@ public:
     // not ticked).
     QList<QVariant> tickedGroupIds() const;
 
-    // Writes the dialog's position and the column widths to the section.
-    void saveLayout(const QString &iniPath, const QString &section) const;
     // Lets go of the work table.
     void release();
 

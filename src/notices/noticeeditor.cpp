@@ -1,32 +1,27 @@
 #include "notices/noticeeditor.h"
 
 #include "app/messages.h"
-#include "app/placement.h"
+#include "app/windowlayout.h"
 #include "app/spreadgrid.h"
 #include "app/startup.h"
 #include "db/tablemodel.h"
 #include "notices/groupchooser.h"
-#include "notices/noticetexts.h"
-#include "util/shelllauncher.h"
+#include "notices/groupnames.h"
+#include "notices/resultmessage.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSpinBox>
 #include <QVBoxLayout>
-#include <climits>
 
 namespace lumivox {
 
 namespace {
 
-const QString kSection = QStringLiteral("InpNews");
 constexpr int kTitleLength = 80;
 
 // A text box with its caption inside its left edge, as the input boxes of the
@@ -87,191 +82,152 @@ QLabel *sectionLabel(const QString &text, QWidget *buddy, QWidget *parent)
 
 } // namespace
 
-NoticeEditor::NoticeEditor(AppContext &context, QWidget *parent) : QDialog(parent), m_context(context)
+NoticeEditor::NoticeEditor(AppContext &context, const Notice &notice, Save save, QWidget *parent)
+    : QDialog(parent),
+      m_context(context),
+      m_layout(this, context, QStringLiteral("InpNews"), WindowLayout::Kind::Dialog),
+      m_newsId(notice.id),
+      m_save(std::move(save)),
+      m_lifecycle(this, &m_layout)
 {
     setObjectName(QStringLiteral("frmInpNews"));
     setWindowTitle(QStringLiteral("お知らせの新規作成"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    m_numNewsID = new QSpinBox(this);
-    m_numNewsID->setObjectName(QStringLiteral("numNewsID"));
-    m_numNewsID->setRange(0, INT_MAX);
-    m_numNewsID->hide();
+    auto *memo = new QLabel(QStringLiteral("連絡網で送信する「お知らせ」を編集してください。"), this);
+    memo->setObjectName(QStringLiteral("lblMemo"));
 
-    m_lblMemo = new QLabel(QStringLiteral("連絡網で送信する「お知らせ」を編集してください。"), this);
-    m_lblMemo->setObjectName(QStringLiteral("lblMemo"));
+    m_title = new QLineEdit(notice.title, this);
+    m_title->setObjectName(QStringLiteral("txtTitle"));
+    m_title->setMaxLength(kTitleLength);
 
-    m_txtTitle = new QLineEdit(this);
-    m_txtTitle->setObjectName(QStringLiteral("txtTitle"));
-    m_txtTitle->setMaxLength(kTitleLength);
-
-    m_body = new QPlainTextEdit(this);
+    m_body = new QPlainTextEdit(notice.body, this);
     m_body->setObjectName(QStringLiteral("RichTextBox1"));
     m_body->setFont(minchoFont(11));
     m_body->setTabChangesFocus(true);
 
-    m_txtDateCreate = new QLineEdit(this);
-    m_txtDateCreate->setObjectName(QStringLiteral("txtDateCreate"));
-    makeDisplayOnly(m_txtDateCreate);
-    m_txtDateSubmit = new QLineEdit(this);
-    m_txtDateSubmit->setObjectName(QStringLiteral("txtDateSubmit"));
-    makeDisplayOnly(m_txtDateSubmit);
+    m_created = new QLineEdit(notice.created, this);
+    m_created->setObjectName(QStringLiteral("txtDateCreate"));
+    makeDisplayOnly(m_created);
+    m_sent = new QLineEdit(notice.sent, this);
+    m_sent->setObjectName(QStringLiteral("txtDateSubmit"));
+    makeDisplayOnly(m_sent);
 
-    fpSpread1 = new SpreadGrid(this);
-    fpSpread1->setObjectName(QStringLiteral("fpSpread1"));
+    m_groups = new SpreadGrid(this);
+    m_groups->setObjectName(QStringLiteral("fpSpread1"));
     m_groupNames = new TableModel(context.db(), this);
-    fpSpread1->viewport()->installEventFilter(this);
+    m_groups->viewport()->installEventFilter(this);
 
-    cmdGroup = new QPushButton(greyTick(), QStringLiteral("編集"), this);
+    auto *cmdGroup = new QPushButton(greyTick(), QStringLiteral("編集"), this);
     cmdGroup->setObjectName(QStringLiteral("cmdGroup"));
     cmdGroup->setCursor(Qt::PointingHandCursor);
     cmdGroup->setToolTip(QStringLiteral("宛先グループを選択します"));
-    cmdOk = new QPushButton(QStringLiteral("OK(&O)"), this);
+    auto *cmdOk = new QPushButton(QStringLiteral("OK(&O)"), this);
     cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    cmdHelp = new QPushButton(QStringLiteral("ﾍﾙﾌﾟ(&H)"), this);
-    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
     // Enter in the headline must not save and close the editor.
-    for (QPushButton *b : {cmdGroup, cmdOk, cmdHelp})
+    for (QPushButton *b : {cmdGroup, cmdOk})
         b->setAutoDefault(false);
-    connect(cmdGroup, &QPushButton::clicked, this, &NoticeEditor::cmdGroup_Click);
-    connect(cmdOk, &QPushButton::clicked, this, &NoticeEditor::cmdOk_Click);
-    connect(cmdHelp, &QPushButton::clicked, this, &NoticeEditor::cmdHelp_Click);
+    connect(cmdGroup, &QPushButton::clicked, this, &NoticeEditor::chooseGroups);
+    connect(cmdOk, &QPushButton::clicked, this, &NoticeEditor::saveAndClose);
     // Enter in the headline goes on to the body.
-    connect(m_txtTitle, &QLineEdit::returnPressed, m_body, [this] { m_body->setFocus(); });
+    connect(m_title, &QLineEdit::returnPressed, m_body, [this] { m_body->setFocus(); });
 
     auto *groupColumn = new QVBoxLayout;
     groupColumn->addWidget(cmdGroup);
     groupColumn->addStretch();
     auto *groups = new QHBoxLayout;
-    groups->addWidget(fpSpread1, 1);
+    groups->addWidget(m_groups, 1);
     groups->addLayout(groupColumn);
 
     auto *times = new QHBoxLayout;
-    times->addWidget(captioned(QStringLiteral("作成日時"), m_txtDateCreate, this), 1);
-    times->addWidget(captioned(QStringLiteral("送信日時"), m_txtDateSubmit, this), 1);
+    times->addWidget(captioned(QStringLiteral("作成日時"), m_created, this), 1);
+    times->addWidget(captioned(QStringLiteral("送信日時"), m_sent, this), 1);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdOk);
-    buttons->addWidget(cmdHelp);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_lblMemo);
+    layout->addWidget(memo);
     layout->addSpacing(4);
-    layout->addWidget(sectionLabel(QStringLiteral("■ 見出し"), m_txtTitle, this));
-    layout->addWidget(captioned(QStringLiteral("見出し"), m_txtTitle, this));
+    layout->addWidget(sectionLabel(QStringLiteral("■ 見出し"), m_title, this));
+    layout->addWidget(captioned(QStringLiteral("見出し"), m_title, this));
     layout->addWidget(sectionLabel(QStringLiteral("■ 本文"), m_body, this));
     layout->addWidget(m_body, 3);
-    layout->addWidget(sectionLabel(QStringLiteral("■ 宛先グループ"), fpSpread1, this));
+    layout->addWidget(sectionLabel(QStringLiteral("■ 宛先グループ"), m_groups, this));
     layout->addLayout(groups, 2);
     layout->addLayout(times);
     layout->addLayout(buttons);
 
-    setTabOrder(m_txtTitle, m_body);
-    setTabOrder(m_body, fpSpread1);
-    setTabOrder(fpSpread1, cmdGroup);
+    setTabOrder(m_title, m_body);
+    setTabOrder(m_body, m_groups);
+    setTabOrder(m_groups, cmdGroup);
     setTabOrder(cmdGroup, cmdOk);
-    setTabOrder(cmdOk, cmdHelp);
 
     setFixedSize(twipsToPxX(9000, this), twipsToPxY(8400, this));
+
+    // Placed, then filled, just before the window first appears; its position
+    // is kept when it goes.
+    m_lifecycle.onFirstShow([this] {
+        m_groups->applyPresentation();
+        m_groups->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        loadGroupList();
+        m_title->setFocus();
+    });
+    m_lifecycle.onUnload([this] {
+        m_groups->bind(nullptr);
+        m_groupNames->close();
+    });
 }
 
 NoticeEditor::~NoticeEditor() = default;
 
-qint64 NoticeEditor::newsId() const
+Notice NoticeEditor::notice() const
 {
-    return m_numNewsID->value();
+    return {m_newsId, m_title->text(), m_body->toPlainText(), m_created->text(), m_sent->text()};
 }
 
-void NoticeEditor::setNewsId(qint64 id)
+void NoticeEditor::loadGroupList()
 {
-    m_numNewsID->setValue(static_cast<int>(id));
-}
-
-// The load step and the first activation run together just before the window is
-// first shown: LoadData has filled the fields, so the group list follows the
-// NewsID it put in place.
-void NoticeEditor::showEvent(QShowEvent *event)
-{
-    if (!m_loaded) {
-        m_loaded = true;
-        Form_Load();
-    }
-    if (!m_activated) {
-        m_activated = true;
-        LoadGroupList();
-        m_txtTitle->setFocus();
-    }
-    QDialog::showEvent(event);
-}
-
-void NoticeEditor::Form_Load()
-{
-    if (!m_usrCaption.isEmpty())
-        setWindowTitle(m_usrCaption);
-    placeDialog(this, m_context.iniPath(), kSection);
-    cmdHelp->setVisible(!m_usrHelpFile.isEmpty());
-    fpSpread1->applyPresentation();
-    fpSpread1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    Q_EMIT LoadData();
-}
-
-void NoticeEditor::LoadGroupList()
-{
-    fpSpread1->setUpdatesEnabled(false);
-    loadGroupNames(*m_groupNames, m_context.db(), noticeDestinations(), newsId());
-    fpSpread1->bind(m_groupNames);
+    m_groups->setUpdatesEnabled(false);
+    loadGroupNames(*m_groupNames, m_context.db(), noticeDestinations(), m_newsId);
+    m_groups->bind(m_groupNames);
     fitGroupColumn();
-    fpSpread1->setUpdatesEnabled(true);
+    m_groups->setUpdatesEnabled(true);
 }
 
 void NoticeEditor::fitGroupColumn()
 {
-    if (fpSpread1->maxCols() > 0)
-        fpSpread1->fitColumn(1, 50);
+    if (m_groups->maxCols() > 0)
+        m_groups->fitColumn(1, 50);
 }
 
 // The group column follows its grid's width, whenever that is known or changes.
 bool NoticeEditor::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == fpSpread1->viewport() && event->type() == QEvent::Resize)
+    if (watched == m_groups->viewport() && event->type() == QEvent::Resize)
         fitGroupColumn();
     return QDialog::eventFilter(watched, event);
 }
 
-void NoticeEditor::objSelGroupforNews_LoadData(NoticeGroupChooser &chooser)
+// The chooser names the notice by the headline as it stands in the box, saved or not.
+void NoticeEditor::chooseGroups()
 {
-    chooser.setRecordKey(newsId());
-    chooser.lblName()->setText(QStringLiteral("お知らせ「") + m_txtTitle->text()
-                               + QStringLiteral("」を連絡する"));
+    NoticeGroupChooser chooser(m_context, m_newsId, m_title->text(), this);
+    if (runModal(chooser) == QDialog::Accepted)
+        loadGroupList();
 }
 
-void NoticeEditor::cmdGroup_Click()
-{
-    NoticeGroupChooser chooser(m_context, this);
-    connect(&chooser, &GroupChooser::LoadData, this,
-            [this, &chooser] { objSelGroupforNews_LoadData(chooser); });
-    chooser.exec();
-    if (chooser.UsrTag() == QLatin1String("OK"))
-        LoadGroupList();
-}
-
-void NoticeEditor::cmdOk_Click()
+void NoticeEditor::saveAndClose()
 {
     // The creation time records the last save through the editor.
-    m_txtDateCreate->setText(currentTimeText());
-    bool cancel = false;
-    Q_EMIT SaveData(cancel);
-    m_usrTag = QStringLiteral("OK");
-    if (!cancel)
-        accept();
-}
-
-void NoticeEditor::cmdHelp_Click()
-{
-    ShellLauncher shell;
-    if (shell.LaunchDocument(this, m_usrHelpFile, {}, ShellLauncher::kShowNormal) != ShellLauncher::kSuccess)
-        informUser(this, QStringLiteral("ヘルプ（%1）を開けませんでした。").arg(m_usrHelpFile));
+    m_created->setText(currentTimeText());
+    const StoreResult saved = m_save ? m_save(notice()) : StoreResult{};
+    if (!saved) {
+        tellUser(this, QStringLiteral("お知らせ"), saved);
+        return;
+    }
+    accept();
 }
 
 // There is no Cancel button: the close box leaves without saving, and Esc alone
@@ -282,27 +238,7 @@ void NoticeEditor::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    if (event->key() == Qt::Key_F1 && !m_usrHelpFile.isEmpty()) {
-        cmdHelp_Click();
-        return;
-    }
     QDialog::keyPressEvent(event);
-}
-
-void NoticeEditor::done(int result)
-{
-    Form_Unload();
-    QDialog::done(result);
-}
-
-void NoticeEditor::Form_Unload()
-{
-    if (m_unloaded || !m_loaded)
-        return;
-    m_unloaded = true;
-    fpSpread1->bind(nullptr);
-    m_groupNames->close();
-    saveDialogPosition(this, m_context.iniPath(), kSection);
 }
 
 } // namespace lumivox

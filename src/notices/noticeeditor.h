@@ -1,99 +1,66 @@
 #pragma once
 
 #include "app/appcontext.h"
+#include "app/dialoglifecycle.h"
+#include "app/windowlayout.h"
+#include "db/noticestore.h"
 
 #include <QDialog>
-#include <QString>
+#include <functional>
 
-class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
-class QSpinBox;
 
 namespace lumivox {
 
 class SpreadGrid;
 class TableModel;
-class NoticeGroupChooser;
 
 // The notice editor: headline, body, creation and sending times, and the list of
 // destination groups with the button that opens the destination-group chooser.
 //
-// The editor never reads or writes T_お知らせ itself: its opener connects
-// LoadData (raised once, before the window is first shown) to fill the fields,
-// and SaveData (raised by OK) to store them; a SaveData handler that sets
-// `cancel` keeps the editor open. UsrTag() is "OK" after OK and stays empty
-// when the window is left through its close box.
+// It takes the notice as a value and never writes T_お知らせ itself: OK sets
+// the creation time to now and hands the notice to `save`; when that is refused
+// the user is told and the editor stays open with what was typed, otherwise it
+// closes with Accepted. The close box leaves without saving (Rejected). The
+// destination groups are another matter: the chooser writes them at once.
 class NoticeEditor : public QDialog
 {
     Q_OBJECT
 public:
-    explicit NoticeEditor(AppContext &context, QWidget *parent = nullptr);
+    using Save = std::function<StoreResult(const Notice &)>;
+
+    // The title is the design's "お知らせの新規作成"; an opener editing a
+    // notice sets its own.
+    NoticeEditor(AppContext &context, const Notice &notice, Save save, QWidget *parent = nullptr);
     ~NoticeEditor() override;
 
-    QString UsrCaption() const { return m_usrCaption; }
-    void setUsrCaption(const QString &caption) { m_usrCaption = caption; }
-    QString UsrHelpFile() const { return m_usrHelpFile; }
-    void setUsrHelpFile(const QString &file) { m_usrHelpFile = file; }
-    qint32 UsrHelpContextID() const { return m_usrHelpContextID; }
-    void setUsrHelpContextID(qint32 id) { m_usrHelpContextID = id; }
-    QString UsrTag() const { return m_usrTag; }
-    void setUsrTag(const QString &tag) { m_usrTag = tag; }
-
-    // The fields the opener fills and reads.
-    qint64 newsId() const;
-    void setNewsId(qint64 id);
-    QLineEdit *txtTitle() const { return m_txtTitle; }
-    QPlainTextEdit *RichTextBox1() const { return m_body; }
-    QLineEdit *txtDateCreate() const { return m_txtDateCreate; }
-    QLineEdit *txtDateSubmit() const { return m_txtDateSubmit; }
-
-    // Refills the destination-group list from the notice's link rows.
-    void LoadGroupList();
-
-Q_SIGNALS:
-    void LoadData();
-    void SaveData(bool &cancel);
-
-public Q_SLOTS:
-    void done(int result) override;
+    // The notice as it stands in the editor.
+    Notice notice() const;
 
 protected:
-    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void Form_Load();
-    void Form_Unload();
-    void cmdGroup_Click();
-    void cmdOk_Click();
-    void cmdHelp_Click();
-    void objSelGroupforNews_LoadData(NoticeGroupChooser &chooser);
+    void loadGroupList();
+    void chooseGroups();
+    void saveAndClose();
     void fitGroupColumn();
 
     AppContext &m_context;
-    QString m_usrCaption;
-    QString m_usrHelpFile;
-    qint32 m_usrHelpContextID = 0;
-    QString m_usrTag;
+    WindowLayout m_layout; // section "InpNews"
+    const qint64 m_newsId;
+    Save m_save;
 
-    QSpinBox *m_numNewsID = nullptr;
-    QLabel *m_lblMemo = nullptr;
-    QLineEdit *m_txtTitle = nullptr;
+    QLineEdit *m_title = nullptr;
     QPlainTextEdit *m_body = nullptr;
-    QLineEdit *m_txtDateCreate = nullptr;
-    QLineEdit *m_txtDateSubmit = nullptr;
-    SpreadGrid *fpSpread1 = nullptr;
-    QPushButton *cmdGroup = nullptr;
-    QPushButton *cmdOk = nullptr;
-    QPushButton *cmdHelp = nullptr;
+    QLineEdit *m_created = nullptr;
+    QLineEdit *m_sent = nullptr;
+    SpreadGrid *m_groups = nullptr;
     TableModel *m_groupNames = nullptr;
-
-    bool m_loaded = false;
-    bool m_activated = false;
-    bool m_unloaded = false;
+    DialogLifecycle m_lifecycle; // last: its steps use the rest
 };
 
 } // namespace lumivox

@@ -6,7 +6,7 @@
 #include "db/registerstore.h"
 #include "db/tablemodel.h"
 #include "notices/groupchooser.h"
-#include "notices/noticetexts.h"
+#include "notices/groupnames.h"
 #include "registers/groupfilterdialog.h"
 #include "registers/keywordfilterdialog.h"
 #include "registers/registerlist.h"
@@ -138,14 +138,9 @@ bool MemberRegister::eventFilter(QObject *watched, QEvent *event)
 void MemberRegister::editGroups()
 {
     const int row = list()->activeRow();
-    MemberGroupChooser chooser(context(), this);
-    connect(&chooser, &GroupChooser::LoadData, this, [this, &chooser, row] {
-        if (row < 1)
-            return;
-        chooser.setRecordKey(list()->keyAt(row));
-        chooser.lblName()->setText(list()->text(2, row) + QStringLiteral(" ") + list()->text(4, row)
-                                   + QStringLiteral(" が"));
-    });
+    if (row < 1)
+        return;
+    MemberGroupChooser chooser(context(), list()->keyAt(row), list()->text(2, row), list()->text(4, row), this);
     if (runModal(chooser) == QDialog::Accepted)
         showRecord(list()->activeRow());
 }

@@ -7,6 +7,7 @@
 #include "db/sendresults.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/sendcommand.h"
+#include "notices/sendlist.h"
 #include "mailfixture.h"
 #include "smtptestserver.h"
 
@@ -110,7 +111,7 @@ void TestSendSequence::listsRecipientsByGroupThenName()
     app.link(memberGroups(), 42, 2); // a member that no longer exists
     app.addNotice(1, u"見出し"_s);
     app.link(noticeDestinations(), 1, {9, 2, 5}); // 5 has no members
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(makeSendList(app.db(), 1));
     QSqlQuery q(app.db());
     QVERIFY(q.exec(u"select GroupID || グループ名称 || ':' || ifnull(MemberID, '-') || ifnull(名前, '') from T_temp_送信リスト"_s));
     QStringList rows;
@@ -137,12 +138,11 @@ void TestSendSequence::stopsBeforeTheOptions()
         app.exec(u"delete from T_お知らせに対する宛先情報"_s);
     app.exec(u"insert into T_temp_送信リスト (名前) values ('前回の行')"_s);
     Answers answers;
-    QWidget window;
-    window.setWindowTitle(u"Lumivox"_s);
-    QVERIFY(!SendNotice(&window, app.context(), 1));
-    QCOMPARE(answers.messages.size(), 1);
-    QCOMPARE(answers.messages[0].title + answers.messages[0].text, u"Lumivox"_s + message);
-    QCOMPARE(answers.dialogsRun, 0);
+    const SendOutcome outcome = sendNotice(nullptr, app.context(), 1);
+    QCOMPARE(outcome.sentAt, QString());
+    QVERIFY(outcome.result.refused); // told by the caller, as it stands
+    QCOMPARE(outcome.result.error, message);
+    QCOMPARE(answers.messages.size() + answers.dialogsRun, 0);
     QCOMPARE(app.count(u"T_temp_送信リスト"_s), destination ? 0 : 1); // no destination: left as it was
 }
 
@@ -165,7 +165,7 @@ void TestSendSequence::checksEveryAddressAndGoesOnPastARefusal()
             problems << list->item(r, 1)->text() + u'|' + list->item(r, 2)->text() + u'|' + list->item(r, 3)->text();
         child<QPushButton>(&check, "cmdStop")->click();
     });
-    QVERIFY(!SendNotice(nullptr, app.context(), 1));
+    QVERIFY(!sendNotice(nullptr, app.context(), 1).ran);
     problems.sort();
     QCOMPARE(problems, (QStringList{u"||メンバーが登録されていません（削除されたメンバー）"_s,
                                     u"会員04|ayainoue@@example|E-Mail が正しくありません：@が二つ以上あります"_s}));
@@ -176,7 +176,7 @@ void TestSendSequence::checksEveryAddressAndGoesOnPastARefusal()
     click(answers, "cmdOk");
     click(answers, "cmdSendOthers");
     runAndSummary(answers, &counts);
-    QVERIFY(SendNotice(nullptr, app.context(), 1));
+    QVERIFY(sendNotice(nullptr, app.context(), 1).ran);
     const Message confirm = answers.messages.last();
     QCOMPARE(confirm.text, u"「お知らせ」を 9 人に 9 通送信します。"_s);
     QCOMPARE(confirm.informativeText, u"SMTPサーバー：127.0.0.1（ポート %1）\n送信元：連絡係 ｽｽﾞｷ<renraku@example.jp>"_s.arg(server.port()));
@@ -214,7 +214,7 @@ void TestSendSequence::replacesCharactersOnlyAfterTheCheck()
         child<QPushButton>(&check, "cmdSendOthers")->click();
     });
     runAndSummary(answers, &counts);
-    QVERIFY(SendNotice(nullptr, app.context(), 1));
+    QVERIFY(sendNotice(nullptr, app.context(), 1).ran);
     QCOMPARE(problems, (QStringList{u"|件名: 髙 (U+9AD9)（「〓」に置き換えて送信されます）"_s,
                                     u"|本文: ☀ (U+2600), \uFE0F (U+FE0F)（「〓」に置き換えて送信されます）"_s,
                                     u"﨑山|名前「﨑山」: 﨑 (U+FA11)（「〓」に置き換えて送信されます）"_s}));
@@ -242,7 +242,7 @@ void TestSendSequence::resumesAfterTheConnectionDrops()
     click(answers, "cmdOk");
     runAndSummary(answers, &first, true);
     runAndSummary(answers, &second);
-    QVERIFY(SendNotice(nullptr, app.context(), 1));
+    QVERIFY(sendNotice(nullptr, app.context(), 1).ran);
     QVERIFY2(first.contains(u"送信済　4 通\n拒否　　0 通\n未送信　5 通\n不明　　1 通"_s), qPrintable(first));
     QVERIFY2(first.contains(u"通信が途中で切れました"_s), qPrintable(first));
     QVERIFY2(second.contains(u"送信済　6 通"_s), qPrintable(second));
@@ -252,7 +252,7 @@ void TestSendSequence::resumesAfterTheConnectionDrops()
     QCOMPARE(delivered(server), tenFrom(1));
     QCOMPARE(SendResultStore(app.db()).noticeState(1).text(), u"送信済"_s);
 
-    QVERIFY(!SendNotice(nullptr, app.context(), 1));
+    QVERIFY(!sendNotice(nullptr, app.context(), 1).ran);
     QCOMPARE(answers.messages.last().objectName, u"msgAlreadySent"_s);
     QCOMPARE(answers.messages.last().text, u"「お知らせ」は，宛先 10 通のうち 10 通を既に送信済みです。"_s);
     QCOMPARE(server.mails().size(), 10); // ｷｬﾝｾﾙ, the default here
@@ -267,7 +267,7 @@ void TestSendSequence::noServerLeavesTheNoticeUnsent()
     QString counts;
     click(answers, "cmdOk");
     runAndSummary(answers, &counts);
-    QVERIFY(SendNotice(nullptr, app.context(), 1));
+    QVERIFY(sendNotice(nullptr, app.context(), 1).ran);
     QVERIFY2(counts.contains(u"送信済　0 通\n拒否　　0 通\n未送信　10 通"_s), qPrintable(counts));
     QVERIFY2(counts.contains(u"接続できません"_s), qPrintable(counts));
     QCOMPARE(sentAt(app, 1), u"(未送信)"_s);
@@ -285,7 +285,7 @@ void TestSendSequence::aKilledRunResumesWithoutDuplicates()
     TestApp app;
     addTen(app, server.port());
     QVERIFY(upgradeDatabase(app.db(), app.context().databasePath()).ok()); // as at start-up
-    QVERIFY(MakeSendList(nullptr, app.db(), 1));
+    QVERIFY(makeSendList(app.db(), 1));
     QProcess child;
     child.start(QStringLiteral(LUMIVOX_SENDRUN_CHILD), {app.context().databasePath()});
     QVERIFY(QTest::qWaitFor([&] { return server.slowStarted(); }, 20000));
@@ -300,7 +300,7 @@ void TestSendSequence::aKilledRunResumesWithoutDuplicates()
     Answers answers;
     QString counts;
     runAndSummary(answers, &counts);
-    QVERIFY(SendNotice(nullptr, app.context(), 1, SendScope::NotReached));
+    QVERIFY(sendNotice(nullptr, app.context(), 1, SendScope::NotReached).ran);
     QVERIFY(answers.messages.value(0).text.contains(u"会員04 <m4@example.jp>"_s));
     QStringList got = delivered(server);
     if (got.count(u"m4@example.jp"_s) == 2)

@@ -38,7 +38,7 @@ LUMIVOX_SCREENSHOT(send_options)
 // The sending window while the third of seven mails is with a (slow) server.
 LUMIVOX_SCREENSHOT(send_window)
 {
-    lumivox::MakeSendList(nullptr, ctx.app.db(), 1);
+    lumivox::makeSendList(ctx.app.db(), 1);
     const QString third = ctx.app.scalar(QStringLiteral("select \"E-Mail\" from T_temp_送信リスト "
                                                         "order by rowid limit 1 offset 2"))
                               .toString();

@@ -1,18 +1,8 @@
-#include "notices/noticetexts.h"
+#include "notices/groupnames.h"
 
 #include "db/tablemodel.h"
 
 namespace lumivox {
-
-QString timeText(const QDateTime &time)
-{
-    return time.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
-}
-
-QString currentTimeText()
-{
-    return timeText(QDateTime::currentDateTime());
-}
 
 bool loadGroupNames(TableModel &model, const QSqlDatabase &db, const LinkTable &links, qint64 key)
 {

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "db/worktables.h"
+
+#include <QSqlDatabase>
+
+namespace lumivox {
+
+class TableModel;
+
+// Refills T_temp_グループ名称 with the names of the groups linked to `key` and
+// opens `model` on it: the group list of the main window, the notice editor and
+// the member card. When the refill fails the model is left empty rather than
+// showing another record's leftovers; returns false then.
+bool loadGroupNames(TableModel &model, const QSqlDatabase &db, const LinkTable &links, qint64 key);
+
+} // namespace lumivox

@@ -1,0 +1,199 @@
+// The notice store and the link rewrite of the group choosers, without windows.
+#include "db/grouplinks.h"
+#include "db/noticestore.h"
+#include "db/tablemodel.h"
+#include "support/testapp.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTest>
+
+using namespace lumivox;
+using lumivox::test::TestApp;
+
+namespace {
+
+// A table's rows as text, "a,b|c,d", in the table's order, Null written as "null".
+QString rowsOf(TestApp &app, const QString &table)
+{
+    QSqlQuery q(app.db());
+    q.exec(QStringLiteral("select * from %1 order by rowid").arg(quoted(table)));
+    QStringList rows;
+    while (q.next()) {
+        QStringList cells;
+        for (int i = 0; i < q.record().count(); ++i)
+            cells << (q.isNull(i) ? QStringLiteral("null") : q.value(i).toString());
+        rows << cells.join(u',');
+    }
+    return rows.join(u'|');
+}
+
+// Notices 1 … n in one statement.
+void addNotices(TestApp &app, int n)
+{
+    QVERIFY(app.exec(QStringLiteral("with recursive k(i) as (select 1 union all select i + 1 from k where i < ?) "
+                                    "insert into T_お知らせ select i, 'お知らせ' || i, '', "
+                                    "'2026/01/01 00:00:00', '(未送信)' from k"), {n}));
+}
+
+const QString kRefuse = QStringLiteral("create trigger refuse before %1 on %2 "
+                                       "begin select raise(abort, 'database is locked'); end");
+
+using Change = std::function<StoreResult(NoticeStore &)>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Change)
+
+class TestNoticeStore : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Up to the cap of 999: the next free key (998 notices without 4: 999 is
+    // taken, the search wraps to 1 and stops at 4) and the starting texts.
+    void createTakesTheNextFreeKeyUpToTheCap()
+    {
+        TestApp app;
+        addNotices(app, 999);
+        QVERIFY(app.exec(QStringLiteral("delete from T_お知らせ where NewsID = 4")));
+        NoticeStore store(app.db());
+        QVERIFY(store.open());
+        const QString before = currentTimeText();
+        const StoreResult created = store.create();
+        QVERIFY(created);
+        QCOMPARE(created.key, 4);
+        QCOMPARE(created.row, 998);
+        const Notice made = store.notice(created.row);
+        QVERIFY(made.created >= before && made.created <= currentTimeText());
+        QCOMPARE(rowsOf(app, QStringLiteral("T_お知らせ")).section(u'|', 3, 3),
+                 QStringLiteral("4,(無題),(未入力),%1,(未送信)").arg(made.created));
+        QVERIFY(store.isFull());
+        QVERIFY(store.create().refused);
+        QVERIFY(store.remove(500));
+        QVERIFY(!store.isFull());
+    }
+
+    void updateStoresTheBodyWithCrLf()
+    {
+        TestApp app;
+        app.addNotice(1, QStringLiteral("一"), QStringLiteral("元\r\n本文"));
+        app.addNotice(2, QStringLiteral("二"));
+        NoticeStore store(app.db());
+        QVERIFY(store.open());
+        QCOMPARE(store.notice(0).body, QStringLiteral("元\n本文"));
+        QVERIFY(store.update({1, QStringLiteral("新"), QStringLiteral("一行\n二行"), QStringLiteral("c"), QStringLiteral("s")}));
+        QCOMPARE(rowsOf(app, QStringLiteral("T_お知らせ")).section(u'|', 0, 0),
+                 QStringLiteral("1,新,一行\r\n二行,c,s"));
+        QCOMPARE(store.model()->value(0, QStringLiteral("見出し")).toString(), QStringLiteral("新"));
+        QVERIFY(store.setSentTime(2, QStringLiteral("2026/12/06 10:11:12")));
+        QCOMPARE(store.notice(1).sent, QStringLiteral("2026/12/06 10:11:12"));
+        QVERIFY(store.update({7, QStringLiteral("無い"), {}, {}, {}}).refused);
+    }
+
+    // Copy keeps the four texts, not NewsID nor destinations, and outlives the
+    // copied notice; Paste before any copy writes four empty texts, not Null.
+    void copyRemoveAndPaste()
+    {
+        TestApp app;
+        app.addNotice(1, QStringLiteral("一"), QStringLiteral("本文一"), QStringLiteral("2026/01/01 10:00:00"),
+                      QStringLiteral("2026/01/02 10:00:00"));
+        app.addNotice(2, QStringLiteral("二"));
+        app.addNotice(3, QStringLiteral("三"));
+        app.link(noticeDestinations(), 1, {1, 5});
+        app.link(noticeDestinations(), 2, 1);
+        app.link(memberGroups(), 1, 1); // member 1, not notice 1
+        NoticeStore store(app.db());
+        QVERIFY(store.open());
+        QVERIFY(store.paste(3));
+        QCOMPARE(rowsOf(app, QStringLiteral("T_お知らせ")).section(u'|', 2), QStringLiteral("3,,,,"));
+        store.copy(1);
+        QVERIFY(store.remove(1)); // with its destinations, and nothing else
+        QCOMPARE(store.rowOf(2), 0);
+        QCOMPARE(rowsOf(app, memberGroups().table), QStringLiteral("1,1"));
+        QVERIFY(store.paste(2));
+        QCOMPARE(rowsOf(app, QStringLiteral("T_お知らせ")),
+                 QStringLiteral("2,一,本文一,2026/01/01 10:00:00,2026/01/02 10:00:00|3,,,,"));
+        QCOMPARE(store.notice(0).title, QStringLiteral("一"));
+        QCOMPARE(rowsOf(app, noticeDestinations().table), QStringLiteral("2,1"));
+    }
+
+    // A write the database refuses (a full disk, a locked file) is a failure with
+    // the database's reason, and nothing stored or listed changes.
+    void aRefusedWriteChangesNothing_data()
+    {
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<Change>("change");
+        const QString notices = QStringLiteral("T_お知らせ");
+        const QString links = noticeDestinations().table;
+        QTest::newRow("create") << kRefuse.arg(QStringLiteral("insert"), notices)
+                                << Change([](NoticeStore &s) { return s.create(); });
+        QTest::newRow("update") << kRefuse.arg(QStringLiteral("update"), notices)
+                                << Change([](NoticeStore &s) { return s.update({1, QStringLiteral("新"), {}, {}, {}}); });
+        QTest::newRow("paste") << kRefuse.arg(QStringLiteral("update"), notices)
+                               << Change([](NoticeStore &s) { return s.paste(1); });
+        QTest::newRow("sent time") << kRefuse.arg(QStringLiteral("update"), notices)
+                                   << Change([](NoticeStore &s) { return s.setSentTime(1, QStringLiteral("t")); });
+        QTest::newRow("remove") << kRefuse.arg(QStringLiteral("delete"), links)
+                                << Change([](NoticeStore &s) { return s.remove(1); });
+    }
+
+    void aRefusedWriteChangesNothing()
+    {
+        QFETCH(QString, trigger);
+        QFETCH(Change, change);
+        TestApp app;
+        app.addNotice(1, QStringLiteral("一"), QStringLiteral("本文"));
+        app.link(noticeDestinations(), 1, 3);
+        QVERIFY(app.exec(trigger));
+        NoticeStore store(app.db());
+        QVERIFY(store.open());
+        const QString notices = rowsOf(app, QStringLiteral("T_お知らせ"));
+        const StoreResult result = change(store);
+        QVERIFY(!result.ok && !result.refused);
+        QVERIFY2(result.error.contains(QStringLiteral("database is locked")), qPrintable(result.error));
+        QCOMPARE(rowsOf(app, QStringLiteral("T_お知らせ")), notices);
+        QCOMPARE(rowsOf(app, noticeDestinations().table), QStringLiteral("1,3"));
+        QCOMPARE(store.count(), 1);
+        QCOMPARE(store.notice(0).title, QStringLiteral("一"));
+    }
+
+    // The links of one record are replaced as a whole, in one transaction: the
+    // other records' links and the other link table stay.
+    void linksAreReplacedAsAWhole_data()
+    {
+        QTest::addColumn<bool>("members");
+        QTest::addColumn<QList<QVariant>>("ticked");
+        QTest::addColumn<QString>("expected");
+        for (bool members : {false, true}) {
+            const char *side = members ? "member" : "notice";
+            QTest::addRow("%s: some", side) << members << QList<QVariant>{3, 4} << "8,2|7,3|7,4";
+            QTest::addRow("%s: none", side) << members << QList<QVariant>{} << "8,2";
+        }
+    }
+
+    void linksAreReplacedAsAWhole()
+    {
+        QFETCH(bool, members);
+        QFETCH(QList<QVariant>, ticked);
+        QFETCH(QString, expected);
+        TestApp app;
+        const LinkTable &links = members ? memberGroups() : noticeDestinations();
+        const LinkTable &other = members ? noticeDestinations() : memberGroups();
+        app.link(links, 7, {1, 3, 9}); // 9: a group that no longer exists goes too
+        app.link(links, 8, 2);
+        app.link(other, 7, 5);
+        QVERIFY(replaceGroupLinks(app.db(), links, 7, ticked));
+        QCOMPARE(rowsOf(app, links.table), expected);
+        QCOMPARE(rowsOf(app, other.table), QStringLiteral("7,5"));
+
+        QVERIFY(app.exec(kRefuse.arg(QStringLiteral("insert"), links.table)));
+        const StoreResult refused = replaceGroupLinks(app.db(), links, 8, {1});
+        QVERIFY(!refused.ok && !refused.refused);
+        QVERIFY(refused.error.contains(QStringLiteral("database is locked")));
+        QCOMPARE(rowsOf(app, links.table), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNoticeStore)
+#include "test_noticestore.moc"

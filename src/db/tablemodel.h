@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 namespace lumivox {
 
 // The rows of one table (or of the part of it that a condition selects), in the
@@ -65,6 +67,12 @@ public:
     // Deletes a row's record and runs `alsoRun` in the same transaction.
     bool removeRecord(int row, const QList<SqlStatement> &alsoRun = {});
 
+    // One more column after the table's, read-only, whose text the caller
+    // computes per row (the notice list's 状態); computedColumnChanged() says
+    // that its texts have changed.
+    void setComputedColumn(const QString &heading, std::function<QString(int row)> text);
+    void computedColumnChanged();
+
     // The declared size of a text column (VARCHAR(n)), 0 when it has none.
     int maxTextLength(int column) const;
     // SQLite's declared type of a column, upper-case ("INTEGER", "VARCHAR(10)", …).
@@ -99,6 +107,8 @@ private:
     mutable QVector<bool> m_lazyLoaded;  // per row: its long texts are read
     QVector<qint64> m_rowids;
     mutable QVector<QVector<QVariant>> m_rows;
+    QString m_computedHeading;
+    std::function<QString(int row)> m_computed;
 };
 
 } // namespace lumivox

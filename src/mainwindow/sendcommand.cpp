@@ -111,6 +111,9 @@ SendOutcome sendNotice(QWidget *window, AppContext &context, qint64 newsId, Send
         return outcome;
     };
     bool askOptions = scope == SendScope::Everyone;
+    if (scope == SendScope::NotReached && !store.noticeState(int(newsId)).hasRun)
+        return stop(QStringLiteral("「%1」はまだ送信されていません。「お知らせを送信する」で送信してください。")
+                        .arg(readNoticeText(db, int(newsId)).subject));
     for (;;) {
         if (const StoreResult made = makeSendList(db, newsId); !made) {
             outcome.result = made;

@@ -7,6 +7,7 @@
 #include "db/sendresults.h"
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/sendcommand.h"
+#include "reports/reportpreview.h"
 #include "notices/sendlist.h"
 #include "mailfixture.h"
 #include "smtptestserver.h"
@@ -17,6 +18,7 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace lumivox;
@@ -311,8 +313,8 @@ void TestSendSequence::aKilledRunResumesWithoutDuplicates()
     QCOMPARE(got, all);
 }
 
-// The main window's Send sends its active notice and records the time in the
-// list and the table (how it records is the main window's own test).
+// The main window's Send sends its active notice: the list shows the time and
+// the state. 送信履歴 lists the run and its rows, and prints them.
 void TestSendSequence::mainWindowSendsTheActiveNotice()
 {
     SmtpTestServer server;
@@ -336,7 +338,24 @@ void TestSendSequence::mainWindowSendsTheActiveNotice()
     QCOMPARE(field(server.mails()[0], "subject"), u"二つ目"_s);
     QVERIFY2(kTimeText.match(sentAt(app, 2)).hasMatch(), qPrintable(sentAt(app, 2)));
     QCOMPARE(grid->text(5, row), sentAt(app, 2));
+    QCOMPARE(grid->text(6, row) + grid->text(6, 3 - row), u"送信済未送信"_s);
     QCOMPARE(sentAt(app, 1), u"(未送信)"_s);
+
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath(u"history.pdf"_s);
+    answers.nextDialog([&](QDialog &history) {
+        QCOMPARE(child<QTableWidget>(&history, "grdRuns")->rowCount(), 1);
+        QCOMPARE(child<QTableWidget>(&history, "grdResults")->item(0, 4)->text(), u"送信済"_s);
+        answers.nextDialog([&](QDialog &preview) { QVERIFY(qobject_cast<ReportPreview *>(&preview)->savePdf(pdf)); });
+        child<QPushButton>(&history, "cmdPrint")->click();
+    });
+    clickTool(window, "ID_mnuEditHistory");
+    QProcess text;
+    text.start(u"pdftotext"_s, {u"-layout"_s, pdf, u"-"_s});
+    QVERIFY(text.waitForFinished());
+    const QString printed = QString::fromUtf8(text.readAllStandardOutput());
+    QVERIFY2(printed.contains(u"送信履歴「二つ目」"_s) && printed.contains(u"第1回"_s) && printed.contains(u"山田"_s),
+             qPrintable(printed));
 }
 
 QTEST_MAIN(TestSendSequence)

@@ -227,6 +227,15 @@ bool TableModel::fail(const QString &message)
     return false;
 }
 
+QVariant TableModel::adjusted(const QString &field, QVariant value, QStringList *notes) const
+{
+    if (m_adjust) {
+        if (const QString note = m_adjust(field, value); !note.isEmpty())
+            *notes << note;
+    }
+    return value;
+}
+
 bool TableModel::setValues(int row, const QVariantMap &fieldValues)
 {
     if (row < 0 || row >= m_rows.size() || fieldValues.isEmpty())
@@ -234,12 +243,13 @@ bool TableModel::setValues(int row, const QVariantMap &fieldValues)
     QStringList sets;
     QVariantList binds;
     QVector<int> columns;
+    QStringList notes;
     for (auto it = fieldValues.cbegin(); it != fieldValues.cend(); ++it) {
         const int c = fieldIndex(it.key());
         if (c < 0)
             return fail(QStringLiteral("no column %1").arg(it.key()));
         sets << quoted(it.key()) + QStringLiteral(" = ?");
-        binds << it.value();
+        binds << adjusted(it.key(), it.value(), &notes);
         columns << c;
     }
     binds << m_rowids[row];
@@ -258,19 +268,22 @@ bool TableModel::setValues(int row, const QVariantMap &fieldValues)
     const int first = *std::min_element(columns.cbegin(), columns.cend());
     const int last = *std::max_element(columns.cbegin(), columns.cend());
     Q_EMIT dataChanged(index(row, first), index(row, last));
+    if (!notes.isEmpty())
+        Q_EMIT writeNoted(notes.join(u'\n'));
     return true;
 }
 
 bool TableModel::writeCells(const QList<CellWrite> &cells)
 {
     QList<SqlStatement> statements;
+    QStringList notes;
     for (const CellWrite &cell : cells) {
         if (cell.row < 0 || cell.row >= m_rows.size() || cell.column < 0
             || cell.column >= m_fields.size())
             continue;
         statements << SqlStatement{QStringLiteral("update %1 set %2 = ? where rowid = ?")
                                        .arg(quoted(m_table), quoted(m_fields[cell.column])),
-                                   {cell.value, m_rowids[cell.row]}};
+                                   {adjusted(m_fields[cell.column], cell.value, &notes), m_rowids[cell.row]}};
     }
     if (statements.isEmpty())
         return true;
@@ -293,6 +306,8 @@ bool TableModel::writeCells(const QList<CellWrite> &cells)
         }
     }
     Q_EMIT dataChanged(index(firstRow, 0), index(lastRow, columnCount() - 1));
+    if (!notes.isEmpty())
+        Q_EMIT writeNoted(notes.join(u'\n'));
     return true;
 }
 

@@ -4,14 +4,12 @@
 
 #include <QElapsedTimer>
 #include <QSet>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QThread>
 #include <QUuid>
 
-#include <condition_variable>
-#include <deque>
-#include <mutex>
+#include <sqlite3.h>
 
 namespace lumivox {
 
@@ -55,7 +53,7 @@ bool prepared(QSqlQuery &q, const QString &sql, const QVariantList &binds)
 }
 
 // Between two flushed commits at least this many flush times pass, so that
-// flushing takes at most a tenth of a run (see SendRunRecorder::Writer).
+// flushing takes at most a tenth of a run (see SendRunRecorder below).
 constexpr qint64 kFlushShare = 10;
 
 const QString kRunColumns = QStringLiteral(
@@ -105,178 +103,123 @@ QString addressKey(const QString &address)
 
 // --- SendRunRecorder ----------------------------------------------------------
 
-// The writing thread: takes whatever is queued and commits it in one
-// transaction, in order.
-//
-// Flushing. Marking a row 不明 must reach the disk before its mail's data ends:
-// after a power loss a row still 未送信 would be sent again. The database is in
+// Flushing. Marking a row 不明 must reach the disk before its mail goes: after a
+// power loss a row still 未送信 would be sent again. The database is in
 // write-ahead mode (upgradeDatabase), where a commit is safe from a killed
-// program the moment it returns, and a flushed commit also flushes every commit
-// before it. So a commit holding a mark is flushed whenever at least
-// kFlushShare flush times have passed since the last flush: against any real
-// server, whose answers take longer than that, every mark. Only a server
-// answering faster (one on the same machine) lets a few mails share a flush,
-// which keeps the cost of flushing under a tenth of the run; settling a
-// row never waits for a flush (a lost settlement leaves the row 不明, which the
-// user is asked about). A database in another journal mode flushes every commit.
-struct SendRunRecorder::Writer {
-    struct Queued {
-        Step step;
-        qint64 ticket = 0;
-        bool mark = false;
-        bool flush = false;
-    };
+// program the moment it returns, and a flushed commit also flushes every
+// commit before it. So a mark is flushed whenever at least kFlushShare flush
+// times have passed since the last flush: against any real server, whose
+// answers take longer than that, every mark. Only a server answering faster
+// (one on the same machine) lets a few mails share a flush, which keeps the
+// cost of flushing under a tenth of the run. A database in another journal
+// mode flushes every commit. The log is not folded back into the database
+// during the run (no checkpoint between two mails): the program's own
+// connection does that at its next write.
 
-    QString source;
-    QString name = QStringLiteral("lumivox-results-") + QUuid::createUuid().toString();
-    std::mutex mutex;
-    std::condition_variable wake;
-    std::condition_variable written;
-    std::deque<Queued> queue;
-    qint64 lastTicket = 0;
-    qint64 lastWritten = 0;
-    bool failed = false;
-    bool stop = false;
-    QString error;
-    QThread *thread = nullptr;
-
-    // The writing thread's own: its connection, and each statement prepared
-    // once for the whole run.
-    QSqlDatabase db;
-    QHash<QString, QSqlQuery> prepared;
-
-    void run();
-    bool exec(const SqlStatement &statement, QString *why);
-};
-
-bool SendRunRecorder::Writer::exec(const SqlStatement &statement, QString *why)
+SendRunRecorder::SendRunRecorder(const QString &connectionName)
+    : m_name(QStringLiteral("lumivox-results-") + QUuid::createUuid().toString())
 {
-    auto it = prepared.find(statement.sql);
-    if (it == prepared.end()) {
-        QSqlQuery q(db);
-        if (!q.prepare(statement.sql)) {
-            *why = q.lastError().text();
-            return false;
-        }
-        it = prepared.insert(statement.sql, q);
+    QSqlDatabase db = QSqlDatabase::cloneDatabase(connectionName, m_name);
+    const QVariant handle = db.open() && db.driver() ? db.driver()->handle() : QVariant();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        m_sqlite = *static_cast<sqlite3 *const *>(handle.constData());
+    if (!m_sqlite) {
+        m_failed = true;
+        m_error = db.lastError().isValid() ? db.lastError().text() : QStringLiteral("SQLite database expected");
+        return;
     }
-    for (qsizetype i = 0; i < statement.binds.size(); ++i)
-        it->bindValue(int(i), statement.binds.at(i));
-    if (it->exec())
-        return true;
-    *why = it->lastError().text();
-    return false;
-}
-
-void SendRunRecorder::Writer::run()
-{
-    {
-        db = QSqlDatabase::cloneDatabase(source, name);
-        const bool open = db.open();
-        QSqlQuery pragma(db);
-        const bool writeAhead = open && pragma.exec(QStringLiteral("PRAGMA journal_mode")) && pragma.next()
-                                && pragma.value(0).toString().compare(QStringLiteral("wal"), Qt::CaseInsensitive) == 0;
-        pragma.finish();
-        if (writeAhead)
-            pragma.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-        QElapsedTimer sinceFlush;
-        sinceFlush.start();
-        qint64 flushNs = 0;
-
-        std::unique_lock lock(mutex);
-        for (;;) {
-            wake.wait(lock, [this] { return stop || !queue.empty(); });
-            if (queue.empty())
-                break;
-            std::deque<Queued> batch;
-            batch.swap(queue);
-            const bool skip = failed;
-            lock.unlock();
-
-            QString why = open ? QString() : db.lastError().text();
-            bool ok = open && !skip;
-            if (ok) {
-                bool flushNow = false;
-                for (const Queued &q : batch)
-                    flushNow = flushNow || q.flush || (q.mark && sinceFlush.nsecsElapsed() >= kFlushShare * flushNs);
-                if (writeAhead && flushNow)
-                    pragma.exec(QStringLiteral("PRAGMA synchronous = FULL"));
-                QElapsedTimer timer;
-                timer.start();
-                ok = db.transaction();
-                for (const Queued &q : batch)
-                    ok = ok && q.step(*this, &why);
-                ok = ok && db.commit();
-                if (!ok) {
-                    if (why.isEmpty())
-                        why = db.lastError().text();
-                    db.rollback();
-                }
-                if (writeAhead && flushNow) {
-                    flushNs = timer.nsecsElapsed();
-                    sinceFlush.restart();
-                    pragma.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-                }
-            }
-
-            lock.lock();
-            if (!ok && !failed) {
-                failed = true;
-                error = why;
-            }
-            lastWritten = batch.back().ticket;
-            written.notify_all();
-        }
-        lock.unlock();
-        pragma.finish();
-        prepared.clear();
-        db.close();
-        db = {};
+    sqlite3_stmt *mode = statement(QStringLiteral("PRAGMA journal_mode"));
+    m_writeAhead = mode && sqlite3_step(mode) == SQLITE_ROW
+                   && qstricmp(reinterpret_cast<const char *>(sqlite3_column_text(mode, 0)), "wal") == 0;
+    if (mode)
+        sqlite3_reset(mode);
+    if (m_writeAhead) {
+        run(QStringLiteral("PRAGMA synchronous = NORMAL"));
+        run(QStringLiteral("PRAGMA wal_autocheckpoint = 0"));
     }
-    QSqlDatabase::removeDatabase(name);
-}
-
-SendRunRecorder::SendRunRecorder(const QString &connectionName) : m_writer(std::make_unique<Writer>())
-{
-    m_writer->source = connectionName;
-    m_writer->thread = QThread::create([writer = m_writer.get()] { writer->run(); });
-    m_writer->thread->start();
+    m_sinceFlush.start();
 }
 
 SendRunRecorder::~SendRunRecorder()
 {
+    if (!m_settlement.isEmpty())
+        commit({});
+    for (sqlite3_stmt *s : std::as_const(m_prepared))
+        sqlite3_finalize(s);
+    m_prepared.clear();
     {
-        std::lock_guard lock(m_writer->mutex);
-        m_writer->stop = true;
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        db.close();
     }
-    m_writer->wake.notify_one();
-    m_writer->thread->wait();
-    delete m_writer->thread;
+    QSqlDatabase::removeDatabase(m_name);
 }
 
-qint64 SendRunRecorder::enqueue(Step step, bool markBeforeData, bool flush)
+// Each statement is prepared once for the run, straight on SQLite: a mail's
+// results cost one short commit.
+sqlite3_stmt *SendRunRecorder::statement(const QString &sql)
 {
-    qint64 ticket = 0;
-    {
-        std::lock_guard lock(m_writer->mutex);
-        ticket = ++m_writer->lastTicket;
-        m_writer->queue.push_back({std::move(step), ticket, markBeforeData, flush});
+    if (sqlite3_stmt *prepared = m_prepared.value(sql))
+        return prepared;
+    sqlite3_stmt *prepared = nullptr;
+    if (sqlite3_prepare16_v2(m_sqlite, sql.utf16(), int(sql.size() * 2), &prepared, nullptr) != SQLITE_OK) {
+        m_error = QString::fromUtf8(sqlite3_errmsg(m_sqlite));
+        return nullptr;
     }
-    m_writer->wake.notify_one();
-    return ticket;
+    m_prepared.insert(sql, prepared);
+    return prepared;
 }
 
-bool SendRunRecorder::waitFor(qint64 ticket)
+bool SendRunRecorder::run(const QString &sql, const QVariantList &binds)
 {
-    std::unique_lock lock(m_writer->mutex);
-    m_writer->written.wait(lock, [&] { return m_writer->lastWritten >= ticket; });
-    return !m_writer->failed;
+    sqlite3_stmt *s = statement(sql);
+    if (!s)
+        return false;
+    for (int i = 0; i < binds.size(); ++i) {
+        const QVariant &value = binds.at(i);
+        if (value.isNull())
+            sqlite3_bind_null(s, i + 1);
+        else if (value.typeId() == QMetaType::QString) {
+            const QString text = value.toString();
+            sqlite3_bind_text16(s, i + 1, text.utf16(), int(text.size() * 2), SQLITE_TRANSIENT);
+        } else
+            sqlite3_bind_int64(s, i + 1, value.toLongLong());
+    }
+    const int rc = sqlite3_step(s);
+    sqlite3_reset(s);
+    sqlite3_clear_bindings(s);
+    if (rc == SQLITE_DONE || rc == SQLITE_ROW)
+        return true;
+    m_error = QString::fromUtf8(sqlite3_errmsg(m_sqlite));
+    return false;
 }
 
-QString SendRunRecorder::error() const
+bool SendRunRecorder::commit(const QList<SqlStatement> &statements, bool mark, bool flush)
 {
-    std::lock_guard lock(m_writer->mutex);
-    return m_writer->error;
+    const QList<SqlStatement> all = m_settlement + statements;
+    m_settlement.clear();
+    if (m_failed)
+        return false;
+    const bool flushNow = flush || (mark && m_sinceFlush.nsecsElapsed() >= kFlushShare * m_flushNs);
+    if (m_writeAhead && flushNow)
+        run(QStringLiteral("PRAGMA synchronous = FULL"));
+    QElapsedTimer timer;
+    timer.start();
+    bool ok = run(QStringLiteral("BEGIN"));
+    for (qsizetype i = 0; ok && i < all.size(); ++i)
+        ok = run(all[i].sql, all[i].binds);
+    ok = ok && run(QStringLiteral("COMMIT"));
+    if (!ok) {
+        const QString why = m_error;
+        run(QStringLiteral("ROLLBACK"));
+        m_error = why;
+        m_failed = true;
+    }
+    if (m_writeAhead && flushNow) {
+        m_flushNs = timer.nsecsElapsed();
+        m_sinceFlush.restart();
+        run(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    }
+    return ok;
 }
 
 bool SendRunRecorder::begin(const RunStart &start, const QList<RunRecipient> &rows)
@@ -285,93 +228,80 @@ bool SendRunRecorder::begin(const RunStart &start, const QList<RunRecipient> &ro
     m_newsId = start.newsId;
     m_accepted = 0;
     m_runId = 0;
-    const QString time = m_started;
-    const qint64 ticket = enqueue(
-        [this, start, rows, time](Writer &writer, QString *error) {
-            QSqlQuery q(writer.db);
-            bool ok = prepared(q,
-                               QStringLiteral("insert into T_送信記録 (NewsID, 種別, 見出し, 開始日時, 宛先数, 既送信数, "
-                                              "グループ名称付加, 名前付加, 文字数制限, 文字数, サーバー名, ポート番号, "
-                                              "\"送信元E-Mail\") values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                               {start.newsId,
-                                start.onlyNotReached ? QStringLiteral("未送信のみ") : QStringLiteral("全員"),
-                                start.subject, time, start.listSize, start.alreadyReached, int(start.addGroup),
-                                int(start.addName), int(start.limitWidth), start.width, start.server, start.port,
-                                start.senderAddress});
-            const qint64 run = ok ? q.lastInsertId().toLongLong() : 0;
-            ok = ok && run > 0
-                 && q.prepare(QStringLiteral("insert into T_送信結果 (送信ID, 順番, GroupID, グループ名称, MemberID, "
-                                             "名前, 敬称, \"E-Mail\", 状態, 日時, 応答) "
-                                             "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-            for (qsizetype i = 0; ok && i < rows.size(); ++i) {
-                const RunRecipient &row = rows.at(i);
-                const bool skipped = !row.skipReason.isEmpty();
-                for (const QVariant &value :
-                     {QVariant(run), QVariant(int(i + 1)), row.groupId, QVariant(row.groupName), row.memberId,
-                      QVariant(row.name), QVariant(row.honorific), QVariant(row.address),
-                      QVariant(stateText(skipped ? row.skipState : SendState::NotSent)),
-                      skipped ? QVariant(time) : QVariant(QMetaType(QMetaType::QString)),
-                      nullIfEmpty(row.skipReason)})
-                    q.addBindValue(value);
-                ok = q.exec();
-            }
-            if (!ok)
-                *error = q.lastError().text();
-            m_runId = ok ? run : 0;
-            return ok;
-        },
-        false, true);
-    return waitFor(ticket) && m_runId > 0;
+    // The run's key is taken in the commit that writes it with its rows (the
+    // first mark flushes them to the disk).
+    const QVariant key = scalarOf(QStringLiteral("select coalesce(max(送信ID), 0) + 1 from T_送信記録"));
+    if (m_failed || !key.isValid())
+        return false;
+    const qint64 runId = key.toLongLong();
+    QList<SqlStatement> statements{
+        {QStringLiteral("insert into T_送信記録 (送信ID, NewsID, 種別, 見出し, 開始日時, 宛先数, 既送信数, グループ名称付加, "
+                        "名前付加, 文字数制限, 文字数, サーバー名, ポート番号, \"送信元E-Mail\") "
+                        "values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+         {runId, start.newsId, start.onlyNotReached ? QStringLiteral("未送信のみ") : QStringLiteral("全員"),
+          start.subject, m_started, start.listSize, start.alreadyReached, int(start.addGroup), int(start.addName),
+          int(start.limitWidth), start.width, start.server, start.port, start.senderAddress}}};
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const RunRecipient &row = rows.at(i);
+        const bool skipped = !row.skipReason.isEmpty();
+        statements << SqlStatement{
+            QStringLiteral("insert into T_送信結果 (送信ID, 順番, GroupID, グループ名称, MemberID, 名前, 敬称, \"E-Mail\", "
+                           "状態, 日時, 応答) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+            {runId, int(i + 1), row.groupId, row.groupName, row.memberId, row.name, row.honorific, row.address,
+             stateText(skipped ? row.skipState : SendState::NotSent), skipped ? QVariant(m_started) : QVariant(),
+             nullIfEmpty(row.skipReason)}};
+    }
+    if (!commit(statements))
+        return false;
+    m_runId = runId;
+    return true;
 }
 
-SendRunRecorder::Step SendRunRecorder::statements(QList<SqlStatement> list)
+QVariant SendRunRecorder::scalarOf(const QString &sql)
 {
-    return [list = std::move(list)](Writer &writer, QString *error) {
-        for (const SqlStatement &statement : list) {
-            if (!writer.exec(statement, error))
-                return false;
-        }
-        return true;
-    };
+    sqlite3_stmt *s = statement(sql);
+    if (!s || sqlite3_step(s) != SQLITE_ROW) {
+        if (s)
+            sqlite3_reset(s);
+        m_failed = true;
+        m_error = QString::fromUtf8(sqlite3_errmsg(m_sqlite));
+        return {};
+    }
+    const QVariant value = sqlite3_column_int64(s, 0);
+    sqlite3_reset(s);
+    return value;
 }
 
-void SendRunRecorder::mailGoing(int position)
+bool SendRunRecorder::mailGoing(int position)
 {
-    m_marks.insert(position,
-                   enqueue(statements({{QStringLiteral("update T_送信結果 set 状態 = '不明', 日時 = ? "
-                                                       "where 送信ID = ? and 順番 = ?"),
-                                        {now(), m_runId, position}}}),
-                           true));
-}
-
-bool SendRunRecorder::confirmGoing(int position)
-{
-    return m_marks.contains(position) && waitFor(m_marks.value(position));
+    return commit({{QStringLiteral("update T_送信結果 set 状態 = '不明', 日時 = ? where 送信ID = ? and 順番 = ?"),
+                    {now(), m_runId, position}}},
+                  true);
 }
 
 void SendRunRecorder::mailSettled(int position, SendState state, const QString &reply)
 {
-    QList<SqlStatement> list{{QStringLiteral("update T_送信結果 set 状態 = ?, 日時 = ?, 応答 = ? "
-                                             "where 送信ID = ? and 順番 = ?"),
-                              {stateText(state), now(), nullIfEmpty(reply), m_runId, position}}};
+    m_settlement << SqlStatement{QStringLiteral("update T_送信結果 set 状態 = ?, 日時 = ?, 応答 = ? "
+                                                "where 送信ID = ? and 順番 = ?"),
+                                 {stateText(state), now(), nullIfEmpty(reply), m_runId, position}};
     if (state == SendState::Sent && m_accepted++ == 0)
-        list << SqlStatement{QStringLiteral("update T_お知らせ set 送信日時 = ? where NewsID = ?"), {m_started, m_newsId}};
-    enqueue(statements(std::move(list)));
+        m_settlement << SqlStatement{QStringLiteral("update T_お知らせ set 送信日時 = ? where NewsID = ?"),
+                                     {m_started, m_newsId}};
 }
 
-void SendRunRecorder::mailNotSent(int position, const QString &why)
+bool SendRunRecorder::mailNotSent(int position, const QString &why)
 {
-    enqueue(statements({{QStringLiteral("update T_送信結果 set 状態 = '未送信', 日時 = ?, 応答 = ? "
-                                        "where 送信ID = ? and 順番 = ?"),
-                         {now(), nullIfEmpty(why), m_runId, position}}}));
+    return commit({{QStringLiteral("update T_送信結果 set 状態 = '未送信', 日時 = ?, 応答 = ? "
+                                   "where 送信ID = ? and 順番 = ?"),
+                    {now(), nullIfEmpty(why), m_runId, position}}});
 }
 
 bool SendRunRecorder::finish(const QString &endReason)
 {
-    return waitFor(enqueue(statements({{QStringLiteral("update T_送信記録 set 終了日時 = ?, 終了理由 = ? "
-                                                       "where 送信ID = ?"),
-                                        {now(), nullIfEmpty(endReason), m_runId}}}),
-                           false, true));
+    const bool ok = commit({{QStringLiteral("update T_送信記録 set 終了日時 = ?, 終了理由 = ? where 送信ID = ?"),
+                             {now(), nullIfEmpty(endReason), m_runId}}},
+                           false, true);
+    return ok;
 }
 
 // --- SendResultStore ------------------------------------------------------------

@@ -3,14 +3,16 @@
 #include "db/database.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariant>
 
-#include <functional>
-#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace lumivox {
 
@@ -58,69 +60,70 @@ struct RunStart {
     QString senderAddress = {};
 };
 
-// Writes one run as it goes, on a thread and a connection of its own, so that
-// a result is written while the next mail is being talked over with the
-// server. Every outcome is committed in order:
-// - a row becomes 不明 before the end of its mail's data goes to the server
-//   (mailGoing, then confirmGoing from the transport just before the end);
-// - it is settled once the server has answered (mailSettled), or put back to
-//   未送信 when its data never ended (mailNotSent).
+// Writes one run as it goes, through a connection of its own (opened in the
+// thread that uses the recorder: the sending run's worker). Every outcome is
+// committed in order, one commit a mail:
+// - a row becomes 不明 before its mail goes to the server (mailGoing);
+// - it is settled once the server has answered (mailSettled), in the commit of
+//   the run's next step, which follows at once; or put back to 未送信 when its
+//   data never ended (mailNotSent).
 // Whatever cuts the run off (a kill, a crash), the rows before the mail on the
-// wire are settled and that mail is 不明: nothing delivered is ever recorded
-// as unsent. (A power loss: see the flush rule in sendresults.cpp.)
-// Its methods are called from one thread, the sending run's worker.
+// wire are settled and that mail is 不明: nothing delivered is ever recorded as
+// unsent. (A power loss: see the flush rule in sendresults.cpp.)
 class SendRunRecorder
 {
 public:
     // Writes through a copy of the connection `connectionName`.
     explicit SendRunRecorder(const QString &connectionName);
-    ~SendRunRecorder(); // writes what is queued, then stops its thread
+    ~SendRunRecorder(); // writes a settlement still waiting
     SendRunRecorder(const SendRunRecorder &) = delete;
     SendRunRecorder &operator=(const SendRunRecorder &) = delete;
 
     // The run's row and one row per recipient (left-out rows with their
-    // reason), in one transaction, flushed to the disk. False when that could
-    // not be written: then nothing may be sent.
+    // reason), in one transaction. False when that could not be written: then
+    // nothing may be sent.
     bool begin(const RunStart &start, const QList<RunRecipient> &rows);
     qint64 runId() const { return m_runId; }
 
-    // Row `position` (1-based, the order of `rows`) is starting: marked 不明
-    // in the background.
-    void mailGoing(int position);
-    // Waits until that mark (and everything before it) is committed; false
-    // when it could not be: the mail's data must not end.
-    bool confirmGoing(int position);
-    // The server's answer for that row: Sent or Refused, with its reply line.
-    // The first Sent of the run also writes the run's start as the notice's
-    // 送信日時 (in the same commit).
+    // Row `position` (1-based, the order of `rows`) is about to go: marked 不明
+    // (with the last settlement). False when that could not be written: the
+    // mail must not go.
+    bool mailGoing(int position);
+    // The server's answer for that row: Sent or Refused, with its reply line
+    // (Unknown when the connection ended after the data). The first Sent of
+    // the run also writes the run's start as the notice's 送信日時.
     void mailSettled(int position, SendState state, const QString &reply);
     // The row's data never ended (the connection failed or was cancelled
     // first): nothing was delivered.
-    void mailNotSent(int position, const QString &why);
-    // Waits for everything queued, then records the end of the run: its time
-    // and why it stopped early (empty when every row was tried). False when
-    // any write of the run failed.
+    bool mailNotSent(int position, const QString &why);
+    // The end of the run: its time, and why it stopped early (empty when every
+    // row was tried). False when it, or any write of the run, failed.
     bool finish(const QString &endReason);
 
     int accepted() const { return m_accepted; }
-    QString error() const;
+    QString error() const { return m_error; }
 
 private:
-    struct Writer;
-    using Step = std::function<bool(Writer &writer, QString *error)>;
-    // Queues a step and returns its number; `markBeforeData` steps decide
-    // whether their commit is flushed (see sendresults.cpp).
-    qint64 enqueue(Step step, bool markBeforeData = false, bool flush = false);
-    // A step that runs these statements.
-    static Step statements(QList<SqlStatement> list);
-    bool waitFor(qint64 ticket);
+    // Commits the settlement waiting and these statements in one
+    // transaction; a mark, or `flush`, may be flushed to the disk.
+    bool commit(const QList<SqlStatement> &statements, bool mark = false, bool flush = false);
+    sqlite3_stmt *statement(const QString &sql);
+    bool run(const QString &sql, const QVariantList &binds = {});
+    QVariant scalarOf(const QString &sql);
 
-    std::unique_ptr<Writer> m_writer;
+    QString m_name;
+    sqlite3 *m_sqlite = nullptr; // the connection's own, opened through Qt
+    bool m_writeAhead = false;
+    QHash<QString, sqlite3_stmt *> m_prepared; // each statement prepared once for the run
+    QElapsedTimer m_sinceFlush;
+    qint64 m_flushNs = 0;
     qint64 m_runId = 0;
     int m_newsId = 0;
     QString m_started;
     int m_accepted = 0;
-    QHash<int, qint64> m_marks; // position → ticket of its mark
+    bool m_failed = false;
+    QString m_error;
+    QList<SqlStatement> m_settlement; // the last mail's, until the next step
 };
 
 // The counts of one run's rows by state.

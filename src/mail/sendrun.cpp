@@ -151,9 +151,6 @@ RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
             outcome.reason = transport.errorText();
             outcome.reply = transport.serverReply();
             outcome.detail = transport.technicalDetail();
-            // The results could not be written: the recorder says why.
-            if (recorder && !recorder->error().isEmpty())
-                outcome.detail = recorder->error();
         }
     };
     MessageComposer composer(mailboxText(plan.smtp.senderName, plan.smtp.senderAddress), plan.subject, plan.body,
@@ -178,9 +175,11 @@ RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
             composer.setEightBitAllowed(transport.announces8BitMime());
         }
         const int position = i + 1;
-        if (recorder) {
-            recorder->mailGoing(position);
-            transport.setBeforeEndOfData([recorder, position] { return recorder->confirmGoing(position); });
+        if (recorder && !recorder->mailGoing(position)) {
+            outcome.end = RunOutcome::Failed;
+            outcome.reason = QStringLiteral("送信結果をデータベースに記録できないため，送信を中止しました。");
+            outcome.detail = recorder->error();
+            break;
         }
         const QByteArray mail = composer.compose(mailboxText(row.name, row.address), bodyPrefix(row, plan.options));
         switch (transport.send(plan.smtp.senderAddress, row.address, mail)) {
@@ -206,7 +205,6 @@ RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
             break;
         }
     }
-    transport.setBeforeEndOfData({});
     if (recorder && !recorder->finish(outcome.endReason()) && outcome.end == RunOutcome::Completed) {
         outcome.end = RunOutcome::Failed;
         outcome.reason = QStringLiteral("送信結果をデータベースに記録できませんでした。");

@@ -31,14 +31,11 @@ QByteArray ehloName()
 }
 
 // The message being handed over. libcurl knows its size and ends the data (the
-// closing dot) as soon as it has the last bytes, so the transport's check comes
-// before those are handed over, and may hold them back.
+// closing dot) as soon as it has the last bytes.
 struct Upload {
     const QByteArray *data = nullptr;
     qsizetype offset = 0;
-    const std::function<bool()> *beforeEnd = nullptr;
-    bool ended = false;
-    bool held = false; // the check held the end back
+    bool ended = false; // the last bytes are handed over
 };
 
 size_t readBody(char *buffer, size_t size, size_t count, void *userdata)
@@ -47,13 +44,8 @@ size_t readBody(char *buffer, size_t size, size_t count, void *userdata)
     const auto room = static_cast<qsizetype>(size * count);
     const qsizetype left = upload->data->size() - upload->offset;
     const qsizetype n = std::min(room, left);
-    if (n == left && !upload->ended) {
-        if (*upload->beforeEnd && !(*upload->beforeEnd)()) {
-            upload->held = true;
-            return CURL_READFUNC_ABORT;
-        }
+    if (n == left)
         upload->ended = true;
-    }
     if (n > 0) {
         std::memcpy(buffer, upload->data->constData() + upload->offset, static_cast<size_t>(n));
         upload->offset += n;
@@ -391,8 +383,6 @@ SmtpTransport::Result SmtpTransport::perform()
     s.newReply = true;
     s.mailStarted = false;
     s.upload.ended = false;
-    s.upload.held = false;
-    s.upload.beforeEnd = &m_beforeEnd;
     s.errorBuffer[0] = '\0';
     const CURLcode code = curl_easy_perform(s.curl);
     if (code == CURLE_OK) {
@@ -409,10 +399,6 @@ SmtpTransport::Result SmtpTransport::perform()
     }
     m_serverReply = QString::fromUtf8(s.lastRefusal);
     m_detail = QString::fromUtf8(s.errorBuffer[0] ? s.errorBuffer : curl_easy_strerror(code));
-    if (s.upload.held) {
-        fail(QStringLiteral("送信結果を記録できないため，送信を中止しました。"));
-        return Result::Failed;
-    }
     fail(reasonFor(code, m_settings, !s.lastRefusal.isEmpty()));
     // A permanent refusal once the mail has begun concerns this mail alone,
     // unless it says that the login is missing (530), which no mail gets past.

@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <atomic>
-#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -85,12 +84,9 @@ public:
     // serverReply() holds the server's own words when it refused.
     Result send(const QString &sender, const QString &recipient, const QByteArray &message);
 
-    // Called just before the end of a mail's data goes to the server, the
-    // moment from which the mail may have been delivered; false holds the end
-    // back (the mail is not delivered) and the send fails.
-    void setBeforeEndOfData(std::function<bool()> check) { m_beforeEnd = std::move(check); }
-    // Whether the last send got as far as ending its data: if it then failed,
-    // the mail may or may not have been delivered.
+    // Whether the last send got as far as handing over the end of its data
+    // (after which the server may take the mail): if it then failed, the mail
+    // may or may not have been delivered.
     bool dataEnded() const;
 
     // Ends sends at once when cancelled (see SendCanceller).
@@ -120,7 +116,6 @@ private:
     TransportOptions m_options;
     std::unique_ptr<Session> m_session;
     SendCanceller *m_canceller = nullptr;
-    std::function<bool()> m_beforeEnd;
     bool m_cancelled = false;
     QString m_errorText;
     QString m_serverReply;

@@ -18,13 +18,21 @@ QPushButton *button(QWidget *parent, const QString &caption, const QString &obje
     return b;
 }
 
-QHBoxLayout *buttonRow(std::initializer_list<QPushButton *> buttons)
+// The text above, the list under it, and two buttons at the right: one that
+// accepts, and the default that rejects (as Esc and the close box do).
+void layOut(QDialog *dialog, QLabel *text, QTableWidget *list, QPushButton *accept, QPushButton *reject)
 {
-    auto *row = new QHBoxLayout;
-    row->addStretch(1);
-    for (QPushButton *b : buttons)
-        row->addWidget(b);
-    return row;
+    reject->setDefault(true);
+    QObject::connect(accept, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(reject, &QPushButton::clicked, dialog, &QDialog::reject);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(accept);
+    buttons->addWidget(reject);
+    auto *layout = new QVBoxLayout(dialog);
+    layout->addWidget(text);
+    layout->addWidget(list, 1);
+    layout->addLayout(buttons);
 }
 
 } // namespace
@@ -82,14 +90,7 @@ SendProblemsDialog::SendProblemsDialog(const QList<SendProblem> &problems, QWidg
                                            : QStringLiteral("このまま送信(&S)"),
                            QStringLiteral("cmdSendOthers"));
     cmdStop = button(this, QStringLiteral("送信を中止(&C)"), QStringLiteral("cmdStop"));
-    cmdStop->setDefault(true);
-    connect(cmdSendOthers, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cmdStop, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(text);
-    layout->addWidget(grdProblems, 1);
-    layout->addLayout(buttonRow({cmdSendOthers, cmdStop}));
+    layOut(this, text, grdProblems, cmdSendOthers, cmdStop);
     resize(720, 360);
 }
 
@@ -135,14 +136,7 @@ SendSummaryDialog::SendSummaryDialog(const RunRecord &run, const QList<ResultRow
     cmdResume = button(this, QStringLiteral("未送信の宛先に送信(&R)"), QStringLiteral("cmdResume"));
     cmdResume->setVisible(canResume);
     cmdClose = button(this, QStringLiteral("閉じる(&X)"), QStringLiteral("cmdClose"));
-    cmdClose->setDefault(true);
-    connect(cmdResume, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(lblCounts);
-    layout->addWidget(grdResults, 1);
-    layout->addLayout(buttonRow({cmdResume, cmdClose}));
+    layOut(this, lblCounts, grdResults, cmdResume, cmdClose);
     resize(listed.isEmpty() ? 420 : 720, listed.isEmpty() ? 0 : 400);
 }
 

@@ -45,6 +45,20 @@ void addTen(TestApp &app, int port, const QMap<int, QString> &addresses = {})
     storeSmtp(app, {.port = port});
 }
 
+// The texts of some columns of a list, "|"-joined, a line a row.
+QStringList rowsOf(QDialog &dialog, const char *list, std::initializer_list<int> columns)
+{
+    QStringList rows;
+    auto *table = child<QTableWidget>(&dialog, list);
+    for (int r = 0; r < table->rowCount(); ++r) {
+        QStringList cells;
+        for (int c : columns)
+            cells << table->item(r, c)->text();
+        rows << cells.join(u'|');
+    }
+    return rows;
+}
+
 // The next dialog answered with one of its buttons.
 void click(Answers &answers, const char *button)
 {
@@ -52,15 +66,14 @@ void click(Answers &answers, const char *button)
 }
 
 // The sending window run to its end; then the summary, its counts and listed
-// rows ("|state name reason") kept, closed or answered with 「未送信の宛先に送信」.
+// rows ("|state|name|reason") kept, closed or answered with 「未送信の宛先に送信」.
 void runAndSummary(Answers &answers, QString *counts, bool resume = false)
 {
     answers.nextDialog([](QDialog &window) { QVERIFY(QTest::qWaitFor([&] { return !window.isVisible(); }, 30000)); });
     answers.nextDialog([counts, resume](QDialog &summary) {
         *counts = child<QLabel>(&summary, "lblCounts")->text();
-        auto *list = child<QTableWidget>(&summary, "grdResults");
-        for (int r = 0; r < list->rowCount(); ++r)
-            *counts += u'|' + list->item(r, 0)->text() + u' ' + list->item(r, 2)->text() + u' ' + list->item(r, 4)->text();
+        for (const QString &row : rowsOf(summary, "grdResults", {0, 2, 4}))
+            *counts += u'|' + row;
         child<QPushButton>(&summary, resume ? "cmdResume" : "cmdClose")->click();
     });
 }
@@ -162,9 +175,7 @@ void TestSendSequence::checksEveryAddressAndGoesOnPastARefusal()
     QStringList problems;
     click(answers, "cmdOk");
     answers.nextDialog([&](QDialog &check) {
-        auto *list = child<QTableWidget>(&check, "grdProblems");
-        for (int r = 0; r < list->rowCount(); ++r)
-            problems << list->item(r, 1)->text() + u'|' + list->item(r, 2)->text() + u'|' + list->item(r, 3)->text();
+        problems = rowsOf(check, "grdProblems", {1, 2, 3});
         child<QPushButton>(&check, "cmdStop")->click();
     });
     QVERIFY(!sendNotice(nullptr, app.context(), 1).ran);
@@ -188,8 +199,8 @@ void TestSendSequence::checksEveryAddressAndGoesOnPastARefusal()
     expected.removeAll(u"m6@example.jp"_s);
     QCOMPARE(delivered(server), expected);
     QVERIFY2(counts.contains(u"送信済　8 通\n拒否　　1 通\n未送信　2 通"_s), qPrintable(counts));
-    QVERIFY2(counts.contains(u"|拒否 会員06 550 5.1.1 <m6@example.jp>: Recipient address rejected: User unknown"_s), qPrintable(counts));
-    QVERIFY2(counts.contains(u"|未送信 会員04 E-Mail が正しくありません"_s), qPrintable(counts));
+    QVERIFY2(counts.contains(u"|拒否|会員06|550 5.1.1 <m6@example.jp>: Recipient address rejected: User unknown"_s), qPrintable(counts));
+    QVERIFY2(counts.contains(u"|未送信|会員04|E-Mail が正しくありません"_s), qPrintable(counts));
     const SendResultStore store(app.db());
     QCOMPARE(store.noticeState(1).text(), u"一部送信 8/11"_s);
     QCOMPARE(sentAt(app, 1), store.runs(1).value(0).started);
@@ -209,9 +220,7 @@ void TestSendSequence::replacesCharactersOnlyAfterTheCheck()
     QString counts;
     click(answers, "cmdOk");
     answers.nextDialog([&](QDialog &check) {
-        auto *list = child<QTableWidget>(&check, "grdProblems");
-        for (int r = 0; r < list->rowCount(); ++r)
-            problems << list->item(r, 1)->text() + u'|' + list->item(r, 3)->text();
+        problems = rowsOf(check, "grdProblems", {1, 3});
         QCOMPARE(child<QPushButton>(&check, "cmdSendOthers")->text(), u"このまま送信(&S)"_s);
         child<QPushButton>(&check, "cmdSendOthers")->click();
     });

@@ -5,7 +5,7 @@ BUILD ?= build
 ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
 
-.PHONY: run test test-asan build screenshots bench deps deps-test clean
+.PHONY: run test test-asan build package screenshots bench deps deps-test deps-package clean
 
 deps:
 	@scripts/install-deps.sh run
@@ -13,11 +13,19 @@ deps:
 deps-test:
 	@scripts/install-deps.sh test
 
+deps-package:
+	@scripts/install-deps.sh package
+
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
+
+# The Debian package lumivox_<version>_<arch>.deb in $(BUILD)/; install it with
+# sudo apt install ./$(BUILD)/lumivox_*.deb
+package: deps-package $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target package
 
 run: build
 	$(BUILD)/bin/lumivox

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Lumivox needs that are missing: one apt-get update,
 # then one apt-get install, through sudo when not root. Does nothing when all are
-# there. Usage: install-deps.sh [run|test|bench]
+# there. Usage: install-deps.sh [run|test|package|bench]
 set -euo pipefail
 
 packages=(
@@ -12,7 +12,12 @@ packages=(
 )
 case "${1:-run}" in
   test|bench)
-    packages+=(python3-aiosmtpd poppler-utils xvfb xauth sqlite3 openssl ca-certificates)
+    packages+=(python3-aiosmtpd poppler-utils xvfb xauth sqlite3 openssl ca-certificates
+               openbox xdotool dbus-daemon dbus-bin
+               ibus ibus-mozc fcitx5 fcitx5-mozc fcitx5-frontend-qt6)
+    ;;&
+  test|package)
+    packages+=(dpkg-dev file)
     ;;&
   bench)
     packages+=(hyperfine)

@@ -33,7 +33,6 @@ public:
     void onFirstShow(std::function<void()> step) { m_firstShow = std::move(step); }
     void onUnload(std::function<void()> step) { m_unload = std::move(step); }
 
-    bool hasShown() const { return m_shown; }
     bool hasUnloaded() const { return m_unloaded; }
 
     // Runs the save step now, if it is due; later closings do nothing.

@@ -26,17 +26,4 @@ bool KeywordHistory::Remove(long lngIndex)
     return true;
 }
 
-KeywordEntry *KeywordHistory::Item(long lngIndex) const
-{
-    if (lngIndex < 1 || lngIndex > Count())
-        return nullptr;
-    return m_items[static_cast<size_t>(lngIndex - 1)].get();
-}
-
-void KeywordHistory::Clear()
-{
-    while (!m_items.empty())
-        m_items.pop_back();
-}
-
 } // namespace lumivox

@@ -27,9 +27,6 @@ public:
     // Removes the entry at lngIndex; false when lngIndex is outside 1..Count.
     bool Remove(long lngIndex);
     long Count() const { return static_cast<long>(m_items.size()); }
-    // The entry at lngIndex, or nullptr outside 1..Count.
-    KeywordEntry *Item(long lngIndex) const;
-    void Clear();
 
     // Walks the entries from position 1 (for range-for loops).
     class Iterator

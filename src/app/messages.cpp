@@ -111,10 +111,13 @@ int runModal(QDialog &dialog)
     if (!modalHook())
         return dialog.exec();
     dialog.setResult(QDialog::Rejected);
+    const bool wasModal = dialog.testAttribute(Qt::WA_ShowModal);
+    dialog.setAttribute(Qt::WA_ShowModal, true); // as exec() shows it
     dialog.show();
     modalHook()(dialog);
     if (dialog.isVisible())
         dialog.reject(); // the hook left it open: as the close box would
+    dialog.setAttribute(Qt::WA_ShowModal, wasModal);
     return dialog.result();
 }
 

@@ -1,6 +1,6 @@
 #include "app/spreadgrid.h"
 
-#include "app/placement.h"
+#include "app/windowlayout.h"
 #include "app/settingsfile.h"
 #include "db/tablemodel.h"
 
@@ -136,14 +136,6 @@ public:
     }
 };
 
-struct WidthGuard {
-    explicit WidthGuard(int &depth) : m_depth(depth) { ++m_depth; }
-    ~WidthGuard() { --m_depth; }
-    WidthGuard(const WidthGuard &) = delete;
-    WidthGuard &operator=(const WidthGuard &) = delete;
-    int &m_depth;
-};
-
 } // namespace
 
 SpreadGrid::SpreadGrid(QWidget *parent) : QTableView(parent)
@@ -154,7 +146,7 @@ SpreadGrid::SpreadGrid(QWidget *parent) : QTableView(parent)
     // Only the user's resizing is a change of the column widths; the window's
     // own restoring and fitting is not.
     connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
-        if (m_settingWidths == 0)
+        if (!m_settingWidths)
             Q_EMIT columnWidthsChanged();
     });
     connect(this, &QTableView::doubleClicked, this, [this](const QModelIndex &index) {
@@ -188,7 +180,7 @@ void SpreadGrid::bind(TableModel *model)
     if (m_model)
         disconnect(m_model, nullptr, this, nullptr);
     m_model = model;
-    const WidthGuard guard(m_settingWidths);
+    const RefillGuard::Scope settingWidths(m_settingWidths);
     setModel(model);
     if (!model)
         return;
@@ -265,7 +257,7 @@ void SpreadGrid::setColWidthTwips(int col, int twips)
 {
     if (col < 1 || col > maxCols())
         return;
-    const WidthGuard guard(m_settingWidths);
+    const RefillGuard::Scope settingWidths(m_settingWidths);
     if (twips <= 0) {
         setColumnHidden(col - 1, true);
     } else {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/dialoglifecycle.h"
+
 #include <QPixmap>
 #include <QTableView>
 
@@ -92,7 +94,7 @@ protected:
 private:
     TableModel *m_model = nullptr;
     QList<int> m_checkColumns;
-    int m_settingWidths = 0; // > 0 while the program itself sets widths
+    RefillGuard m_settingWidths; // while the program itself sets widths
 };
 
 } // namespace lumivox

@@ -2,19 +2,22 @@
 
 #include "db/database.h"
 #include "db/schemaupgrade.h"
+#include "app/enterkey.h"
+#include "app/japaneselocale.h"
 #include "app/keywordhistory.h"
 #include "app/messages.h"
 #include "app/runninginstance.h"
 #include "app/terminationsignal.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QLockFile>
-#include <QMessageBox>
 #include <QPointer>
+#include <QStandardPaths>
 #include <QTranslator>
 #include <QWidget>
 
@@ -40,35 +43,32 @@ QString firstInstalled(const QStringList &families)
     return {};
 }
 
+// Start-up messages: critical icon, the product name as title.
+void showCritical(const QString &text, const QString &details = {})
+{
+    Message message;
+    message.icon = QMessageBox::Critical;
+    message.title = QLatin1String(kProductName);
+    message.text = text;
+    message.detailedText = details;
+    showMessage(nullptr, message);
+}
+
 void showAlreadyRunning()
 {
-    QMessageBox box(QMessageBox::Critical, QLatin1String(kProductName),
-                    QStringLiteral("『Lumivox』は既に起動しています。本ソフトウェアは，特定の作業領域を使用するため多重起動に未対応です。"
-                                   "\r\n\r\n"
-                                   "プログラムの起動を中止します。"),
-                    QMessageBox::Ok);
-    box.exec();
+    showCritical(QStringLiteral("『Lumivox』は既に起動しています。本ソフトウェアは，特定の作業領域を使用するため多重起動に未対応です。"
+                                "\r\n\r\n"
+                                "プログラムの起動を中止します。"));
 }
 
-void showStartFailure(const QString &reason)
+void showStartFailure(const QString &dataDir, const QString &reason)
 {
-    QMessageBox box(QMessageBox::Critical, QLatin1String(kProductName),
-                    QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。"
-                                   "\r\n\r\n"
-                                   "データベースファイル（Pennora.db）がプログラムと同じフォルダにあるかご確認のうえ，"
-                                   "解決しない場合は［詳細］の内容を添えてサポート窓口までお問い合わせください。"),
-                    QMessageBox::Ok);
-    box.setDetailedText(reason);
-    box.exec();
-}
-
-// A database this program cannot use as it is (newer than the program, or not
-// upgradable): the reason itself is the message.
-void showDatabaseRefused(const SchemaUpgrade &upgrade)
-{
-    Message message{QMessageBox::Critical, QLatin1String(kProductName), upgrade.message};
-    message.detailedText = upgrade.detail;
-    showMessage(nullptr, message);
+    showCritical(QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。"
+                                "\r\n\r\n"
+                                "データの保存場所（%1）にデータベースファイル Pennora.db があり，読み書きできるかご確認のうえ，"
+                                "解決しない場合は［詳細］の内容を添えてサポート窓口までお問い合わせください。")
+                     .arg(QDir::toNativeSeparators(dataDir)),
+                 reason);
 }
 
 // The window the running program shows on top: a modal dialog if one is open.
@@ -106,8 +106,11 @@ void prepareApplication(QApplication &app)
 
     auto *translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         QApplication::installTranslator(translator);
+        QApplication::installTranslator(new QtCatalogueSupplement(*translator, &app));
+    }
+    installEnterPressesButton(app);
 
     // Without a Japanese family first, Han characters may be drawn in their
     // Chinese forms.
@@ -139,25 +142,34 @@ QFont minchoFont(int points)
 int runLumivox(const QString &appDir,
                const std::function<QWidget *(AppContext &)> &createMainWindow)
 {
+    AppContext context;
+    context.appDir = appDir;
+    context.dataDir = dataFolderFor(
+        appDir, QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    QString why;
+    if (context.dataDir != appDir
+        && !prepareDataFolder(context.dataDir, startingDatabaseFor(appDir), &why)) {
+        showStartFailure(context.dataDir, why);
+        return kExitStartFailed;
+    }
+
     // Two instances would refill the same work tables in the shared file.
-    QLockFile lock(appDir + QStringLiteral("/lumivox.lock"));
+    QLockFile lock(context.lockPath());
     lock.setStaleLockTime(0); // only a dead owner makes a lock stale, never its age
-    RunningInstance door(appDir);
+    RunningInstance door(context.dataDir);
     if (!lock.tryLock(0)) {
         if (lock.error() == QLockFile::LockFailedError) {
             door.knock(); // the running program comes to the front
             showAlreadyRunning();
             return kExitAlreadyRunning;
         }
-        showStartFailure(QStringLiteral("%1/lumivox.lock を作成できません。").arg(appDir));
+        showStartFailure(context.dataDir, QStringLiteral("%1 を作成できません。").arg(context.lockPath()));
         return kExitStartFailed;
     }
 
     door.listen();
     TerminationSignal termination;
 
-    AppContext context;
-    context.appDir = appDir;
     context.connectionName = QLatin1String(kSharedConnection);
     KeywordHistory gcolFilterKey;
     context.filterKeys = &gcolFilterKey;
@@ -166,16 +178,17 @@ int runLumivox(const QString &appDir,
     try {
         QString error;
         if (!openSharedConnection(context.connectionName, context.databasePath(), &error)) {
-            showStartFailure(error);
+            showStartFailure(context.dataDir, error);
             exitCode = kExitStartFailed;
         } else if (const SchemaUpgrade upgrade = upgradeDatabase(context.db(), context.databasePath());
                    !upgrade.ok()) {
-            showDatabaseRefused(upgrade);
+            // A database this program cannot use as it is: the reason is the message.
+            showCritical(upgrade.message, upgrade.detail);
             exitCode = kExitStartFailed;
         } else {
             QPointer<QWidget> mainWindow = createMainWindow(context);
             if (!mainWindow) {
-                showStartFailure(QStringLiteral("メインウィンドウを作成できません。"));
+                showStartFailure(context.dataDir, QStringLiteral("メインウィンドウを作成できません。"));
                 exitCode = kExitStartFailed;
             } else {
                 mainWindow->setAttribute(Qt::WA_DeleteOnClose);
@@ -200,7 +213,7 @@ int runLumivox(const QString &appDir,
             }
         }
     } catch (const std::exception &e) {
-        showStartFailure(QString::fromLocal8Bit(e.what()));
+        showStartFailure(context.dataDir, QString::fromLocal8Bit(e.what()));
         exitCode = kExitStartFailed;
     }
     closeSharedConnection(context.connectionName);

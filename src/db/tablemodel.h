@@ -30,7 +30,6 @@ public:
     // the model is then empty.
     bool open(const QString &table, const QString &where = {}, const QVariantList &binds = {});
     void close();
-    bool isOpen() const { return !m_table.isEmpty(); }
     QString table() const { return m_table; }
     QString lastError() const { return m_lastError; }
 

@@ -2,6 +2,7 @@
 
 #include "db/database.h"
 
+#include <QHash>
 #include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -152,9 +153,11 @@ MemberCondition keywordCondition(const QString &userColName, const QString &keyw
 {
     for (const QString &column : {QStringLiteral("名前"), QStringLiteral("フリガナ"), QStringLiteral("E-Mail")}) {
         if (userColName == u'[' + column + u']')
-            return {quoted(column) + QStringLiteral(" like ?"), {QString(u'%' + keyword + u'%')}};
+            return {QStringLiteral("JMATCH(%1) like JMATCH(?)").arg(quoted(column)),
+                    {QString(u'%' + keyword + u'%')},
+                    QStringLiteral("%1に「%2」を含むメンバー").arg(column, keyword)};
     }
-    return {QStringLiteral("0"), {}};
+    return {QStringLiteral("0"), {}, {}};
 }
 
 QList<qint64> parseIdList(const QString &list)
@@ -213,6 +216,36 @@ MemberCondition memberIdCondition(const QString &idList)
     c.where = c.binds.isEmpty() ? QStringLiteral("0")
                                 : QStringLiteral("MemberID in (%1)").arg(placeholders(c.binds.size()));
     return c;
+}
+
+QStringList groupNamesOf(const QSqlDatabase &db, const QString &groupList, QString *error)
+{
+    const QList<qint64> ids = parseIdList(groupList);
+    if (ids.isEmpty())
+        return {};
+    QVariantList binds;
+    for (qint64 id : ids)
+        binds << id;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("select GroupID, グループ名称 from T_グループ where GroupID in (%1)")
+                  .arg(placeholders(binds.size())));
+    for (const QVariant &id : binds)
+        q.addBindValue(id);
+    if (!q.exec()) {
+        if (error)
+            *error = q.lastError().text();
+        return {};
+    }
+    QHash<qint64, QString> names;
+    while (q.next())
+        names.insert(q.value(0).toLongLong(), q.value(1).toString());
+    QStringList ordered;
+    for (qint64 id : ids) {
+        if (names.contains(id))
+            ordered << names.value(id);
+    }
+    return ordered;
 }
 
 } // namespace lumivox

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 namespace lumivox {
@@ -55,17 +56,21 @@ bool fillNoticeSendList(const QSqlDatabase &db, qint64 newsId, int *destinations
 namespace lumivox {
 
 // A condition on T_メンバー for the member list: an empty `where` is the whole
-// table. Values reach SQL only as bound parameters.
+// table. Values reach SQL only as bound parameters. `description` says in words
+// which members it selects (名前に「スズキ」を含むメンバー), for the register's status bar.
 struct MemberCondition {
     QString where;
     QVariantList binds;
+    QString description;
     bool isWholeTable() const { return where.isEmpty(); }
 };
 
 // Members whose column ("[名前]", "[フリガナ]" or "[E-Mail]", as the keyword filter
 // names it) contains the keyword: like '%keyword%', % and _ in the keyword acting
-// as wildcards, every other character (a quote too) standing for itself. Any
-// other column gives a condition that matches nobody.
+// as wildcards, every other character (a quote too) standing for itself. Both
+// sides are compared as a Japanese reader does (JMATCH): hiragana and katakana,
+// full and half width, and letter case make no difference. Any other column
+// gives a condition that matches nobody.
 MemberCondition keywordCondition(const QString &userColName, const QString &keyword);
 
 // The numbers of a list such as "(7,3,12)"; blanks are allowed, anything that is
@@ -81,5 +86,10 @@ QString buildMemberIdList(const QSqlDatabase &db, const QString &groupList,
 
 // Members whose MemberID is in a list such as "(1,4,4,9)".
 MemberCondition memberIdCondition(const QString &idList);
+
+// The names of the groups of a list such as "(3,7)", in the list's order; a
+// group that does not exist gives no name. Empty, with the reason in *error,
+// when the statement fails.
+QStringList groupNamesOf(const QSqlDatabase &db, const QString &groupList, QString *error = nullptr);
 
 } // namespace lumivox

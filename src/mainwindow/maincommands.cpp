@@ -65,7 +65,7 @@ void MainWindow::bindCommands()
     t.bind({QStringLiteral("ID_mnuHelpHelp")}, [this] { openHelp(); });
     t.bind({QStringLiteral("ID_mnuHelpWeb")}, [this] { openWebPage(); });
     t.bind({QStringLiteral("ID_mnuHelpAbout")}, [this] {
-        AboutDialog about(this);
+        AboutDialog about(this, m_context.dataFolder());
         runModal(about);
     });
 }

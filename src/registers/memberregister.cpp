@@ -191,11 +191,14 @@ bool MemberRegister::filterByGroups(const QString &groupList)
 {
     QString error;
     const QString ids = buildMemberIdList(context().db(), groupList, &error);
-    if (ids.isEmpty()) {
+    const QStringList names = ids.isEmpty() ? QStringList() : groupNamesOf(context().db(), groupList, &error);
+    if (ids.isEmpty() || !error.isEmpty()) {
         informUser(this, QStringLiteral("グループで絞り込めませんでした。\n\n詳細：") + error);
         return false;
     }
-    return applyMemberFilter(memberIdCondition(ids));
+    MemberCondition condition = memberIdCondition(ids);
+    condition.description = QStringLiteral("グループ「%1」のメンバー").arg(names.join(QStringLiteral("」「")));
+    return applyMemberFilter(condition);
 }
 
 bool MemberRegister::applyMemberFilter(const MemberCondition &condition)

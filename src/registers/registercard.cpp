@@ -172,9 +172,14 @@ QWidget *RegisterCard::makeBox(const CardBox &def, const QStringList &honorifics
     switch (def.kind) {
     case CardBox::Name: {
         auto *name = new ReadingEdit(this);
-        connect(name, &ReadingEdit::readingCommitted, this, [this](const QString &reading) {
-            if (m_readingBox)
-                m_readingBox->setText(m_readingBox->text() + toReadingKatakana(reading));
+        connect(name, &ReadingEdit::readingCommitted, this, [this, name](const QString &reading) {
+            if (!m_readingBox)
+                return;
+            const bool replaced = !m_offeredName.isEmpty() && !name->text().contains(m_offeredName)
+                                  && m_readingBox->text() == m_offeredReading;
+            m_offeredName.clear();
+            m_readingBox->setText((replaced ? QString() : m_readingBox->text())
+                                  + toReadingKatakana(reading));
         });
         m_nameBox = edit = name;
         break;
@@ -287,8 +292,15 @@ void RegisterCard::setAddEnabled(bool enabled)
 
 void RegisterCard::focusName()
 {
-    if (m_nameBox && m_nameBox->isEnabled())
-        m_nameBox->setFocus();
+    if (!m_nameBox || !m_nameBox->isEnabled())
+        return;
+    m_nameBox->setFocus();
+    // A new group comes named グループ１: what the user types replaces it.
+    if (auto *edit = qobject_cast<QLineEdit *>(m_nameBox)) {
+        edit->selectAll();
+        m_offeredName = edit->text();
+        m_offeredReading = m_readingBox ? m_readingBox->text() : QString();
+    }
 }
 
 bool RegisterCard::eventFilter(QObject *watched, QEvent *event)

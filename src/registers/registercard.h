@@ -56,6 +56,7 @@ public:
     // The counter "(row/rows)" and the buttons that can act at that row.
     void showPosition(int row, int rows);
     void setAddEnabled(bool enabled);
+    // The name box takes the focus with its text selected.
     void focusName();
 
     // Room below the boxes for what only one register shows.
@@ -83,6 +84,10 @@ private:
     QStringList m_shown;      // what showRecord put in each box
     QLineEdit *m_readingBox = nullptr;
     QWidget *m_nameBox = nullptr;
+    // The texts a new record came with while its name is selected: when typing
+    // replaces that name, the reading starts afresh too.
+    QString m_offeredName;
+    QString m_offeredReading;
     QVBoxLayout *m_extras = nullptr;
     QLabel *m_counter = nullptr;
     QToolButton *m_top = nullptr;

@@ -35,6 +35,7 @@ public:
     // whole table) and the reason is returned; the caller binds again either way.
     bool narrow(const MemberCondition &condition, QString *error);
     bool isNarrowed() const { return !m_condition.isWholeTable(); }
+    const MemberCondition &condition() const { return m_condition; }
 
     // Selects the rows of the selected block from column 2 (the key is never
     // taken) to the block's last column and copies them, or pastes over them.

@@ -80,7 +80,11 @@ RegisterWindow::RegisterWindow(AppContext &context, RegisterDesign design, QWidg
     m_hint->setObjectName(QStringLiteral("StatusBar1Panel1"));
     auto *limit = new QLabel(QStringLiteral("MAX:") + QString::number(m_design.table.capacity), statusBar);
     limit->setObjectName(QStringLiteral("StatusBar1Panel2"));
+    m_narrowed = new QLabel(statusBar);
+    m_narrowed->setObjectName(QStringLiteral("StatusBar1Filter"));
+    m_narrowed->hide();
     statusBar->addWidget(m_hint, 1);
+    statusBar->addPermanentWidget(m_narrowed);
     statusBar->addPermanentWidget(limit);
     outer->addWidget(statusBar);
 
@@ -198,6 +202,7 @@ void RegisterWindow::bindTools()
         // before the new record replaces it.
         saveRecord();
         addRecord();
+        m_card->focusName();
     });
     t.bind({QStringLiteral("ID_mnuEditDel"), QStringLiteral("ID_EditDel")}, [this] { deleteRecord(); });
     t.bind({QStringLiteral("ID_mnuEditCopy"), QStringLiteral("ID_EditCopy")}, [this] { copyRows(); });
@@ -229,6 +234,11 @@ void RegisterWindow::firstActivation()
 void RegisterWindow::bindList()
 {
     m_list->bindRecords(m_layout);
+    // While the list shows only some records, the status bar says which.
+    const QString condition = m_list->condition().description;
+    m_narrowed->setText(QStringLiteral("絞り込み中：") + condition);
+    m_narrowed->setToolTip(m_narrowed->text());
+    m_narrowed->setVisible(m_list->isNarrowed());
     updateAddTools();
     m_layout.restorePane(m_splitter);
     m_currentRow = m_list->activeRow();

@@ -106,7 +106,8 @@ private:
     RegisterList *m_list = nullptr;
     QScrollArea *m_cardPane = nullptr;
     RegisterCard *m_card = nullptr;
-    QLabel *m_hint = nullptr; // status panel 1
+    QLabel *m_hint = nullptr;      // status panel 1
+    QLabel *m_narrowed = nullptr;  // the list's condition while it is narrowed
 
     int m_currentRow = 0;
     int m_cardListTwips = 0;         // list pane width while the card is shown

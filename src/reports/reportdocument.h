@@ -20,8 +20,6 @@ public:
                    const QDateTime &printedAt);
 
     const ReportDefinition &definition() const { return m_definition; }
-    const QList<ReportRow> &rows() const { return m_rows; }
-    QString dateLine() const { return m_dateLine; }
 
     // The page set-up of every report: A4 portrait, 20 mm margins.
     static void applyPageSettings(QPagedPaintDevice *device);

@@ -1,12 +1,14 @@
 #include "reports/reportpreview.h"
 
 #include "app/messages.h"
-#include "app/placement.h"
+#include "app/settingsfile.h"
 #include "app/toolset.h"
+#include "app/windowlayout.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPrinter>
 #include <QScreen>
@@ -16,8 +18,18 @@
 
 namespace lumivox {
 
-ReportPreview::ReportPreview(const ReportDocument &document, QWidget *parent)
-    : QPrintPreviewDialog(parent), m_document(document)
+namespace {
+
+// Where the folder of the last PDF saved is kept.
+const QString kPreviewSection = QStringLiteral("Preview");
+const QString kPdfFolderKey = QStringLiteral("PdfFolder");
+// The settings file keeps at most this many bytes of a text.
+constexpr int kMaxSettingBytes = 127;
+
+} // namespace
+
+ReportPreview::ReportPreview(const ReportDocument &document, QWidget *parent, const QString &iniPath)
+    : QPrintPreviewDialog(parent), m_document(document), m_iniPath(iniPath)
 {
     const ReportDefinition &definition = document.definition();
     setObjectName(definition.name);
@@ -47,27 +59,59 @@ ReportPreview::ReportPreview(const ReportDocument &document, QWidget *parent)
         const QRect available = screen->availableGeometry();
         resize(qMin(available.width(), 960), available.height() * 9 / 10);
     }
-    centreOnScreen(this);
+    WindowLayout::centre(this);
+}
+
+QString ReportPreview::pdfFolder() const
+{
+    if (!m_iniPath.isEmpty()) {
+        const QString kept = SettingsFile().GetValueString(m_iniPath, kPreviewSection, kPdfFolderKey);
+        if (!kept.isEmpty() && QFileInfo(kept).isDir())
+            return kept;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 void ReportPreview::onSavePdf()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    QFileDialog dialog(this, QStringLiteral("PDFとして保存"),
-                       QDir(folder).filePath(m_document.definition().previewCaption + QStringLiteral(".pdf")),
-                       QStringLiteral("PDF ファイル (*.pdf)"));
-    dialog.setObjectName(QStringLiteral("dlgSavePdf"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    // ".pdf" is added to a name typed without it before the dialog asks about
-    // replacing a file, so the question is about the file that is written.
-    // Qt's own dialog does that on every platform; a native one may add the
-    // suffix only after its own question.
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    QString chosen = QDir(pdfFolder()).filePath(m_document.definition().previewCaption + QStringLiteral(".pdf"));
+    for (;;) {
+        QFileDialog dialog(this, QStringLiteral("PDFとして保存"), chosen,
+                           QStringLiteral("PDF ファイル (*.pdf)"));
+        dialog.setObjectName(QStringLiteral("dlgSavePdf"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        // ".pdf" is added to a name typed without it, and the question about
+        // replacing a file is asked here, about the file that is written.
+        dialog.setDefaultSuffix(QStringLiteral("pdf"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        if (runModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return;
+        chosen = dialog.selectedFiles().first();
+        if (!QFileInfo::exists(chosen))
+            break;
+        Message replace;
+        replace.icon = QMessageBox::Warning;
+        replace.title = dialog.windowTitle();
+        replace.text = QStringLiteral("%1 は既に存在します。\n置き換えますか?").arg(QFileInfo(chosen).fileName());
+        replace.buttons = QMessageBox::Yes | QMessageBox::No;
+        replace.defaultButton = QMessageBox::No; // nothing is replaced by a hurried Enter
+        replace.escapeButton = QMessageBox::No;
+        if (showMessage(this, replace).button == QMessageBox::Yes)
+            break;
+        // いいえ: the file stays as it is and the user chooses again.
+    }
+    if (!savePdf(chosen))
         return;
-    savePdf(dialog.selectedFiles().first());
+    // A folder too long for the settings file would come back cut: the next
+    // save then starts in the documents folder rather than in a wrong one.
+    const QString folder = QFileInfo(chosen).absolutePath();
+    if (!m_iniPath.isEmpty())
+        SettingsFile().SetValueString(m_iniPath, kPreviewSection, kPdfFolderKey,
+                                      folder.toUtf8().size() <= kMaxSettingBytes ? folder : QString());
+    informUser(this, QStringLiteral("PDFファイルを保存しました。\n\n") + QDir::toNativeSeparators(chosen));
 }
 
 bool ReportPreview::printTo(QPrinter *target)
@@ -103,19 +147,9 @@ bool showReport(AppContext &context, ReportKind kind, QWidget *parent)
         return false;
     }
     const ReportDocument document(definition, std::move(rows), QDateTime::currentDateTime());
-    ReportPreview preview(document, parent);
-    preview.exec();
+    ReportPreview preview(document, parent, context.iniPath());
+    runModal(preview);
     return true;
-}
-
-bool exportReportPdf(AppContext &context, ReportKind kind, const QString &path, QString *error)
-{
-    QList<ReportRow> rows;
-    if (!loadReportRows(context.db(), reportDefinition(kind), &rows, error))
-        return false;
-    const ReportDocument document(reportDefinition(kind), std::move(rows),
-                                  QDateTime::currentDateTime());
-    return document.writePdf(path, error);
 }
 
 } // namespace lumivox

@@ -12,12 +12,19 @@ namespace lumivox {
 // The preview window of a report: its pages as they will print, the preview's
 // own print button (the system's print dialog), and "PDFとして保存" which writes
 // the document to a PDF file the user names (".pdf" added before the question
-// about replacing an existing file). Shown modally.
+// about replacing an existing file; いいえ goes back to the choice) and then shows
+// where it went. The file dialog opens in the user's documents folder the first
+// time and in the folder of the last PDF saved after that (kept in the settings
+// file at iniPath, when one is given). Shown modally.
 class ReportPreview : public QPrintPreviewDialog
 {
     Q_OBJECT
 public:
-    ReportPreview(const ReportDocument &document, QWidget *parent = nullptr);
+    ReportPreview(const ReportDocument &document, QWidget *parent = nullptr,
+                  const QString &iniPath = {});
+
+    // The folder the PDF file dialog opens in.
+    QString pdfFolder() const;
 
     // Writes the document to `path`; a failure is shown to the user. Returns
     // whether the file was written.
@@ -32,6 +39,7 @@ private:
     void onSavePdf();
 
     const ReportDocument &m_document;
+    QString m_iniPath;
     QAction *m_savePdf = nullptr;
 };
 
@@ -39,9 +47,5 @@ private:
 // does) and shows its preview modally. False, after a message, when the data
 // could not be read; the preview is then not shown.
 bool showReport(AppContext &context, ReportKind kind, QWidget *parent);
-
-// The same report straight to a PDF file, without a window.
-bool exportReportPdf(AppContext &context, ReportKind kind, const QString &path,
-                     QString *error = nullptr);
 
 } // namespace lumivox

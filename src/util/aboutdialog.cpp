@@ -1,14 +1,15 @@
 #include "util/aboutdialog.h"
 
 #include "app/appcontext.h"
-#include "app/placement.h"
+#include "app/messages.h"
+#include "app/windowlayout.h"
 #include "util/shelllauncher.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QVBoxLayout>
@@ -37,6 +38,9 @@ QString programVersionLine()
     return aboutVersionLine(LUMIVOX_VERSION_MAJOR, LUMIVOX_VERSION_MINOR, LUMIVOX_VERSION_REVISION);
 }
 
+namespace {
+
+// System-information programs, in the order they are looked for on PATH.
 QStringList systemInfoToolNames()
 {
     return {QStringLiteral("hardinfo"),          QStringLiteral("hardinfo2"),
@@ -44,6 +48,8 @@ QStringList systemInfoToolNames()
             QStringLiteral("mate-system-monitor"), QStringLiteral("xfce4-taskmanager"),
             QStringLiteral("lxtask")};
 }
+
+} // namespace
 
 QString findSystemInfoTool()
 {
@@ -55,7 +61,7 @@ QString findSystemInfoTool()
     return {};
 }
 
-AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
+AboutDialog::AboutDialog(QWidget *parent, const QString &dataDir) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
@@ -78,6 +84,14 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     lblDescription = new QLabel(QLatin1String(kRightsLine), this);
     lblDescription->setObjectName(QStringLiteral("lblDescription"));
+    // Where to find Pennora.db and lumivox.INI for a backup.
+    lblDataFolder = new QLabel(this);
+    lblDataFolder->setObjectName(QStringLiteral("lblDataFolder"));
+    lblDataFolder->setText(QStringLiteral("データの保存場所：") + QDir::toNativeSeparators(dataDir));
+    lblDataFolder->setToolTip(QDir::toNativeSeparators(dataDir));
+    lblDataFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblDataFolder->setWordWrap(true);
+    lblDataFolder->setVisible(!dataDir.isEmpty());
 
     auto *line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
@@ -104,6 +118,7 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
     texts->addWidget(lblTitle);
     texts->addWidget(lblVersion);
     texts->addWidget(lblDescription);
+    texts->addWidget(lblDataFolder);
     texts->addStretch();
 
     auto *top = new QHBoxLayout;
@@ -125,15 +140,7 @@ AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
     layout->addLayout(bottom);
 
     setFixedSize(twipsToPxX(6600, this), twipsToPxY(4000, this));
-}
-
-void AboutDialog::showEvent(QShowEvent *event)
-{
-    if (!m_placed) {
-        m_placed = true;
-        centreOnScreen(this);
-    }
-    QDialog::showEvent(event);
+    m_lifecycle.onFirstShow([this] { WindowLayout::centre(this); });
 }
 
 void AboutDialog::StartSysInfo()
@@ -143,9 +150,11 @@ void AboutDialog::StartSysInfo()
     if (!tool.isEmpty()
         && shell.LaunchProgram(this, tool, {}, {}, ShellLauncher::kShowNormal) == ShellLauncher::kSuccess)
         return;
-    QMessageBox box(QMessageBox::NoIcon, QLatin1String(kProductName),
-                    QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません"), QMessageBox::Ok, this);
-    box.exec();
+    Message message;
+    message.icon = QMessageBox::NoIcon;
+    message.title = QLatin1String(kProductName);
+    message.text = QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません");
+    showMessage(this, message);
 }
 
 } // namespace lumivox

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/dialoglifecycle.h"
+
 #include <QDialog>
 #include <QString>
-#include <QStringList>
 
 class QLabel;
 class QPushButton;
@@ -14,34 +15,31 @@ QString aboutVersionLine(int major, int minor, int revision);
 // The line of this build, from the program's version numbers.
 QString programVersionLine();
 
-// System-information programs, in the order they are looked for on PATH.
-QStringList systemInfoToolNames();
-// The first of them installed on PATH, or an empty text.
+// The first system-information program installed on PATH (hardinfo,
+// gnome-system-monitor, …), or an empty text.
 QString findSystemInfoTool();
 
-// The about box: product name, version, rights line, legal notice, and a button
-// that starts the system's information tool.
+// The about box: product name, version, rights line, the data folder (when
+// given), legal notice, and a button that starts the system's information tool.
 class AboutDialog : public QDialog
 {
     Q_OBJECT
 public:
-    explicit AboutDialog(QWidget *parent = nullptr);
+    explicit AboutDialog(QWidget *parent = nullptr, const QString &dataDir = {});
 
     // Starts the system-information tool, or says that there is none.
     void StartSysInfo();
-
-protected:
-    void showEvent(QShowEvent *event) override;
 
 private:
     QLabel *picIcon = nullptr;
     QLabel *lblTitle = nullptr;
     QLabel *lblVersion = nullptr;
     QLabel *lblDescription = nullptr;
+    QLabel *lblDataFolder = nullptr;
     QLabel *lblDisclaimer = nullptr;
     QPushButton *cmdOK = nullptr;
     QPushButton *cmdSysInfo = nullptr;
-    bool m_placed = false;
+    DialogLifecycle m_lifecycle{this}; // centred on the screen as it first shows
 };
 
 } // namespace lumivox

@@ -1,7 +1,5 @@
 #include "util/shelllauncher.h"
 
-#include "util/processalive.h"
-
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -13,9 +11,6 @@ namespace lumivox {
 
 namespace {
 
-// The classic shell's success value for a launch it kept track of.
-constexpr qint32 kInstanceOk = 42;
-
 qint32 openWithDesktop(const QUrl &url)
 {
     if (!url.isValid())
@@ -24,30 +19,10 @@ qint32 openWithDesktop(const QUrl &url)
                                           : ShellLauncher::kErrorNoAssociation;
 }
 
-qint32 openFolder(const QString &folder)
-{
-    const QFileInfo info(folder);
-    if (folder.isEmpty() || !info.isDir())
-        return ShellLauncher::kErrorPathNotFound;
-    return openWithDesktop(QUrl::fromLocalFile(info.absoluteFilePath()));
-}
-
 } // namespace
-
-bool ShellLauncher::StillExecuting() const
-{
-    return m_instance != 0 && m_processId > 0 && processAlive(m_processId);
-}
-
-qint32 ShellLauncher::Explore(QWidget *, const QString &folder, int)
-{
-    return openFolder(folder);
-}
 
 qint32 ShellLauncher::LaunchDocument(QWidget *, const QString &file, const QString &directory, int)
 {
-    m_instance = 0;
-    m_processId = 0;
     QString path = file;
     if (!directory.isEmpty() && QFileInfo(file).isRelative())
         path = QDir(directory).filePath(file);
@@ -56,27 +31,12 @@ qint32 ShellLauncher::LaunchDocument(QWidget *, const QString &file, const QStri
         return kErrorFileNotFound;
     if (!info.isReadable())
         return kErrorAccessDenied;
-    const qint32 result = openWithDesktop(QUrl::fromLocalFile(info.absoluteFilePath()));
-    if (result == kSuccess)
-        m_instance = kInstanceOk;
-    return result;
-}
-
-qint32 ShellLauncher::LaunchEmail(QWidget *, const QString &address, int)
-{
-    return openWithDesktop(QUrl(QStringLiteral("mailto:") + address));
-}
-
-qint32 ShellLauncher::LaunchFolder(QWidget *, const QString &folder, int)
-{
-    return openFolder(folder);
+    return openWithDesktop(QUrl::fromLocalFile(info.absoluteFilePath()));
 }
 
 qint32 ShellLauncher::LaunchProgram(QWidget *, const QString &program, const QString &parameters,
                                     const QString &directory, int)
 {
-    m_instance = 0;
-    m_processId = 0;
     QString path = program;
     if (!program.isEmpty() && QFileInfo(program).isRelative()) {
         const QString inDirectory = QDir(directory.isEmpty() ? QDir::currentPath() : directory)
@@ -90,13 +50,9 @@ qint32 ShellLauncher::LaunchProgram(QWidget *, const QString &program, const QSt
         return kErrorFileNotFound;
     if (!info.isExecutable())
         return kErrorAccessDenied;
-    qint64 pid = 0;
-    if (!QProcess::startDetached(info.absoluteFilePath(), QProcess::splitCommand(parameters),
-                                 directory, &pid))
-        return kErrorAccessDenied;
-    m_instance = kInstanceOk;
-    m_processId = pid;
-    return kSuccess;
+    return QProcess::startDetached(info.absoluteFilePath(), QProcess::splitCommand(parameters), directory)
+               ? kSuccess
+               : kErrorAccessDenied;
 }
 
 qint32 ShellLauncher::LaunchURL(QWidget *, const QString &address, int)
@@ -104,20 +60,6 @@ qint32 ShellLauncher::LaunchURL(QWidget *, const QString &address, int)
     if (address.trimmed().isEmpty())
         return kErrorFileNotFound;
     return openWithDesktop(QUrl::fromUserInput(address));
-}
-
-qint32 ShellLauncher::PrintDocument(QWidget *, const QString &file)
-{
-    const QFileInfo info(file);
-    if (file.isEmpty() || !info.isFile())
-        return kErrorFileNotFound;
-    // The desktop has no "print" verb; the system's print command stands in for it.
-    const QString lp = QStandardPaths::findExecutable(QStringLiteral("lp"));
-    if (lp.isEmpty())
-        return kErrorNoAssociation;
-    return QProcess::startDetached(lp, {QStringLiteral("--"), info.absoluteFilePath()})
-               ? kSuccess
-               : kErrorAccessDenied;
 }
 
 } // namespace lumivox

@@ -1,5 +1,5 @@
 // The window components: the list grid, the tool set and the keyword history.
-#include "app/placement.h"
+#include "app/enterkey.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
 #include "db/tablemodel.h"
@@ -8,13 +8,21 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
+#include <QToolButton>
+
+#include <utility>
 
 using namespace lumivox;
 using lumivox::test::TestApp;
@@ -57,7 +65,7 @@ class TestComponents : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void gridAddressesCellsFromOne()
+    void gridAddressesCellsFromOneAndWritesThrough()
     {
         TestApp app;
         app.addMember(1, QStringLiteral("山田"), QStringLiteral("ヤマダ"));
@@ -73,46 +81,39 @@ private Q_SLOTS:
         QVERIFY(grid.setText(2, 2, QStringLiteral("伊東")));
         QCOMPARE(app.scalar(QStringLiteral("select 名前 from T_メンバー where MemberID = 2")).toString(),
                  QStringLiteral("伊東"));
+        // The status bar's hint follows the field's declared size.
+        QCOMPARE(grid.inputHint(5, 1), QStringLiteral("入力範囲：64ﾊﾞｲﾄ以内の文字列"));
+        QCOMPARE(grid.inputHint(2, 1), QStringLiteral("入力範囲：10ﾊﾞｲﾄ以内の文字列"));
     }
 
-    void widthsAreTwipsAndZeroHides()
+    // Widths in twips (15 a pixel at 96 DPI), 0 hiding; those kept in the
+    // settings come back when above 0, and the key column stays hidden.
+    void columnWidths()
     {
         TestApp app;
         BoundGrid grid(app, QStringLiteral("T_メンバー"));
         QVERIFY(grid.opened);
+        QCOMPARE(grid.logicalDpiX(), 96);
         QSignalSpy userResized(&grid, &SpreadGrid::columnWidthsChanged);
-        grid.setColWidthTwips(1, 0);
+        grid.setColWidthTwips(2, 1500);
+        QCOMPARE(grid.columnWidth(1), 100);
+        grid.setColWidthTwips(3, 1800);
+        app.setSetting("S", "C1", "900");
+        app.setSetting("S", "C2", "1200.75");
+        app.setSetting("S", "C3", "0");
+        app.setSetting("S", "C4", "-30");
+        grid.restoreColumnWidths(app.iniPath(), QStringLiteral("S"));
         QVERIFY(grid.isColumnHidden(0));
         QCOMPARE(grid.colWidthTwips(1), 0);
-        grid.setColWidthTwips(2, 1500);
-        QCOMPARE(grid.columnWidth(1), twipsToPxX(1500, &grid));
-        QCOMPARE(grid.colWidthTwips(2), pxToTwipsX(grid.columnWidth(1), &grid));
+        QCOMPARE(grid.colWidthTwips(2), 1200);
+        QCOMPARE(grid.colWidthTwips(3), 1800);
+        QVERIFY(grid.colWidthTwips(4) > 0);
         QCOMPARE(userResized.count(), 0); // the program's own widths are no change by the user
         grid.horizontalHeader()->resizeSection(2, 77); // as a drag on the header does
         QCOMPARE(userResized.count(), 1);
-    }
-
-    void columnWidthsGoToAndComeFromTheSettings()
-    {
-        TestApp app;
-        BoundGrid grid(app, QStringLiteral("T_メンバー"));
-        QVERIFY(grid.opened);
-        grid.setColWidthTwips(3, 1800);
-        const QString ini = app.iniPath();
-        app.setSetting("S", "C1", "900");
-        app.setSetting("S", "C2", "1500.75");
-        app.setSetting("S", "C3", "0");
-        app.setSetting("S", "C4", "-30");
-        grid.restoreColumnWidths(ini, QStringLiteral("S"));
-        QCOMPARE(grid.colWidthTwips(1), 0); // the key stays hidden
-        QCOMPARE(grid.colWidthTwips(2), 1500);
-        QCOMPARE(grid.colWidthTwips(3), 1800); // 0 and below keep the width
-        QVERIFY(!grid.isColumnHidden(3));
-
-        grid.saveColumnWidths(ini, QStringLiteral("T"));
-        QCOMPARE(app.settingLong("T", "C1"), 0);
-        QCOMPARE(app.settingLong("T", "C2"), 1500);
-        QCOMPARE(app.settingLong("T", "C3"), 1800);
+        grid.saveColumnWidths(app.iniPath(), QStringLiteral("T"));
+        QCOMPARE(app.setting("T", "C1"), QStringLiteral("0"));
+        QCOMPARE(app.settingLong("T", "C3"), 77 * 15);
         QVERIFY(app.settingLong("T", "C5") > 0);
         QCOMPARE(app.setting("T", "C6"), QString());
     }
@@ -148,16 +149,14 @@ private Q_SLOTS:
         grid.pasteBlock();
         QCOMPARE(app.scalar(QStringLiteral("select 名前 from T_メンバー where MemberID = 1")).toString(), QStringLiteral("X"));
         QCOMPARE(app.count(QStringLiteral("T_メンバー"), QStringLiteral("MemberID = 77")), 0);
-    }
-
-    void inputHintFollowsTheFieldSize()
-    {
-        TestApp app;
-        app.addMember(1, QStringLiteral("山田"));
-        BoundGrid grid(app, QStringLiteral("T_メンバー"));
-        QVERIFY(grid.opened);
-        QCOMPARE(grid.inputHint(5, 1), QStringLiteral("入力範囲：64ﾊﾞｲﾄ以内の文字列"));
-        QCOMPARE(grid.inputHint(2, 1), QStringLiteral("入力範囲：10ﾊﾞｲﾄ以内の文字列"));
+        // A block is written whole or not at all: a refused second row keeps the first.
+        QVERIFY(app.exec(QStringLiteral("create trigger refuse before update on T_メンバー when new.MemberID = 2 "
+                                        "begin select raise(abort, 'refused'); end")));
+        QApplication::clipboard()->setText(QStringLiteral("甲\r\n乙"));
+        grid.selectBlock(2, 1, 2, 2);
+        QCOMPARE(grid.pasteBlock(), 0);
+        QCOMPARE(app.scalar(QStringLiteral("select 名前 from T_メンバー where MemberID = 1")).toString(), QStringLiteral("X"));
+        QCOMPARE(grid.text(2, 1), QStringLiteral("X"));
     }
 
     // A list cell takes no more than its field holds, as the card's boxes do.
@@ -204,87 +203,103 @@ private Q_SLOTS:
                  QStringLiteral("長い名前をほかのプログラムで入れた"));
     }
 
-    void checkBoxColumnTogglesAndWrites()
+    void fontSizeToolsAreExclusiveAndFollowTheStoredNumber_data()
     {
-        TestApp app;
-        app.addGroup(1, QStringLiteral("一組"));
-        QVERIFY(fillGroupSelection(app.db()));
-        BoundGrid grid(app, QStringLiteral("T_temp_グループ選択"));
-        QVERIFY(grid.opened);
-        grid.setCheckBoxColumn(2);
-        grid.resize(400, 200);
-        QVERIFY(test::showAndWait(&grid));
-        test::clickCell(&grid, 2, 1);
-        QCOMPARE(app.scalar(QStringLiteral("select 選択 from T_temp_グループ選択")).toInt(), 1);
-        test::clickCell(&grid, 2, 1);
-        QCOMPARE(app.scalar(QStringLiteral("select 選択 from T_temp_グループ選択")).toInt(), 0);
-        // The two pictures differ: the ticked one carries red.
-        const QImage ticked = SpreadGrid::checkBoxPicture(true).toImage();
-        const QImage empty = SpreadGrid::checkBoxPicture(false).toImage();
-        QCOMPARE(ticked.size(), QSize(16, 16));
-        QVERIFY(ticked != empty);
-        QCOMPARE(empty.pixelColor(0, 0).alpha(), 0);
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("checked");
+        QTest::addColumn<int>("points");
+        QTest::newRow("最大") << 1 << 1 << 14;
+        QTest::newRow("大") << 2 << 2 << 12;
+        QTest::newRow("none stored") << 0 << 3 << 9;
+        QTest::newRow("out of range") << 6 << 3 << 9;
+        QTest::newRow("negative") << -1 << 3 << 9;
+        QTest::newRow("小") << 4 << 4 << 8;
+        QTest::newRow("最小") << 5 << 5 << 6;
     }
 
-    void toolsCarryTheirIdsAndFontSizesAreExclusive()
+    void fontSizeToolsAreExclusiveAndFollowTheStoredNumber()
     {
+        QFETCH(int, stored);
+        QFETCH(int, checked);
+        QFETCH(int, points);
         QMenuBar bar;
         QToolBar toolBar;
         ToolSet tools(&bar, &toolBar);
         tools.addMenu(QStringLiteral("ID_mnuDisp"), QStringLiteral("表示(&D)"));
         addFontSizeMenu(tools, QStringLiteral("ID_mnuDisp"), QStringLiteral("文字の大きさ"));
-        tools.addToolButton(QStringLiteral("ID_Close"), QStringLiteral("閉じる"), QStringLiteral("閉じる"));
         QCOMPARE(tools.checkedNumber(QStringLiteral("ID_mnuFontSize"), 5), 3);
-        QCOMPARE(tools.tool(QStringLiteral("ID_Close"))->objectName(), QStringLiteral("ID_Close"));
-
         QSignalSpy clicks(&tools, &ToolSet::toolClick);
         tools.tool(QStringLiteral("ID_mnuFontSize1"))->trigger();
         QCOMPARE(clicks.count(), 1);
         QCOMPARE(clicks.at(0).at(0).toString(), QStringLiteral("ID_mnuFontSize1"));
-        QCOMPARE(tools.checkedNumber(QStringLiteral("ID_mnuFontSize"), 5), 1);
-        QVERIFY(!tools.tool(QStringLiteral("ID_mnuFontSize3"))->isChecked());
-
-        for (int stored : {0, 3, 6, -1}) {
-            checkFontSizeTool(tools, stored);
-            QCOMPARE(tools.checkedNumber(QStringLiteral("ID_mnuFontSize"), 5), 3);
-        }
-        checkFontSizeTool(tools, 5);
-        QCOMPARE(tools.checkedNumber(QStringLiteral("ID_mnuFontSize"), 5), 5);
-        QCOMPARE(fontPointsForSize(1), 14);
-        QCOMPARE(fontPointsForSize(2), 12);
-        QCOMPARE(fontPointsForSize(3), 9);
-        QCOMPARE(fontPointsForSize(4), 8);
-        QCOMPARE(fontPointsForSize(5), 6);
-        QCOMPARE(fontPointsForSize(0), 9);
+        checkFontSizeTool(tools, stored);
+        QCOMPARE(tools.checkedNumber(QStringLiteral("ID_mnuFontSize"), 5), checked);
+        for (int n = 1; n <= 5; ++n)
+            QCOMPARE(tools.tool(QStringLiteral("ID_mnuFontSize%1").arg(n))->isChecked(), n == checked);
+        QCOMPARE(fontPointsForSize(stored), points);
     }
 
     void keywordHistory()
     {
         KeywordHistory keys;
-        QCOMPARE(keys.Count(), 0L);
-        QVERIFY(keys.Item(1) == nullptr);
-        QCOMPARE(keys.Add(QStringLiteral("b"))->KeyWord, QStringLiteral("b"));
-        keys.Add(QStringLiteral("a"), 1, true);  // before position 1
-        keys.Add(QStringLiteral("c"), 2, false); // after position 2
-        keys.Add(QStringLiteral("a2"), 1, false);
-        keys.Add(QStringLiteral("d"));           // appended
+        QCOMPARE(keys.Add(QStringLiteral("b"))->KeyWord, QStringLiteral("b")); // appended
+        keys.Add(QStringLiteral("a"), 1, true);                                // before position 1
+        keys.Add(QStringLiteral("c"), 2, false);                               // after position 2
+        keys.Add(QStringLiteral("b"));                                         // duplicates are kept
+        QVERIFY(keys.Add(QStringLiteral("x"), 9, true) == nullptr);
+        QVERIFY(!keys.Remove(0) && !keys.Remove(5));
+        QVERIFY(keys.Remove(3));
         QStringList order;
         for (const KeywordEntry &k : keys)
             order << k.KeyWord;
-        QCOMPARE(order, (QStringList{"a", "a2", "b", "c", "d"}));
-        QVERIFY(keys.Add(QStringLiteral("x"), 9, true) == nullptr);
-        QCOMPARE(keys.Count(), 5L);
+        QCOMPARE(order, (QStringList{"a", "b", "b"}));
+    }
 
-        QVERIFY(!keys.Remove(0));
-        QVERIFY(!keys.Remove(6));
-        QVERIFY(keys.Item(0) == nullptr);
-        QVERIFY(keys.Item(6) == nullptr);
-        QVERIFY(keys.Remove(2));
-        QCOMPARE(keys.Item(2)->KeyWord, QStringLiteral("b"));
-        keys.Add(QStringLiteral("b")); // duplicates are kept
-        QCOMPARE(keys.Count(), 5L);
-        keys.Clear();
-        QCOMPARE(keys.Count(), 0L);
+    void enterPressesTheFocusedButton_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("autoRepeat");
+        QTest::addColumn<QString>("pressed");
+        QTest::newRow("push button") << "push" << int(Qt::Key_Return) << false << "push";
+        QTest::newRow("tool button, keypad Enter") << "tool" << int(Qt::Key_Enter) << false << "tool";
+        QTest::newRow("held down: pressed once only") << "push" << int(Qt::Key_Return) << true << "";
+        QTest::newRow("check box: not ticked, the default button") << "check" << int(Qt::Key_Return) << false << "ok";
+    }
+    void enterPressesTheFocusedButton()
+    {
+        QFETCH(QString, focus);
+        QFETCH(int, key);
+        QFETCH(bool, autoRepeat);
+        QFETCH(QString, pressed);
+        static bool installed = false; // as the start routine does, once
+        if (!std::exchange(installed, true))
+            installEnterPressesButton(*qobject_cast<QApplication *>(qApp));
+        QDialog dialog;
+        auto *layout = new QHBoxLayout(&dialog);
+        QString seen;
+        auto *ok = new QPushButton(QStringLiteral("OK"), &dialog);
+        ok->setDefault(true);
+        auto *push = new QPushButton(QStringLiteral("編集"), &dialog);
+        push->setAutoDefault(false);
+        auto *tool = new QToolButton(&dialog);
+        tool->setFocusPolicy(Qt::StrongFocus);
+        auto *check = new QCheckBox(&dialog);
+        const QList<QAbstractButton *> buttons{ok, push, tool, check};
+        for (QAbstractButton *b : buttons) {
+            b->setObjectName(QStringList{"ok", "push", "tool", "check"}.at(buttons.indexOf(b)));
+            layout->addWidget(b);
+            connect(b, &QAbstractButton::clicked, &dialog, [&seen, b] { seen += b->objectName(); });
+        }
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QWidget *target = dialog.findChild<QWidget *>(focus);
+        target->setFocus();
+        QKeyEvent press(QEvent::KeyPress, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier,
+                        QStringLiteral("\r"), autoRepeat);
+        QApplication::sendEvent(target, &press);
+        QCOMPARE(seen, pressed);
+        QVERIFY(!check->isChecked());
     }
 };
 

@@ -1,13 +1,8 @@
-// The settings file: reading rules, atomic writes, and the placement rule that
-// every dialog shares.
-#include "app/placement.h"
+// The settings file: reading rules and atomic writes.
 #include "app/settingsfile.h"
 
-#include <QDialog>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -31,25 +26,26 @@ class TestSettings : public QObject
 private Q_SLOTS:
     void init() { QFile::remove(ini()); }
 
-    void integerReadingRules()
+    void integerReadingRules_data()
     {
-        writeFile("[MenuMain]\r\nC2=12.75\r\nTop=-300\r\nLeft=abc\r\nWidth= 42 \r\nHeight=7px\r\n"
-                  "Big=99999999999\r\n");
-        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "C2"), 12);
-        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Top"), -300);
-        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Left"), 0);
-        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Width"), 42);
-        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Height"), 7);
-        QVERIFY(m_profile.GetValueLong(ini(), "MenuMain", "Big") > 0);
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("value");
+        QTest::newRow("fraction") << "C2" << 12;
+        QTest::newRow("negative") << "Top" << -300;
+        QTest::newRow("letters") << "Left" << 0;
+        QTest::newRow("blanks") << "Width" << 42;
+        QTest::newRow("trailing letters") << "Height" << 7;
+        QTest::newRow("missing key") << "SpreadW" << 0;
     }
 
-    void missingFileSectionOrKeyReadAsZero()
+    void integerReadingRules()
     {
-        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Top"), 0);
-        QCOMPARE(m_profile.GetValueString(ini(), "MenuMain", "Top"), QString());
-        writeFile("[MenuMain]\nTop=5\n");
-        QCOMPARE(m_profile.GetValueLong(ini(), "InpNews", "Top"), 0);
-        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", "Left"), 0);
+        QFETCH(QString, key);
+        QFETCH(int, value);
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", key), 0); // no file yet
+        writeFile("[MenuMain]\r\nC2=12.75\r\nTop=-300\r\nLeft=abc\r\nWidth= 42 \r\nHeight=7px\r\n");
+        QCOMPARE(m_profile.GetValueLong(ini(), "MenuMain", key), value);
+        QCOMPARE(m_profile.GetValueLong(ini(), "InpNews", key), 0); // no such section
     }
 
     void namesMatchWithoutRegardToCase()
@@ -142,114 +138,7 @@ private Q_SLOTS:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("[S]\r\nK=2\r\n"));
     }
-
-    void dialogEdgeRule()
-    {
-        QCOMPARE(dialogEdge(500, 10000, 3000), 500);   // a saved edge of 1 or more is kept
-        QCOMPARE(dialogEdge(0, 10000, 3000), 3500);    // otherwise centred
-        QCOMPARE(dialogEdge(-300, 10001, 3000), 3500); // whole twips
-        QCOMPARE(dialogEdge(0, 3000, 5000), 0);        // never negative
-    }
-
-    void dialogTopZeroLeft500IsCentredVertically()
-    {
-        SettingsFile().SetValueString(ini(), "InpNews", "Top", "0");
-        SettingsFile().SetValueString(ini(), "InpNews", "Left", "500");
-        QDialog dialog;
-        dialog.resize(300, 200);
-        placeDialog(&dialog, ini(), "InpNews");
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        QCOMPARE(dialog.pos().x() - screen.left(), twipsToPxX(500, &dialog));
-        const int expectedTop = twipsToPxY(
-            dialogEdge(0, pxToTwipsY(screen.height(), &dialog), pxToTwipsY(200, &dialog)), &dialog);
-        QCOMPARE(dialog.pos().y() - screen.top(), expectedTop);
-
-        dialog.move(screen.left() + 90, screen.top() + 45);
-        saveDialogPosition(&dialog, ini(), "InpNews");
-        QCOMPARE(SettingsFile().GetValueLong(ini(), "InpNews", "Left"), pxToTwipsX(90, &dialog));
-        QCOMPARE(SettingsFile().GetValueLong(ini(), "InpNews", "Top"), pxToTwipsY(45, &dialog));
-    }
-
-    // The settings keep a resizable window's frame position and its own size.
-    // A window restored before it is shown has no frame yet; had the frame gone
-    // into Width and Height, every start would add the title bar once more.
-    void windowGeometryLeavesTheFrameOut_data()
-    {
-        QTest::addColumn<int>("dpi");
-        QTest::newRow("96") << 96;
-        QTest::newRow("120") << 120;
-        QTest::newRow("110") << 110;
-        QTest::newRow("144") << 144;
-    }
-
-    void windowGeometryLeavesTheFrameOut()
-    {
-        QFETCH(int, dpi);
-        const QPoint screen(1280, 0); // a second screen right of the first
-        const QRect inner(1280 + 204, 131, 777, 513);
-        const QRect frame = inner.adjusted(-4, -30, 4, 4); // borders and a title bar
-        const SavedGeometry saved = geometryToSave(frame, inner, screen, dpi, dpi);
-        QCOMPARE(saved.top, 101 * 1440 / dpi);
-        QCOMPARE(saved.left, 200 * 1440 / dpi);
-        QCOMPARE(saved.width, 777 * 1440 / dpi);
-        QCOMPARE(saved.height, 513 * 1440 / dpi);
-
-        // Restored, then saved again with the same frame, several starts over:
-        // nothing grows and nothing moves.
-        RestoredGeometry r = geometryToRestore(saved, screen, dpi, dpi);
-        for (int start = 0; start < 5; ++start) {
-            QCOMPARE(r.frameTopLeft, frame.topLeft());
-            QCOMPARE(r.size, inner.size());
-            const QRect shownInner(r.frameTopLeft + QPoint(4, 30), r.size);
-            r = geometryToRestore(geometryToSave(shownInner.adjusted(-4, -30, 4, 4), shownInner,
-                                                 screen, dpi, dpi),
-                                  screen, dpi, dpi);
-        }
-
-        // A window partly left of its screen comes back where it was.
-        const QRect offLeft(1280 - 37, 40, 300, 200);
-        r = geometryToRestore(geometryToSave(offLeft, offLeft, screen, dpi, dpi), screen, dpi, dpi);
-        QCOMPARE(r.frameTopLeft, offLeft.topLeft());
-        // No saved size: the window keeps its own.
-        QVERIFY(geometryToRestore({300, 300, 0, 0}, screen, dpi, dpi).size.isEmpty());
-    }
-
-    void savedWindowComesBackAtTheSameSizeAndPlace()
-    {
-        QWidget first;
-        first.resize(640, 410);
-        first.move(first.screen()->geometry().topLeft() + QPoint(120, 75));
-        first.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&first));
-        saveWindowGeometry(&first, ini(), "MenuMain");
-        QCOMPARE(SettingsFile().GetValueLong(ini(), "MenuMain", "Width"), pxToTwipsX(640, &first));
-
-        // The next start restores before the window is shown, then shows it.
-        QWidget next;
-        next.resize(300, 200); // its design size
-        QVERIFY(restoreWindowGeometry(&next, ini(), "MenuMain"));
-        next.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&next));
-        QCOMPARE(next.size(), first.size());
-        QCOMPARE(next.frameGeometry().topLeft(), first.frameGeometry().topLeft());
-
-        // A saved Top below 1 leaves the window where it is.
-        SettingsFile().SetValueString(ini(), "MenuMain", "Top", "0");
-        QWidget untouched;
-        untouched.resize(300, 200);
-        QVERIFY(!restoreWindowGeometry(&untouched, ini(), "MenuMain"));
-        QCOMPARE(untouched.size(), QSize(300, 200));
-    }
-
-    void twipsAt96Dpi()
-    {
-        QWidget w;
-        if (w.logicalDpiX() != 96)
-            QSKIP("the screen is not at 96 DPI");
-        QCOMPARE(pxToTwipsX(100, &w), 1500);
-        QCOMPARE(twipsToPxX(1500, &w), 100);
-    }
 };
 
-QTEST_MAIN(TestSettings)
+QTEST_GUILESS_MAIN(TestSettings)
 #include "test_settings.moc"

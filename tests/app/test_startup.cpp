@@ -1,13 +1,10 @@
-// The start routine: one instance per folder, the start-up error path, and the
-// main window's settings written when it closes.
+// The start routine: one instance per folder and the start-up error path.
 #include "app/startup.h"
-#include "mainwindow/mainwindow.h"
 #include "support/testapp.h"
+#include "db/database.h"
 
-#include <QAction>
+#include <QDir>
 #include <QFile>
-#include <QLabel>
-#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,19 +29,14 @@ struct MainWindowProbe {
     }
 };
 
-// Runs the start routine, answering the message box it shows (if any).
-int startAndAnswer(const QString &dir, MainWindowProbe &probe, QString *shown,
-                   QMessageBox::Icon *icon = nullptr)
+// Runs the start routine; the message it shows (if any) is answered and kept.
+int startAndAnswer(const QString &dir, MainWindowProbe &probe, Message *shown)
 {
-    test::answerNextModal([=](QWidget *box) {
-        if (auto *mb = qobject_cast<QMessageBox *>(box)) {
-            *shown = mb->windowTitle() + u'|' + mb->text();
-            if (icon)
-                *icon = mb->icon();
-        }
-        test::acceptMessage(box);
-    }, 3000);
-    return runLumivox(dir, probe.factory());
+    test::Answers answers;
+    const int code = runLumivox(dir, probe.factory());
+    if (shown && !answers.messages.isEmpty())
+        *shown = answers.messages.first();
+    return code;
 }
 
 QString programPath()
@@ -59,32 +51,32 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void missingDatabaseTakesTheErrorPath()
+    void aDatabaseThatCannotBeOpenedTakesTheErrorPath_data()
     {
-        QTemporaryDir dir;
-        MainWindowProbe probe;
-        QString shown;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QCOMPARE(startAndAnswer(dir.path(), probe, &shown, &icon), kExitStartFailed);
-        QVERIFY(!probe.created);
-        QCOMPARE(icon, QMessageBox::Critical);
-        QVERIFY(shown.startsWith(QStringLiteral("Lumivox|予期しない実行時ｴﾗｰが発生し，起動に失敗しました。\r\n\r\n")));
-        QVERIFY(shown.size() > 40); // the support line follows
-        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("Pennora.db"))));
+        QTest::addColumn<QByteArray>("file"); // Pennora.db's contents; none when empty
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("not a database") << QByteArray("This is a text file, not a database.\n");
     }
 
-    void aFileThatIsNotADatabaseTakesTheErrorPath()
+    void aDatabaseThatCannotBeOpenedTakesTheErrorPath()
     {
+        QFETCH(QByteArray, file);
         QTemporaryDir dir;
-        QFile junk(dir.filePath(QStringLiteral("Pennora.db")));
-        QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write("This is a text file, not a database.\n");
-        junk.close();
+        const QString path = dir.filePath(QStringLiteral("Pennora.db"));
+        if (!file.isEmpty()) {
+            QFile junk(path);
+            QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(file) == file.size());
+        }
         MainWindowProbe probe;
-        QString shown;
+        Message shown;
         QCOMPARE(startAndAnswer(dir.path(), probe, &shown), kExitStartFailed);
         QVERIFY(!probe.created);
-        QVERIFY(shown.contains(QStringLiteral("起動に失敗しました")));
+        QCOMPARE(shown.icon, QMessageBox::Critical);
+        QCOMPARE(shown.title, QStringLiteral("Lumivox"));
+        QVERIFY(shown.text.startsWith(QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。\r\n\r\n")));
+        QVERIFY(shown.text.size() > 40); // the support line follows
+        QVERIFY(!shown.detailedText.isEmpty());
+        QCOMPARE(QFile::exists(path), !file.isEmpty()); // never created, never replaced
     }
 
     void aGoodStartShowsTheMainWindowAndEndsWithZero()
@@ -118,13 +110,13 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("lumivox.lock"))), 20000);
 
         MainWindowProbe probe;
-        QString shown;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QCOMPARE(startAndAnswer(dir.path(), probe, &shown, &icon), kExitAlreadyRunning);
+        Message shown;
+        QCOMPARE(startAndAnswer(dir.path(), probe, &shown), kExitAlreadyRunning);
         QVERIFY(!probe.created);
-        QCOMPARE(icon, QMessageBox::Critical);
-        QCOMPARE(shown, QStringLiteral("Lumivox|『Lumivox』は既に起動しています。本ソフトウェアは，特定の作業領域を使用するため多重起動に未対応です。"
-                                       "\r\n\r\nプログラムの起動を中止します。"));
+        QCOMPARE(shown.icon, QMessageBox::Critical);
+        QCOMPARE(shown.title, QStringLiteral("Lumivox"));
+        QCOMPARE(shown.text, QStringLiteral("『Lumivox』は既に起動しています。本ソフトウェアは，特定の作業領域を使用するため多重起動に未対応です。"
+                                            "\r\n\r\nプログラムの起動を中止します。"));
         QCOMPARE(first.state(), QProcess::Running); // the first instance is undisturbed
 
         // Killed without a chance to clean up, it leaves its lock file behind.
@@ -136,38 +128,75 @@ private Q_SLOTS:
         QVERIFY(next.created);
     }
 
-    void closingTheMainWindowWritesItsSettings()
+    void dataFolderFollowsTheProgramsPlace_data()
     {
-        test::TestApp app;
-        QVERIFY(app.isValid());
-        {
-            MainWindow window(app.context());
-            QVERIFY(test::showAndWait(&window));
-            window.close();
-        }
-        for (const char *key : {"Top", "Left", "Width", "Height", "SpreadW", "SpreadFontSize"})
-            QVERIFY2(!app.setting("MenuMain", key).isEmpty(), key);
-        QVERIFY(app.settingLong("MenuMain", "Width") > 0);
-        QCOMPARE(app.settingLong("MenuMain", "SpreadFontSize"), 3);
+        QTest::addColumn<QString>("program"); // the program's folder, and what else there is
+        QTest::addColumn<QStringList>("folders");
+        QTest::addColumn<bool>("dataBeside");
+        QTest::addColumn<QString>("files"); // where its help is
+        QTest::newRow("built tree, portable copy") << "bin" << QStringList{"bin/Help"} << true << "bin";
+        QTest::newRow("installed") << "bin" << QStringList{"bin", "share/lumivox/Help"} << false
+                                   << "share/lumivox";
+        QTest::newRow("folder nobody may write") << "file/bin" << QStringList{} << false << "file/bin";
     }
 
-    void theMainWindowCarriesEveryTool()
+    void dataFolderFollowsTheProgramsPlace()
     {
-        test::TestApp app;
-        MainWindow window(app.context());
-        QCOMPARE(window.windowTitle(), QStringLiteral("Lumivox"));
-        const char *ids[] = {"ID_mnuEditNew", "ID_mnuEditEdit", "ID_mnuEditDel", "ID_mnuEditCopy",
-                             "ID_mnuEditPaste", "ID_mnuEditSubmit", "ID_mnuClose", "ID_mnuFontSize1",
-                             "ID_mnuFontSize5", "ID_mnuDBGroup", "ID_mnuDBMember", "ID_mnuPrintGroup",
-                             "ID_mnuPrintMember", "ID_mnuPrintMember2", "ID_mnuPrintCheckList",
-                             "ID_mnuSetupSMTP", "ID_mnuSetupSubmit", "ID_mnuHelpHelp", "ID_mnuHelpWeb",
-                             "ID_mnuHelpAbout", "ID_EditNew", "ID_EditEdit", "ID_EditDel", "ID_EditCopy",
-                             "ID_EditPaste", "ID_EditSubmit", "ID_Close"};
-        for (const char *id : ids)
-            QVERIFY2(window.findChild<QAction *>(QLatin1String(id)), id);
-        QCOMPARE(window.findChild<QAction *>(QStringLiteral("ID_EditNew"))->toolTip(),
-                 QStringLiteral("お知らせを新規に作成する"));
-        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("StatusBar1Panel2"))->text(), QStringLiteral("MAX:999"));
+        QFETCH(QString, program);
+        QFETCH(QStringList, folders);
+        QFETCH(bool, dataBeside);
+        QFETCH(QString, files);
+        QTemporaryDir root;
+        for (const QString &folder : folders)
+            QVERIFY(QDir(root.path()).mkpath(folder));
+        QFile file(root.filePath(QStringLiteral("file"))); // a file, not a folder
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QString appDir = root.filePath(program);
+        const QString user = QStringLiteral("/home/pta/.local/share");
+        QCOMPARE(dataFolderFor(appDir, user), dataBeside ? appDir : user + QStringLiteral("/lumivox"));
+        QCOMPARE(programFilesDir(appDir), root.filePath(files));
+    }
+
+    void anInstalledProgramKeepsItsDataInTheUsersFolder()
+    {
+        QTemporaryDir prefix, home;
+        const QString bin = prefix.filePath(QStringLiteral("bin"));
+        const QString shipped = prefix.filePath(QStringLiteral("share/lumivox/empty/Pennora.db"));
+        QVERIFY(QDir().mkpath(bin) && QDir().mkpath(prefix.filePath(QStringLiteral("share/lumivox/empty"))));
+        QVERIFY(test::makeTestDatabase(shipped));
+        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+        const QString data = home.filePath(QStringLiteral("lumivox"));
+        bool lockedThere = false;
+        const auto factory = [&](AppContext &context) -> QWidget * {
+            lockedThere = QFile::exists(data + QStringLiteral("/lumivox.lock"))
+                          && context.databasePath() == data + QStringLiteral("/Pennora.db");
+            auto *w = new QWidget;
+            QTimer::singleShot(50, w, &QWidget::close);
+            return w;
+        };
+        QCOMPARE(runLumivox(bin, factory), 0);
+        QVERIFY(lockedThere);
+        QVERIFY(QDir(bin).isEmpty());
+
+        // What the user stored stays: the empty database is copied only once.
+        QVERIFY(openSharedConnection(QStringLiteral("check"), data + QStringLiteral("/Pennora.db")));
+        QVERIFY(execute(QSqlDatabase::database(QStringLiteral("check")),
+                        {QStringLiteral("insert into T_メンバー values (1, '山田', 'ヤマダ', '様', '')")}));
+        closeSharedConnection(QStringLiteral("check"));
+        QCOMPARE(runLumivox(bin, factory), 0);
+        QVERIFY(openSharedConnection(QStringLiteral("check"), data + QStringLiteral("/Pennora.db")));
+        QCOMPARE(scalar(QSqlDatabase::database(QStringLiteral("check")), {QStringLiteral("select 名前 from T_メンバー")}),
+                 QVariant(QStringLiteral("山田")));
+        closeSharedConnection(QStringLiteral("check"));
+
+        // Without either database the start fails and says where the data belongs.
+        QVERIFY(QFile::remove(data + QStringLiteral("/Pennora.db")) && QFile::remove(shipped));
+        MainWindowProbe probe;
+        Message shown;
+        QCOMPARE(startAndAnswer(bin, probe, &shown), kExitStartFailed);
+        QVERIFY(!probe.created);
+        QVERIFY2(shown.text.contains(QDir::toNativeSeparators(data)), qPrintable(shown.text));
+        qunsetenv("XDG_DATA_HOME");
     }
 };
 

@@ -97,10 +97,14 @@ private Q_SLOTS:
         clickTool(window, "ID_mnuHelpHelp");
         clickTool(window, "ID_mnuHelpWeb");
         QCOMPARE(catcher.opened, (QList<QUrl>{QUrl::fromLocalFile(page.fileName()), QUrl(QLatin1String(kVendorWebPage))}));
-        QString about;
-        answers.nextDialog([&](QDialog &d) { about = d.objectName(); });
+        QString about, dataFolder;
+        answers.nextDialog([&](QDialog &d) {
+            about = d.objectName();
+            dataFolder = d.findChild<QLabel *>(QStringLiteral("lblDataFolder"))->text();
+        });
         clickTool(window, "ID_mnuHelpAbout");
         QCOMPARE(about, QStringLiteral("frmAbout"));
+        QCOMPARE(dataFolder, QStringLiteral("データの保存場所：") + QDir::toNativeSeparators(app.dir()));
 
         QCOMPARE(grid(&window)->font().pointSize(), 14);
         clickTool(window, "ID_mnuFontSize2");

@@ -2,7 +2,7 @@
 // is tested in test_registerstore): list and card, commands, layout, the member
 // list's filters and the membership chooser.
 #include "app/keywordhistory.h"
-#include "app/placement.h"
+#include "app/windowlayout.h"
 #include "db/registerstore.h"
 #include "registers/groupregister.h"
 #include "registers/memberregister.h"
@@ -131,6 +131,8 @@ private Q_SLOTS:
         QCOMPARE(w->store().tableCount(), 1);
         QCOMPARE(w.position() + w.text("txtName"), "(1/1)000011" + newName);
         QVERIFY(w.box("txtName")->isEnabled());
+        QTest::keyClicks(w.box("txtName"), "1A"); // replaces the name the record came with
+        QCOMPARE(w.text("txtName"), QStringLiteral("1A"));
 
         // The reading of what the input method commits in the name is added to the furigana.
         w.box("txtFurigana")->setText(QStringLiteral("ヤ"));
@@ -351,24 +353,31 @@ private Q_SLOTS:
                 child<QAbstractButton>(&d, "cmdOk")->click();
             };
         };
-        QCOMPARE(filter("ID_mnuFilterKey", keywordWork(QStringLiteral("ヤマ"), 1)), QStringLiteral("山田,田山(1/2)"));
+        // The status bar says what the list is narrowed to, for as long as it is.
+        const auto narrowedTo = [&] {
+            auto *note = w.get<QLabel>("StatusBar1Filter");
+            return note->isVisible() ? note->text() : QString();
+        };
+        QCOMPARE(filter("ID_mnuFilterKey", keywordWork(QStringLiteral("やま"), 1)), QStringLiteral("山田,田山(1/2)"));
         QVERIFY(w.members()->isFiltered());
+        QCOMPARE(narrowedTo(), QStringLiteral("絞り込み中：フリガナに「やま」を含むメンバー"));
         // The keyword goes to the top of the history, which keeps 20; ｷｬﾝｾﾙ, Esc and
         // an empty keyword add nothing; a keyword picked again is added again.
         QCOMPARE(filter("ID_mnuFilterKey", keywordWork(QStringLiteral("佐"), 0, "cmdCancel")), QStringLiteral("山田,田山(1/2)"));
-        QCOMPARE(QString::number(offered.size()) + offered.first() + offered.last(), QStringLiteral("20ヤマk2"));
+        QCOMPARE(QString::number(offered.size()) + offered.first() + offered.last(), QStringLiteral("20やまk2"));
         QCOMPARE(filter("ID_mnuFilterKey", keywordWork(QStringLiteral("#3"), 0)), QStringLiteral("(0/0)")); // k18
         QCOMPARE(filter("ID_mnuFilterKey", keywordWork({}, 0)), QStringLiteral("山田,佐藤,田山(1/3)"));
         answers.nextDialog([](QDialog &d) { QTest::keyClick(&d, Qt::Key_Escape); });
         w.tool("ID_mnuFilterKey");
         QCOMPARE(filter("ID_mnuFilterKey", keywordWork({}, 0, "cmdCancel")), QStringLiteral("山田,佐藤,田山(1/3)"));
         QCOMPARE(offered.mid(0, 2) << QString::number(offered.count(QStringLiteral("k18"))),
-                 (QStringList{"k18", "ヤマ", "2"}));
+                 (QStringList{"k18", "やま", "2"}));
         QCOMPARE(filter("ID_mnuFilterGrp", [&](QDialog &d) {
                      child<QAbstractButton>(&d, "cmdOk")->click(); // nothing ticked: refused, stays open
                      QCOMPARE(answers.lastText(), QStringLiteral("絞り込みを行うｸﾞﾙｰﾌﾟはひとつ以上選択してください。"));
                      ticks({1, 2})(d);
                  }), QStringLiteral("山田,佐藤(1/2)"));
+        QCOMPARE(narrowedTo(), QStringLiteral("絞り込み中：グループ「班1」「班2」のメンバー"));
         // Each opening starts unticked: only group 3 (no members) now.
         QCOMPARE(filter("ID_mnuFilterGrp", ticks({3})), QStringLiteral("(0/0)"));
         QVERIFY(!w.box("txtName")->isEnabled() && !w.get("cmdGroup")->isEnabled());
@@ -376,6 +385,7 @@ private Q_SLOTS:
         w.tool("ID_mnuFilterOff");
         QCOMPARE(w.listed(), QStringLiteral("山田,佐藤,田山(1/3)"));
         QVERIFY(!w.members()->isFiltered());
+        QCOMPARE(narrowedTo(), QString());
 
         // A failing filter is reported and the list stays as it was, and usable.
         QVERIFY(w.members()->filterByKeyword(QStringLiteral("[フリガナ]"), QStringLiteral("サト")));
@@ -385,6 +395,7 @@ private Q_SLOTS:
         QVERIFY(!w.members()->filterByGroups(QStringLiteral("(1)")));
         QVERIFY(answers.lastText().startsWith(QStringLiteral("グループで絞り込めませんでした。")));
         QCOMPARE(w.listed(), QStringLiteral("佐藤(1/1)"));
+        QCOMPARE(narrowedTo(), QStringLiteral("絞り込み中：フリガナに「サト」を含むメンバー"));
         QVERIFY(w->list()->setText(2, 1, QStringLiteral("佐藤二郎")));
         QCOMPARE(member(app, 2, "名前"), QStringLiteral("佐藤二郎"));
     }

@@ -169,8 +169,15 @@ private Q_SLOTS:
         QTest::newRow("a quote is a character") << "[名前]" << "O'B" << "O'Brien";
         QTest::newRow("_ is one character") << "[フリガナ]" << "ヤ_ダ" << "山田";
         QTest::newRow("% is any") << "[フリガナ]" << "ヤ%マ" << "山田,田山,矢中";
-        QTest::newRow("mail") << "[E-Mail]" << "@ex" << "山田";
-        QTest::newRow("empty: any not Null") << "[E-Mail]" << "" << "山田,田山,O'Brien";
+        QTest::newRow("mail") << "[E-Mail]" << "@ex" << "山田,ｽｽﾞｷ ﾀﾛｳ";
+        QTest::newRow("empty: any not Null") << "[E-Mail]" << "" << "山田,田山,O'Brien,ｽｽﾞｷ ﾀﾛｳ";
+        // Compared as a Japanese reader does: kana of either script and width,
+        // Latin letters of either case and width; ％ typed full width is a character.
+        QTest::newRow("katakana finds half width") << "[名前]" << "スズキ" << "ｽｽﾞｷ ﾀﾛｳ";
+        QTest::newRow("hiragana finds katakana") << "[フリガナ]" << "やま" << "山田,田山";
+        QTest::newRow("half width finds hiragana") << "[フリガナ]" << "ﾀﾛｳ" << "ｽｽﾞｷ ﾀﾛｳ";
+        QTest::newRow("case and width of Latin") << "[E-Mail]" << "ＳＵＺＵＫＩ＠" << "ｽｽﾞｷ ﾀﾛｳ";
+        QTest::newRow("full-width ％ is no wildcard") << "[フリガナ]" << "ヤ％マ" << "";
         QTest::newRow("unknown column") << "[MemberID]" << "" << "";
         QTest::newRow("no SQL from the column") << "[名前] or 1=1 --" << "" << "";
         QTest::newRow("group without members") << "" << "(3)" << "";
@@ -188,6 +195,7 @@ private Q_SLOTS:
         app.addMember(2, QStringLiteral("田山"), QStringLiteral("タヤマ"), QStringLiteral("様"), QStringLiteral("t.jp"));
         app.exec(QStringLiteral("insert into T_メンバー (MemberID, 名前, フリガナ) values (3, '矢中', 'ヤナマ')"));
         app.addMember(4, QStringLiteral("O'Brien"), QStringLiteral("オブライエン"), QStringLiteral("様"), QStringLiteral("o.jp"));
+        app.addMember(5, QStringLiteral("ｽｽﾞｷ ﾀﾛｳ"), QStringLiteral("すずき たろう"), QStringLiteral("様"), QStringLiteral("Suzuki@EX.jp"));
         app.link(memberGroups(), 4, 2);
         app.link(memberGroups(), 1, {1, 2});
         MemberCondition c;

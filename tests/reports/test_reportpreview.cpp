@@ -1,15 +1,16 @@
-// The report preview window: modal, captioned per report, set up for A4, saving
-// the document as PDF from its toolbar, and telling the user what went wrong.
+// The report previews: the four 印刷 entries of the main window each open their
+// report's modal preview (A4, captioned, with its PDF button), the check list
+// only once the send list of the selected notice is made; saving the document
+// as PDF from the preview's toolbar; telling the user what went wrong.
+#include "app/spreadgrid.h"
+#include "mainwindow/mainwindow.h"
 #include "reports/reportpreview.h"
 #include "support/testapp.h"
 
-#include <QAbstractButton>
 #include <QAction>
-#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPageLayout>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -18,6 +19,7 @@
 #include <QToolBar>
 
 using namespace lumivox;
+using lumivox::test::Answers;
 using lumivox::test::TestApp;
 
 namespace {
@@ -30,12 +32,10 @@ QString pdfText(const QString &path)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-void addMembers(TestApp &app, int count)
+QByteArray contents(const QString &path)
 {
-    QVERIFY(app.db().transaction());
-    for (int i = 1; i <= count; ++i)
-        app.addMember(i, QStringLiteral("会員%1").arg(i));
-    QVERIFY(app.db().commit());
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The group list of the test's folder in its preview window, not yet shown.
@@ -52,38 +52,18 @@ struct GroupListPreview {
     ReportPreview preview;
 };
 
-struct PreviewSeen {
-    QString objectName;
-    QString title;
-    int pages = -1;
-    QString docName;
-    bool a4Portrait = false;
-    bool hasSaveAction = false;
-};
-
-// Opens a report through showReport and records what its modal preview showed.
-PreviewSeen openAndClose(TestApp &app, ReportKind kind, bool *opened)
+// Plans the answer of the next file dialog: `name` typed in its name box, then
+// 保存 (or ｷｬﾝｾﾙ when name is empty).
+void typeFileName(Answers &answers, const QString &name)
 {
-    PreviewSeen seen;
-    test::answerNextModal([&seen](QWidget *modal) {
-        auto *preview = qobject_cast<ReportPreview *>(modal);
-        if (preview) {
-            seen.objectName = preview->objectName();
-            seen.title = preview->windowTitle();
-            if (auto *pages = preview->findChild<QPrintPreviewWidget *>())
-                seen.pages = pages->pageCount();
-            seen.docName = preview->printer()->docName();
-            const QPageLayout layout = preview->printer()->pageLayout();
-            seen.a4Portrait = layout.pageSize().id() == QPageSize::A4
-                              && layout.orientation() == QPageLayout::Portrait;
-            auto *save = preview->findChild<QAction *>(QStringLiteral("ID_SavePDF"));
-            auto *toolBar = preview->findChild<QToolBar *>();
-            seen.hasSaveAction = save && toolBar && toolBar->actions().contains(save);
-        }
-        modal->close();
+    answers.nextDialog([name](QDialog &dialog) {
+        auto *files = qobject_cast<QFileDialog *>(&dialog);
+        QVERIFY(files && files->acceptMode() == QFileDialog::AcceptSave);
+        if (name.isEmpty())
+            return files->reject();
+        files->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(name);
+        QMetaObject::invokeMethod(files, "accept");
     });
-    *opened = showReport(app.context(), kind, nullptr);
-    return seen;
 }
 
 } // namespace
@@ -93,187 +73,157 @@ class TestReportPreview : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void eachReportOpensItsModalPreview_data()
+    void eachPrintEntryOpensItsPreview_data()
     {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<int>("notice"); // the selected row
+        QTest::addColumn<QString>("report");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<int>("pages");
-        QTest::newRow("groups") << int(ReportKind::arpGroup) << QStringLiteral("arpGroup")
-                                << QStringLiteral("グループ一覧") << 1;
-        QTest::newRow("members") << int(ReportKind::arpMember) << QStringLiteral("arpMember")
-                                 << QStringLiteral("メンバー一覧") << 2;
-        QTest::newRow("by group") << int(ReportKind::arpMember2) << QStringLiteral("arpMember2")
-                                  << QStringLiteral("メンバー一覧（グループ別）") << 2;
-        QTest::newRow("check list") << int(ReportKind::arpCheckList) << QStringLiteral("arpCheckList")
-                                    << QStringLiteral("送信チェックリスト") << 1;
+        QTest::addColumn<int>("sendList"); // rows of T_temp_送信リスト afterwards (1 before)
+        QTest::newRow("groups") << "ID_mnuPrintGroup" << 3 << "arpGroup" << "グループ一覧" << 1 << 1;
+        QTest::newRow("members") << "ID_mnuPrintMember" << 3 << "arpMember" << "メンバー一覧" << 2 << 1;
+        QTest::newRow("by group") << "ID_mnuPrintMember2" << 3 << "arpMember2"
+                                  << "メンバー一覧（グループ別）" << 2 << 50;
+        QTest::newRow("check list") << "ID_mnuPrintCheckList" << 3 << "arpCheckList"
+                                    << "送信チェックリスト" << 2 << 50;
+        QTest::newRow("check list, no members") << "ID_mnuPrintCheckList" << 2 << "arpCheckList"
+                                                << "送信チェックリスト" << 1 << 0;
+        // No destination group: the send sequence's message, and no preview.
+        QTest::newRow("check list, no destination") << "ID_mnuPrintCheckList" << 1 << QString() << QString()
+                                                    << 0 << 1;
     }
 
-    void eachReportOpensItsModalPreview()
+    void eachPrintEntryOpensItsPreview()
     {
-        QFETCH(int, kind);
-        QFETCH(QString, name);
+        QFETCH(QString, tool);
+        QFETCH(int, notice);
+        QFETCH(QString, report);
         QFETCH(QString, caption);
         QFETCH(int, pages);
+        QFETCH(int, sendList);
         TestApp app;
-        app.addGroup(1, QStringLiteral("役員会"));
-        addMembers(app, 50); // 44 rows fit on the first page
-        bool opened = false;
-        const PreviewSeen seen = openAndClose(app, ReportKind(kind), &opened);
-        QVERIFY(opened);
-        QCOMPARE(seen.objectName, name);
-        QCOMPARE(seen.title, caption);
-        QCOMPARE(seen.pages, pages);
-        QCOMPARE(seen.docName, QStringLiteral("Lumivox"));
-        QVERIFY(seen.a4Portrait);
-        QVERIFY(seen.hasSaveAction);
-    }
+        app.addGroups({"役員会", "子ども会"});
+        QVERIFY(app.db().transaction());
+        for (int i = 1; i <= 50; ++i) { // 44 rows fit on the first page
+            app.addMember(i, QStringLiteral("会員%1").arg(i));
+            app.link(memberGroups(), i, 1);
+        }
+        QVERIFY(app.db().commit());
+        app.addNotice(1, QStringLiteral("宛先なし"));
+        app.addNotice(2, QStringLiteral("会員のいない宛先"));
+        app.addNotice(3, QStringLiteral("役員会あて"));
+        app.link(noticeDestinations(), 2, 2);
+        app.link(noticeDestinations(), 3, 1);
+        app.exec(QStringLiteral("insert into T_temp_送信リスト values (5, '古い', 1, '古い行', '様', '')"));
+        MainWindow window(app.context());
+        window.show();
+        window.findChild<SpreadGrid *>(QStringLiteral("fpSpread1"))->setActiveCell(2, notice);
 
+        test::Answers answers;
+        answers.nextDialog([&](QDialog &dialog) {
+            auto *preview = qobject_cast<ReportPreview *>(&dialog);
+            QVERIFY(preview && preview->isModal());
+            QCOMPARE(preview->objectName(), report);
+            QCOMPARE(preview->windowTitle(), caption);
+            QCOMPARE(preview->findChild<QPrintPreviewWidget *>()->pageCount(), pages);
+            QCOMPARE(preview->printer()->docName(), QStringLiteral("Lumivox"));
+            const QPageLayout layout = preview->printer()->pageLayout();
+            QCOMPARE(layout.pageSize().id(), QPageSize::A4);
+            QCOMPARE(layout.orientation(), QPageLayout::Portrait);
+            auto *save = preview->findChild<QAction *>(QStringLiteral("ID_SavePDF"));
+            QVERIFY(save && preview->findChild<QToolBar *>()->actions().contains(save));
+            dialog.close();
+        });
+        test::clickTool(window, qPrintable(tool));
+        QCOMPARE(answers.dialogsRun, report.isEmpty() ? 0 : 1);
+        if (report.isEmpty())
+            QCOMPARE(answers.lastText(),
+                     QStringLiteral("お知らせの宛先が選択されていません。宛先ｸﾞﾙｰﾌﾟを必ず選択してください。"));
+        else
+            QVERIFY(answers.messages.isEmpty());
+        QCOMPARE(app.count(QStringLiteral("T_temp_送信リスト")), sendList);
+    }
     void unreadableSourceIsReportedAndNothingOpens()
     {
         TestApp app;
         QVERIFY(app.exec(QStringLiteral("drop table T_グループ")));
-        QString shown;
-        bool sawPreview = false;
-        test::answerNextModal([&](QWidget *modal) {
-            sawPreview = qobject_cast<ReportPreview *>(modal) != nullptr;
-            shown = test::messageText(modal);
-            if (sawPreview)
-                modal->close();
-            else
-                test::acceptMessage(modal);
-        });
+        Answers answers;
         QVERIFY(!showReport(app.context(), ReportKind::arpGroup, nullptr));
-        QVERIFY(!sawPreview);
-        QVERIFY2(shown.startsWith(QStringLiteral("「グループ一覧」のデータを読み込めませんでした。")),
-                 qPrintable(shown));
+        QCOMPARE(answers.dialogsRun, 0);
+        QVERIFY2(answers.lastText().startsWith(QStringLiteral("「グループ一覧」のデータを読み込めませんでした。")),
+                 qPrintable(answers.lastText()));
     }
 
-    void savePdfFromThePreviewToolbar()
+    // "名簿" typed: "名簿.pdf" is written; typed again while it exists, the
+    // question about replacing it comes before anything is written, and いいえ
+    // keeps the file and goes back to the choice.
+    void savePdfAddsTheSuffixAndAsksBeforeReplacing()
     {
         TestApp app;
         app.addGroup(1, QStringLiteral("子ども会"), QStringLiteral("コドモカイ"));
         GroupListPreview groups(app);
         QVERIFY(groups.loaded);
-        ReportPreview &preview = groups.preview;
-        QVERIFY(test::showAndWait(&preview));
-
-        // The file name is asked for; ".pdf" is added when the user leaves it out.
-        const QString chosen = app.dir() + QStringLiteral("/名簿");
-        bool askedForFile = false;
-        test::answerNextModal([&](QWidget *modal) {
-            auto *dialog = qobject_cast<QFileDialog *>(modal);
-            askedForFile = dialog && dialog->acceptMode() == QFileDialog::AcceptSave;
-            if (dialog) {
-                // Typed, as a user would: a full path in the name box.
-                if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
-                    name->setText(chosen);
-                QMetaObject::invokeMethod(dialog, "accept");
-            } else {
-                modal->close();
-            }
-        });
-        preview.findChild<QAction *>(QStringLiteral("ID_SavePDF"))->trigger();
-        QVERIFY(askedForFile);
-        const QString written = chosen + QStringLiteral(".pdf");
-        QVERIFY(QFile::exists(written));
+        QAction *save = groups.preview.findChild<QAction *>(QStringLiteral("ID_SavePDF"));
+        const QString typed = app.dir() + QStringLiteral("/名簿");
+        const QString written = typed + QStringLiteral(".pdf");
+        Answers answers;
+        typeFileName(answers, typed);
+        save->trigger();
+        QCOMPARE(answers.lastText(), QStringLiteral("PDFファイルを保存しました。\n\n") + written);
         const QString text = pdfText(written);
         QVERIFY(text.contains(QStringLiteral("グループ一覧表")));
         QVERIFY(text.contains(QStringLiteral("子ども会")));
 
+        QVERIFY(QFile::remove(written));
+        QFile earlier(written);
+        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier list") > 0);
+        earlier.close();
+        typeFileName(answers, typed);
+        answers.nextButton(QMessageBox::No);
+        typeFileName(answers, QString()); // back at the choice: ｷｬﾝｾﾙ
+        answers.messages.clear();
+        save->trigger();
+        QCOMPARE(answers.messages.size(), 1);
+        QCOMPARE(answers.messages[0].defaultButton, QMessageBox::No);
+        QVERIFY2(answers.lastText().contains(QStringLiteral("名簿.pdf")), qPrintable(answers.lastText()));
+        QCOMPARE(contents(written), QByteArray("earlier list"));
+        QVERIFY(!QFile::exists(typed));
+
+        typeFileName(answers, typed);
+        answers.nextButton(QMessageBox::Yes);
+        save->trigger();
+        QVERIFY(contents(written).startsWith("%PDF"));
+        QCOMPARE(answers.unplannedDialogs, 0);
+
         // A file that cannot be written is reported, never pretended.
-        QString shown;
-        test::acceptNextMessage(&shown);
-        QVERIFY(!preview.savePdf(app.dir() + QStringLiteral("/missing/folder/a.pdf")));
-        QVERIFY2(shown.startsWith(QStringLiteral("PDFファイルを保存できませんでした。")), qPrintable(shown));
-        QCOMPARE(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()), nullptr);
-    }
-
-    void savePdfAsksBeforeReplacingTheFinalName()
-    {
-        // "名簿" typed while "名簿.pdf" exists: the question about replacing it
-        // comes before anything is written, and No keeps the file.
-        TestApp app;
-        app.addGroup(1, QStringLiteral("子ども会"));
-        GroupListPreview groups(app);
-        QVERIFY(groups.loaded);
-        ReportPreview &preview = groups.preview;
-        QVERIFY(test::showAndWait(&preview));
-        const QString existing = app.dir() + QStringLiteral("/名簿.pdf");
-        {
-            QFile old(existing);
-            QVERIFY(old.open(QIODevice::WriteOnly));
-            old.write("earlier list");
-        }
-
-        const auto saveAs = [&](QMessageBox::StandardButton answer) {
-            QString asked;
-            test::answerNextModal([&](QWidget *modal) {
-                auto *dialog = qobject_cast<QFileDialog *>(modal);
-                QVERIFY(dialog);
-                dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))
-                    ->setText(app.dir() + QStringLiteral("/名簿"));
-                test::answerNextModal([&, answer](QWidget *question) {
-                    auto *box = qobject_cast<QMessageBox *>(question);
-                    asked = box ? box->text() : QString();
-                    if (box)
-                        box->button(answer)->click();
-                    else
-                        question->close();
-                    // After No the file dialog is still open: leave it.
-                    if (answer == QMessageBox::No) {
-                        test::answerNextModal([](QWidget *still) {
-                            if (auto *again = qobject_cast<QFileDialog *>(still))
-                                again->reject();
-                        });
-                    }
-                });
-                QMetaObject::invokeMethod(dialog, "accept");
-            });
-            preview.findChild<QAction *>(QStringLiteral("ID_SavePDF"))->trigger();
-            return asked;
-        };
-        const auto contents = [&] {
-            QFile f(existing);
-            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-        };
-
-        QString asked = saveAs(QMessageBox::No);
-        QVERIFY2(asked.contains(QStringLiteral("名簿.pdf")), qPrintable(asked));
-        QCOMPARE(contents(), QByteArray("earlier list"));
-        QVERIFY(!QFile::exists(app.dir() + QStringLiteral("/名簿")));
-
-        asked = saveAs(QMessageBox::Yes);
-        QVERIFY2(asked.contains(QStringLiteral("名簿.pdf")), qPrintable(asked));
-        QVERIFY(contents().startsWith("%PDF"));
-        QVERIFY(pdfText(existing).contains(QStringLiteral("子ども会")));
+        QVERIFY(!groups.preview.savePdf(app.dir() + QStringLiteral("/missing/folder/a.pdf")));
+        QVERIFY2(answers.lastText().startsWith(QStringLiteral("PDFファイルを保存できませんでした。")),
+                 qPrintable(answers.lastText()));
     }
 
     void printThatFailsIsReported()
     {
         // A printer that refuses the job (here: its output file cannot be
-        // made) is reported, never passed over.
+        // made) is reported, never passed over; one that takes it says nothing.
         TestApp app;
         app.addGroup(1, QStringLiteral("子ども会"));
         GroupListPreview groups(app);
         QVERIFY(groups.loaded);
-        ReportPreview &preview = groups.preview;
+        Answers answers;
         QPrinter refusing(QPrinter::HighResolution);
         refusing.setOutputFormat(QPrinter::PdfFormat);
         refusing.setOutputFileName(app.dir() + QStringLiteral("/missing/folder/print.pdf"));
-        QString shown;
-        test::acceptNextMessage(&shown, nullptr, 3000);
-        Q_EMIT preview.paintRequested(&refusing);
-        QVERIFY2(shown.startsWith(QStringLiteral("印刷できませんでした。")), qPrintable(shown));
+        Q_EMIT groups.preview.paintRequested(&refusing);
+        QVERIFY2(answers.lastText().startsWith(QStringLiteral("印刷できませんでした。")),
+                 qPrintable(answers.lastText()));
 
-        // A printer that takes it says nothing.
         QPrinter working(QPrinter::HighResolution);
         working.setOutputFormat(QPrinter::PdfFormat);
         working.setOutputFileName(app.dir() + QStringLiteral("/print.pdf"));
-        QVERIFY(preview.printTo(&working));
-        QFile printed(app.dir() + QStringLiteral("/print.pdf"));
-        QVERIFY(printed.open(QIODevice::ReadOnly));
-        QVERIFY(printed.readAll().startsWith("%PDF"));
+        QVERIFY(groups.preview.printTo(&working));
+        QCOMPARE(answers.messages.size(), 1);
+        QVERIFY(contents(app.dir() + QStringLiteral("/print.pdf")).startsWith("%PDF"));
     }
 };
 

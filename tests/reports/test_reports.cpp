@@ -5,7 +5,6 @@
 #include "reports/reportlayout.h"
 #include "support/testapp.h"
 
-#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -18,15 +17,12 @@ namespace {
 
 const QDateTime kPrinted(QDate(2026, 12, 6), QTime(10, 30));
 
-// Runs a poppler tool; its standard output, or a failed test.
+// Runs a poppler tool; its standard output.
 QByteArray runTool(const QString &program, const QStringList &arguments)
 {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
-        qWarning("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
-        return {};
-    }
+    process.waitForFinished(60000);
     return process.readAllStandardOutput();
 }
 
@@ -34,24 +30,10 @@ QByteArray runTool(const QString &program, const QStringList &arguments)
 QString writeReport(TestApp &app, ReportKind kind, const QString &fileName)
 {
     QList<ReportRow> rows;
-    QString error;
-    if (!loadReportRows(app.db(), reportDefinition(kind), &rows, &error)) {
-        qWarning("loading failed: %s", qPrintable(error));
-        return {};
-    }
-    const ReportDocument document(reportDefinition(kind), rows, kPrinted);
     const QString path = app.dir() + u'/' + fileName;
-    if (!document.writePdf(path, &error)) {
-        qWarning("writing failed: %s", qPrintable(error));
-        return {};
-    }
-    // LUMIVOX_REPORTS_OUT=folder keeps a copy of every PDF, to look at the pages.
-    const QString keep = qEnvironmentVariable("LUMIVOX_REPORTS_OUT");
-    if (!keep.isEmpty()) {
-        QFile::remove(keep + u'/' + fileName);
-        QFile::copy(path, keep + u'/' + fileName);
-    }
-    return path;
+    const bool written = loadReportRows(app.db(), reportDefinition(kind), &rows)
+                         && ReportDocument(reportDefinition(kind), rows, kPrinted).writePdf(path);
+    return written ? path : QString();
 }
 
 // The text of each page of a PDF, as pdftotext -layout lays it out.
@@ -67,11 +49,8 @@ QStringList pdfPages(const QString &path)
 
 QStringList nonEmptyLines(const QString &page)
 {
-    QStringList lines;
-    for (const QString &line : page.split(u'\n')) {
-        if (!line.trimmed().isEmpty())
-            lines << line;
-    }
+    QStringList lines = page.split(u'\n');
+    lines.removeIf([](const QString &line) { return line.trimmed().isEmpty(); });
     return lines;
 }
 
@@ -80,30 +59,14 @@ QStringList nonEmptyLines(const QString &page)
 QStringList detailLines(const QStringList &pages)
 {
     static const QRegularExpression detail(QStringLiteral("^\\s*(\\d+)\\s+(\\S.*)$"));
-    static const QRegularExpression footer(QStringLiteral("^\\s*\\d+\\s*／\\s*\\d+\\s*$"));
     QStringList details;
     for (const QString &page : pages) {
         for (const QString &line : nonEmptyLines(page)) {
-            if (footer.match(line).hasMatch())
-                continue;
-            const auto m = detail.match(line);
-            if (m.hasMatch())
+            if (const auto m = detail.match(line); m.hasMatch())
                 details << m.captured(1) + u' ' + m.captured(2).simplified();
         }
     }
     return details;
-}
-
-// Rows of a report for the layout checks: `sizes` groups of the given sizes.
-QList<ReportRow> groupedRows(const QList<int> &sizes)
-{
-    QList<ReportRow> rows;
-    for (int g = 0; g < sizes.size(); ++g) {
-        for (int i = 0; i < sizes[g]; ++i)
-            rows.append({{QStringLiteral("名前"), QStringLiteral("様"), QStringLiteral("a@example.jp")},
-                         QStringLiteral("グループ%1").arg(g)});
-    }
-    return rows;
 }
 
 } // namespace
@@ -142,7 +105,9 @@ private Q_SLOTS:
         // Every split of 100 rows into a first group of n and a second of the rest
         // moves the second header to where it can be followed by its first row.
         for (int first = 1; first < 100; ++first) {
-            const QList<ReportRow> rows = groupedRows({first, 100 - first});
+            QList<ReportRow> rows;
+            for (int i = 0; i < 100; ++i)
+                rows.append({{QStringLiteral("名前"), {}, {}}, i < first ? QStringLiteral("一") : QStringLiteral("二")});
             const QList<ReportPage> pages = layoutReport(reportDefinition(ReportKind::arpMember2), rows, a4);
             int expected = 1;
             for (const ReportPage &page : pages) {
@@ -165,141 +130,76 @@ private Q_SLOTS:
         }
     }
 
-    void fullPagesHoldAsManyRowsAsFit()
+    // Each report of one register, read back from its PDF: date line, title,
+    // captions, the rows under their group headers, numbered through the whole
+    // report, and the page footer.
+    void eachReportReadsBackAsPrinted_data()
     {
-        // 44 rows under the report header on the first page, 47 on the next.
-        const QList<ReportRow> rows(92, ReportRow{{QStringLiteral("a"), {}, {}, {}}, {}});
-        const QList<ReportPage> pages = layoutReport(reportDefinition(ReportKind::arpMember), rows, 297);
-        QCOMPARE(pages.size(), 3);
-        QCOMPARE(pages[0].sections.size(), 2 + 44);
-        QCOMPARE(pages[1].sections.size(), 1 + 47);
-        QCOMPARE(pages[2].sections.size(), 1 + 1);
-        QCOMPARE(pages[2].sections.last().number, 92);
-        // An empty report is still one page with its headers.
-        const QList<ReportPage> empty = layoutReport(reportDefinition(ReportKind::arpCheckList), {}, 297);
-        QCOMPARE(empty.size(), 1);
-        QCOMPARE(empty[0].sections.size(), 2);
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QList<int>>("sendTo"); // the check list's destination groups
+        QTest::addColumn<QStringList>("lines");
+        const QString none = QStringLiteral("グループ未登録または登録グループに誤りがあるメンバー");
+        // In the table's order (by key), not by insertion or by name.
+        QTest::newRow("groups") << int(ReportKind::arpGroup) << QList<int>()
+                                << QStringList{"グループ一覧表", "No グループ名称 フリガナ",
+                                               "1 役員会 ヤクインカイ", "2 子ども会 コドモカイ",
+                                               "3 防災委員 ボウサイイイン", "1／1"};
+        // 山 and 田 read back as drawn, not as look-alike radicals.
+        QTest::newRow("members") << int(ReportKind::arpMember) << QList<int>()
+                                 << QStringList{"メンバー一覧表", "No 名前 フリガナ 敬称 E-Mail",
+                                                "1 あ ア 様 a@example.jp", "2 い イ 様 i@example.jp",
+                                                "3 う ウ 君 u@example.jp", "4 え エ 様 e@example.jp",
+                                                "5 山田 太郎 ヤマダ タロウ 先生 yamada@example.jp", "1／1"};
+        // No group first; a member of two groups twice; a deleted group's
+        // members under the same header as no group.
+        QTest::newRow("by group") << int(ReportKind::arpMember2) << QList<int>()
+                                  << QStringList{"メンバー一覧表（グループ別）", "No 名前 敬称 E-Mail",
+                                                 none, "1 え 様 e@example.jp",
+                                                 "役員会", "2 あ 様 a@example.jp", "3 い 様 i@example.jp",
+                                                 "4 う 君 u@example.jp",
+                                                 "子ども会", "5 う 君 u@example.jp",
+                                                 none, "6 山田 太郎 先生 yamada@example.jp", "1／1"};
+        QTest::newRow("check list") << int(ReportKind::arpCheckList) << QList<int>{2, 1}
+                                    << QStringList{"送信チェックリスト", "No 名前 敬称 E-Mail",
+                                                   "役員会", "1 あ 様 a@example.jp", "2 い 様 i@example.jp",
+                                                   "3 う 君 u@example.jp",
+                                                   "子ども会", "4 う 君 u@example.jp", "1／1"};
+        QTest::newRow("empty check list") << int(ReportKind::arpCheckList) << QList<int>{3}
+                                          << QStringList{"送信チェックリスト", "No 名前 敬称 E-Mail", "1／1"};
     }
 
-    void groupListHasTitleCaptionsAndDateLine()
+    void eachReportReadsBackAsPrinted()
     {
+        QFETCH(int, kind);
+        QFETCH(QList<int>, sendTo);
+        QFETCH(QStringList, lines);
         TestApp app;
-        app.addGroup(2, QStringLiteral("役員会"), QStringLiteral("ヤクインカイ"));
-        app.addGroup(1, QStringLiteral("子ども会"), QStringLiteral("コドモカイ"));
-        const QStringList pages = pdfPages(writeReport(app, ReportKind::arpGroup, QStringLiteral("g.pdf")));
-        QCOMPARE(pages.size(), 1);
-        const QStringList lines = nonEmptyLines(pages[0]);
-        QVERIFY(lines.size() >= 5);
-        QCOMPARE(lines[0].trimmed(), QStringLiteral("印刷日時 ： 令和8年12月06日 10：30"));
-        QCOMPARE(lines[1].trimmed(), QStringLiteral("グループ一覧表"));
-        QCOMPARE(lines[2].simplified(), QStringLiteral("No グループ名称 フリガナ"));
-        // In the table's order: by key, not by the order of insertion or by name.
-        QCOMPARE(detailLines(pages), QStringList({QStringLiteral("1 子ども会 コドモカイ"),
-                                                  QStringLiteral("2 役員会 ヤクインカイ")}));
-        QCOMPARE(lines.last().simplified(), QStringLiteral("1／1"));
-    }
-
-    void memberListKeepsTheTableOrder()
-    {
-        TestApp app;
-        app.addMember(1, QStringLiteral("渡辺 翔太"), QStringLiteral("ワタナベ ショウタ"), QStringLiteral("君"),
-                      QStringLiteral("shota@example.jp"));
-        app.addMember(2, QStringLiteral("伊藤 由美"), QStringLiteral("イトウ ユミ"), QStringLiteral("様"),
-                      QStringLiteral("yumi@example.jp"));
-        app.addMember(3, QStringLiteral("山田 太郎"), QStringLiteral("ヤマダ タロウ"), QStringLiteral("先生"),
+        app.addGroup(2, QStringLiteral("子ども会"), QStringLiteral("コドモカイ"));
+        app.addGroup(1, QStringLiteral("役員会"), QStringLiteral("ヤクインカイ"));
+        app.addGroup(3, QStringLiteral("防災委員"), QStringLiteral("ボウサイイイン"));
+        const char *kana[][3] = {{"あ", "ア", "a"}, {"い", "イ", "i"}, {"う", "ウ", "u"}, {"え", "エ", "e"}};
+        for (int i = 0; i < 4; ++i)
+            app.addMember(i + 1, QString::fromUtf8(kana[i][0]), QString::fromUtf8(kana[i][1]),
+                          i == 2 ? QStringLiteral("君") : QStringLiteral("様"),
+                          QString::fromUtf8(kana[i][2]) + QStringLiteral("@example.jp"));
+        app.addMember(5, QStringLiteral("山田 太郎"), QStringLiteral("ヤマダ タロウ"), QStringLiteral("先生"),
                       QStringLiteral("yamada@example.jp"));
-        const QStringList pages = pdfPages(writeReport(app, ReportKind::arpMember, QStringLiteral("m.pdf")));
-        QCOMPARE(pages.size(), 1);
-        const QStringList lines = nonEmptyLines(pages[0]);
-        QCOMPARE(lines[1].trimmed(), QStringLiteral("メンバー一覧表"));
-        QCOMPARE(lines[2].simplified(), QStringLiteral("No 名前 フリガナ 敬称 E-Mail"));
-        // The text reads back as drawn: 山 and 田 are not their look-alike
-        // radicals, and the space is a space.
-        QVERIFY(pages[0].contains(QStringLiteral("山田 太郎")));
-        QCOMPARE(detailLines(pages),
-                 QStringList({QStringLiteral("1 渡辺 翔太 ワタナベ ショウタ 君 shota@example.jp"),
-                              QStringLiteral("2 伊藤 由美 イトウ ユミ 様 yumi@example.jp"),
-                              QStringLiteral("3 山田 太郎 ヤマダ タロウ 先生 yamada@example.jp")}));
-    }
-
-    void membersByGroupNumberThroughGroups()
-    {
-        TestApp app;
-        app.addGroups({"役員会", "子ども会"});
-        const char *names[] = {"あ", "い", "う", "え", "お", "か", "き", "く"};
-        for (int i = 0; i < 8; ++i)
-            app.addMember(i + 1, QString::fromUtf8(names[i]));
-        // 役員会: あ い う; 子ども会: う え お か; く in a group that no longer
-        // exists; き in none.
-        for (int m : {1, 2, 3})
-            app.link(memberGroups(), m, 1);
-        for (int m : {3, 4, 5, 6})
-            app.link(memberGroups(), m, 2);
-        app.link(memberGroups(), 8, 9);
-        // The work tables held the last send: the report rebuilds them.
+        app.link(memberGroups(), 1, 1);
+        app.link(memberGroups(), 2, 1);
+        app.link(memberGroups(), 3, {1, 2});
+        app.link(memberGroups(), 5, 9); // group 9 was deleted
+        // The work tables hold the last send: the member list by group rebuilds them.
         app.exec(QStringLiteral("insert into T_temp_送信リスト values (5, '古い', 1, '古い行', '様', '')"));
+        if (!sendTo.isEmpty())
+            QVERIFY(fillSendList(app.db(), sendTo));
 
-        const QStringList pages = pdfPages(writeReport(app, ReportKind::arpMember2, QStringLiteral("m2.pdf")));
+        const QStringList pages = pdfPages(writeReport(app, ReportKind(kind), QStringLiteral("r.pdf")));
         QCOMPARE(pages.size(), 1);
-        const QStringList lines = nonEmptyLines(pages[0]);
-        QCOMPARE(lines[1].trimmed(), QStringLiteral("メンバー一覧表（グループ別）"));
-        QCOMPARE(lines[2].simplified(), QStringLiteral("No 名前 敬称 E-Mail"));
-        QStringList body;
-        for (const QString &line : lines.mid(3, lines.size() - 4))
-            body << line.simplified();
-        QCOMPARE(body, QStringList({
-                           QStringLiteral("グループ未登録または登録グループに誤りがあるメンバー"),
-                           QStringLiteral("1 き 様"),
-                           QStringLiteral("役員会"),
-                           QStringLiteral("2 あ 様"),
-                           QStringLiteral("3 い 様"),
-                           QStringLiteral("4 う 様"),
-                           QStringLiteral("子ども会"),
-                           QStringLiteral("5 う 様"),
-                           QStringLiteral("6 え 様"),
-                           QStringLiteral("7 お 様"),
-                           QStringLiteral("8 か 様"),
-                           QStringLiteral("グループ未登録または登録グループに誤りがあるメンバー"),
-                           QStringLiteral("9 く 様"),
-                       }));
-    }
-
-    void checkListShowsThePreparedSendList()
-    {
-        TestApp app;
-        app.addGroups({"役員会", "子ども会", "防災委員"});
-        for (int i = 1; i <= 7; ++i)
-            app.addMember(i, QStringLiteral("会員%1").arg(i), {}, QStringLiteral("様"),
-                          QStringLiteral("m%1@example.jp").arg(i));
-        for (int m : {3, 1, 2})
-            app.link(memberGroups(), m, 1);
-        for (int m : {4, 5, 6, 7})
-            app.link(memberGroups(), m, 2);
-        QVERIFY(fillSendList(app.db(), {1, 2}));
-        const QString path = writeReport(app, ReportKind::arpCheckList, QStringLiteral("c.pdf"));
-        const QStringList pages = pdfPages(path);
-        QCOMPARE(pages.size(), 1);
-        const QStringList lines = nonEmptyLines(pages[0]);
-        QCOMPARE(lines[1].trimmed(), QStringLiteral("送信チェックリスト"));
-        QCOMPARE(lines[2].simplified(), QStringLiteral("No 名前 敬称 E-Mail"));
-        QVERIFY(pages[0].contains(QStringLiteral("役員会")));
-        QVERIFY(pages[0].indexOf(QStringLiteral("役員会")) < pages[0].indexOf(QStringLiteral("子ども会")));
-        QCOMPARE(detailLines(pages), QStringList({QStringLiteral("1 会員1 様 m1@example.jp"),
-                                                  QStringLiteral("2 会員2 様 m2@example.jp"),
-                                                  QStringLiteral("3 会員3 様 m3@example.jp"),
-                                                  QStringLiteral("4 会員4 様 m4@example.jp"),
-                                                  QStringLiteral("5 会員5 様 m5@example.jp"),
-                                                  QStringLiteral("6 会員6 様 m6@example.jp"),
-                                                  QStringLiteral("7 会員7 様 m7@example.jp")}));
-
-        // Groups without members: an empty report, headers and footer only.
-        QVERIFY(fillSendList(app.db(), {3}));
-        const QStringList empty = pdfPages(writeReport(app, ReportKind::arpCheckList, QStringLiteral("e.pdf")));
-        QCOMPARE(empty.size(), 1);
-        const QStringList emptyLines = nonEmptyLines(empty[0]);
-        QCOMPARE(emptyLines.size(), 4);
-        QCOMPARE(emptyLines[1].trimmed(), QStringLiteral("送信チェックリスト"));
-        QCOMPARE(emptyLines[3].simplified(), QStringLiteral("1／1"));
+        QStringList read;
+        for (const QString &line : nonEmptyLines(pages[0]))
+            read << line.simplified();
+        QCOMPARE(read.value(0), QStringLiteral("印刷日時 ： 令和8年12月06日 10：30"));
+        QCOMPARE(read.mid(1), lines);
     }
 
     void longMemberListFootsEveryPageWithTheTrueCount()
@@ -313,7 +213,9 @@ private Q_SLOTS:
         const QStringList pages = pdfPages(writeReport(app, ReportKind::arpMember, QStringLiteral("130.pdf")));
         QCOMPARE(pages.size(), 3);
         static const QRegularExpression footer(QStringLiteral("^\\s*(\\d+)／(\\d+)\\s*$"));
+        const int rowsOnPage[] = {44, 47, 39}; // as many as fit under the headers
         for (int p = 0; p < pages.size(); ++p) {
+            QCOMPARE(detailLines({pages[p]}).size(), rowsOnPage[p]);
             const QStringList lines = nonEmptyLines(pages[p]);
             const auto m = footer.match(lines.last());
             QVERIFY2(m.hasMatch(), qPrintable(lines.last()));
@@ -364,14 +266,6 @@ private Q_SLOTS:
         QCOMPARE(inkIn(body + 167.9, 210 - 1), 0);          // right margin
     }
 
-    void unwritableFileIsReportedNotPretended()
-    {
-        TestApp app;
-        const ReportDocument document(reportDefinition(ReportKind::arpGroup), {}, kPrinted);
-        QString error;
-        QVERIFY(!document.writePdf(app.dir() + QStringLiteral("/no such folder/x.pdf"), &error));
-        QVERIFY(!error.isEmpty());
-    }
 };
 
 QTEST_MAIN(TestReports)

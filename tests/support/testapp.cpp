@@ -3,16 +3,11 @@
 #include "app/settingsfile.h"
 #include "db/makedatabase.h"
 
-#include <QAbstractButton>
-#include <QPushButton>
-#include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
-#include <QPointer>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
-#include <QTimer>
 #include <QUuid>
 
 namespace lumivox::test {
@@ -20,6 +15,7 @@ namespace lumivox::test {
 TestApp::TestApp()
 {
     m_context.appDir = m_dir.path();
+    m_context.dataDir = m_dir.path();
     m_context.connectionName = QStringLiteral("test-") + QUuid::createUuid().toString();
     m_context.filterKeys = &m_filterKeys;
     QString error;
@@ -164,62 +160,6 @@ void Answers::nextDialog(std::function<void(QDialog &)> work)
 bool makeTestDatabase(const QString &path)
 {
     return makeDatabase(path);
-}
-
-void answerNextModal(const std::function<void(QWidget *)> &answer, int timeoutMs)
-{
-    auto *timer = new QTimer(qApp);
-    auto waited = std::make_shared<int>(0);
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, qApp, [timer, answer, waited, timeoutMs] {
-        *waited += timer->interval();
-        QWidget *modal = QApplication::activeModalWidget();
-        if (modal && modal->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            answer(modal);
-            return;
-        }
-        if (*waited > timeoutMs) {
-            timer->stop();
-            timer->deleteLater();
-            qWarning("answerNextModal: no modal dialog opened within %d ms", timeoutMs);
-        }
-    });
-    timer->start();
-}
-
-QString messageText(QWidget *box)
-{
-    auto *mb = qobject_cast<QMessageBox *>(box);
-    return mb ? mb->text() : QString();
-}
-
-void acceptMessage(QWidget *box)
-{
-    if (auto *mb = qobject_cast<QMessageBox *>(box)) {
-        QAbstractButton *button = mb->defaultButton();
-        if (!button && !mb->buttons().isEmpty())
-            button = mb->buttons().first();
-        if (button)
-            button->click();
-        else
-            mb->accept();
-    } else if (box) {
-        box->close();
-    }
-}
-
-void acceptNextMessage(QString *text, QString *title, int timeoutMs)
-{
-    answerNextModal(
-        [text, title](QWidget *box) {
-            *text = messageText(box);
-            if (title)
-                *title = box->windowTitle();
-            acceptMessage(box);
-        },
-        timeoutMs);
 }
 
 bool showAndWait(QWidget *window)

@@ -104,20 +104,6 @@ private:
 // Makes a fresh database file (for tests that need more than one folder).
 bool makeTestDatabase(const QString &path);
 
-// Waits (processing events) for the next modal dialog, or message box, to be
-// open and runs `answer` on it. Call before the code that opens it; the answer
-// runs from the event loop of that dialog. `timeoutMs` guards a test that would
-// otherwise hang when no dialog opens.
-void answerNextModal(const std::function<void(QWidget *)> &answer, int timeoutMs = 10000);
-
-// The text of a message box (QMessageBox::text()), or an empty text.
-QString messageText(QWidget *box);
-// Presses the default (or only) button of a message box.
-void acceptMessage(QWidget *box);
-// Answers the next message box with its default button, keeping its text (and
-// its title). The strings must outlive the answer.
-void acceptNextMessage(QString *text, QString *title = nullptr, int timeoutMs = 10000);
-
 // A control of a window by its objectName; a missing one is reported (and null).
 template <class T = QWidget>
 T *child(QWidget *window, const char *name)

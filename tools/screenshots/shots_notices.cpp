@@ -30,6 +30,6 @@ LUMIVOX_SCREENSHOT(chooser_member)
 
 LUMIVOX_SCREENSHOT(about_box)
 {
-    AboutDialog about;
+    AboutDialog about(nullptr, QStringLiteral("/home/pta-yakuin/.local/share/lumivox"));
     ctx.save(&about, QStringLiteral("about_box"));
 }

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "db/database.h"
+#include "db/schemaupgrade.h"
 #include "app/enterkey.h"
 #include "app/japaneselocale.h"
 #include "app/keywordhistory.h"
@@ -198,6 +199,11 @@ int runLumivox(const QString &appDir,
                 showDatabaseLocked(error);
             else
                 showStartFailure(context.dataDir, error);
+            exitCode = kExitStartFailed;
+        } else if (const SchemaUpgrade upgrade = upgradeDatabase(context.db(), context.databasePath());
+                   !upgrade.ok()) {
+            // A database this program cannot use as it is: the reason is the message.
+            showCritical(upgrade.message, upgrade.detail);
             exitCode = kExitStartFailed;
         } else {
             QPointer<QWidget> mainWindow = createMainWindow(context);

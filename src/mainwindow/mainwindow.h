@@ -60,7 +60,8 @@ private:
     void deleteNotice();
     void copyNotice();
     void pasteNotice();
-    void sendActiveNotice();
+    void sendActiveNotice(bool onlyNotReached);
+    void showSendHistory();
     void printCheckList();
     void openHelp();
     void openWebPage();

@@ -210,8 +210,20 @@ private Q_SLOTS:
         QCoreApplication::sendEvent(mail, &wide);
         QCOMPARE(mail->text(), QStringLiteral("a.b@ex"));
 
+        Answers answers; // an address that is not plain is stored as typed, and the user told why
         w.click("cmdNext"); // the card is stored first
         QCOMPARE(member(app, 1, "\"E-Mail\"") + w->list()->text(5, 1), QStringLiteral("a.b@exa.b@ex"));
+        QVERIFY(answers.lastText().startsWith(QStringLiteral("E-Mail「a.b@ex」はメールアドレスとして正しくありません（@の後（ドメイン）に")));
+        // A full-width address, pasted in the card or typed in the list, is stored in half width.
+        mail->setFocus();
+        mail->selectAll();
+        mail->insert(QStringLiteral("ｉｔｏ＠ｅｘ．ｊｐ"));
+        w->list()->setText(5, 3, QStringLiteral(" ｕｅｄａ＠ｅｘ．ｊｐ"));
+        QCOMPARE(member(app, 3, "\"E-Mail\""), QStringLiteral("ueda@ex.jp"));
+        w.click("cmdNext");
+        QCOMPARE(member(app, 2, "\"E-Mail\""), QStringLiteral("ito@ex.jp"));
+        QCOMPARE(answers.messages.size(), 1);
+        w.click("cmdPrevious");
         QCOMPARE(w.position() + w.text("txtName"), QStringLiteral("(2/3)111111伊藤"));
         QCOMPARE(w->list()->activeRow(), 2);
         w.click("cmdBottom");

@@ -5,24 +5,28 @@
 //                               once the main window has painted its notice list
 //   bench_startup bare          a bare Qt program that quits once its empty main
 //                               window has painted: the yardstick
-//   bench_startup bare-text     the same window showing one line of Japanese text:
-//                               what drawing any Japanese text costs (font set-up,
-//                               CJK glyphs), for comparison
+//   bench_startup bare-text     the same window showing a table of Japanese text
+//                               (999 rows of four columns, made on the fly): what
+//                               any program listing Japanese text pays (font set-up,
+//                               CJK glyphs, a table view), the goal's yardstick
+#include "app/japaneselocale.h"
 #include "app/startup.h"
 #include "db/database.h"
 #include "db/makedatabase.h"
 #include "mainwindow/mainwindow.h"
 
 #include <QAbstractScrollArea>
+#include <QAbstractTableModel>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
-#include <QLabel>
 #include <QMainWindow>
 #include <QSqlDatabase>
+#include <QTableView>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 using namespace lumivox;
 
@@ -71,6 +75,38 @@ public:
 private:
     QWidget *m_window;
     bool m_done = false;
+};
+
+// 999 rows of Japanese text in four columns, made as they are asked for.
+class JapaneseTable : public QAbstractTableModel
+{
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+    int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : 999; }
+    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : 4; }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role != Qt::DisplayRole)
+            return {};
+        switch (index.column()) {
+        case 0:
+            return QStringLiteral("お知らせ第%1号").arg(index.row() + 1);
+        case 1:
+            return QStringLiteral("保護者の皆様 来週の行事について，集合時間と持ち物をご確認ください。");
+        case 2:
+            return QStringLiteral("2026/04/01 09:00:00");
+        default:
+            return QStringLiteral("(未送信)");
+        }
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (role != Qt::DisplayRole || orientation != Qt::Horizontal)
+            return QAbstractTableModel::headerData(section, orientation, role);
+        return QStringList{QStringLiteral("見出し"), QStringLiteral("本文"), QStringLiteral("作成日時"),
+                           QStringLiteral("送信日時")}
+            .value(section);
+    }
 };
 
 // About 2 KB of Japanese text in lines, different for every notice.
@@ -136,16 +172,23 @@ int main(int argc, char **argv)
         stage("QApplication");
         QMainWindow window;
         window.resize(712, 464);
-        if (mode == QLatin1String("bare-text"))
-            window.setCentralWidget(new QLabel(QStringLiteral("お知らせを新規に作成する"), &window));
-        window.installEventFilter(new CloseAfterFirstPaint(&window));
+        if (mode == QLatin1String("bare-text")) {
+            auto *table = new QTableView(&window);
+            table->setModel(new JapaneseTable(table));
+            window.setCentralWidget(table);
+            table->viewport()->installEventFilter(new CloseAfterFirstPaint(&window));
+        } else {
+            window.installEventFilter(new CloseAfterFirstPaint(&window));
+        }
         window.show();
         const int code = app.exec();
         stage("closed");
         return code;
     }
     if (mode == QLatin1String("lumivox") && argc > 2) {
+        auto japanese = std::make_unique<JapaneseSystemLocale>(); // as main() does
         QApplication app(argc, argv);
+        japanese.reset();
         stage("QApplication");
         prepareApplication(app);
         stage("prepareApplication");

@@ -106,6 +106,22 @@ bool askYesNo(QWidget *window, const QString &text, QMessageBox::Icon icon)
     return showMessage(window, message).button == QMessageBox::Yes;
 }
 
+bool confirmDeletion(QWidget *window, const QString &text)
+{
+    Message message;
+    message.icon = QMessageBox::Question;
+    message.text = text;
+    message.buttons = QMessageBox::Yes | QMessageBox::No;
+    message.defaultButton = QMessageBox::No;
+    message.escapeButton = QMessageBox::No;
+    return showMessage(window, message).button == QMessageBox::Yes;
+}
+
+QString itemCount(int count)
+{
+    return count >= 0 ? QStringLiteral("%1件").arg(count) : QString();
+}
+
 int runModal(QDialog &dialog)
 {
     if (!modalHook())

@@ -59,6 +59,12 @@ void reportWriteFailure(QWidget *window, const QString &what, const QString &rea
 bool askYesNo(QWidget *window, const QString &text,
               QMessageBox::Icon icon = QMessageBox::Question);
 
+// Asks before something is deleted: はい and いいえ, いいえ being the default (and
+// Esc), so that a hurried Enter deletes nothing. True for はい.
+bool confirmDeletion(QWidget *window, const QString &text);
+// A count as such a question gives it: "3件", or nothing when it is not known (-1).
+QString itemCount(int count);
+
 // Runs a dialog modally and returns its result (QDialog::Accepted or Rejected).
 // Every modal dialog of the program is opened through it.
 int runModal(QDialog &dialog);

@@ -1,6 +1,7 @@
 #include "app/startup.h"
 
 #include "db/database.h"
+#include "db/schemaupgrade.h"
 #include "app/enterkey.h"
 #include "app/japaneselocale.h"
 #include "app/keywordhistory.h"
@@ -61,16 +62,28 @@ void showAlreadyRunning()
                                 "プログラムの起動を中止します。"));
 }
 
+// The details are behind the message box's own button, named as Qt captions it.
 // With advice, it replaces the words about the database file (a server's).
 void showStartFailure(const QString &dataDir, const QString &reason, const QString &advice = {})
 {
+    const QString detailsButton = QCoreApplication::translate("QMessageBox", "Show Details...");
     showCritical(QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。"
                                 "\r\n\r\n")
                      + (advice.isEmpty()
                             ? QStringLiteral("データの保存場所（%1）にデータベースファイル Pennora.db があり，読み書きできるかご確認のうえ，"
-                                             "解決しない場合は［詳細］の内容を添えてサポート窓口までお問い合わせください。")
-                                  .arg(QDir::toNativeSeparators(dataDir))
+                                             "解決しない場合は［%2］の内容を添えてサポート窓口までお問い合わせください。")
+                                  .arg(QDir::toNativeSeparators(dataDir), detailsButton)
                             : advice),
+                 reason);
+}
+
+// Another program (a database browser, a backup in progress, …) holds the file.
+void showDatabaseLocked(const QString &reason)
+{
+    showCritical(QStringLiteral("データベースファイル（Pennora.db）をほかのプログラムが使用中のため，"
+                                "起動できませんでした。"
+                                "\r\n\r\n"
+                                "Pennora.db を開いているプログラムを終了してから，もう一度起動してください。"),
                  reason);
 }
 
@@ -118,6 +131,10 @@ void prepareApplication(QApplication &app)
     initResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumivox/lumivox.svg")));
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    // The menus stay in their windows, as the program's windows are designed;
+    // no desktop-wide menu bar is looked for (over D-Bus) on the way to the
+    // first window.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
 
     auto *translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
@@ -207,9 +224,20 @@ int runLumivox(const QString &appDir,
     int exitCode = 0;
     try {
         QString error;
-        if (!openSharedConnection(context.connectionName, database, &error)) {
-            showStartFailure(context.dataDir, error,
-                             database.engine == Engine::PostgreSQL ? serverAdvice(database, error) : QString());
+        bool locked = false;
+        if (!openSharedConnection(context.connectionName, database, &error, &locked)) {
+            if (locked)
+                showDatabaseLocked(error);
+            else
+                showStartFailure(context.dataDir, error,
+                                 database.engine == Engine::PostgreSQL ? serverAdvice(database, error) : QString());
+            exitCode = kExitStartFailed;
+        } else if (const SchemaUpgrade upgrade = database.engine == Engine::PostgreSQL
+                                                     ? SchemaUpgrade{}
+                                                     : upgradeDatabase(context.db(), context.databasePath());
+                   !upgrade.ok()) {
+            // A database this program cannot use as it is: the reason is the message.
+            showCritical(upgrade.message, upgrade.detail);
             exitCode = kExitStartFailed;
         } else {
             QPointer<QWidget> mainWindow = createMainWindow(context);

@@ -87,7 +87,7 @@ QString serverReason(const QSqlError &error)
     return text.isEmpty() ? error.text().trimmed() : text;
 }
 
-void openSqlite(QSqlDatabase &db, const QString &path, QString *why)
+void openSqlite(QSqlDatabase &db, const QString &path, QString *why, bool *busy)
 {
     const QFileInfo info(path);
     if (!info.exists()) {
@@ -108,10 +108,14 @@ void openSqlite(QSqlDatabase &db, const QString &path, QString *why)
     }
     // Opening is lazy: only reading the schema proves that this is a database.
     QSqlQuery probe(db);
-    if (!probe.exec(QStringLiteral("select count(*) from sqlite_master")))
+    if (!probe.exec(QStringLiteral("select count(*) from sqlite_master"))) {
         *why = probe.lastError().text();
-    else
+        // SQLITE_BUSY, SQLITE_LOCKED: another program holds the file
+        const QString code = probe.lastError().nativeErrorCode();
+        *busy = code == QLatin1String("5") || code == QLatin1String("6");
+    } else {
         registerJapaneseText(db, why);
+    }
 }
 
 void openServer(QSqlDatabase &db, const DatabaseSettings &settings, QString *why)
@@ -171,9 +175,10 @@ void openServer(QSqlDatabase &db, const DatabaseSettings &settings, QString *why
 } // namespace
 
 bool openSharedConnection(const QString &connectionName, const DatabaseSettings &settings,
-                          QString *error)
+                          QString *error, bool *locked)
 {
     QString why;
+    bool busy = false;
     {
         const bool server = settings.engine == Engine::PostgreSQL;
         QSqlDatabase db = QSqlDatabase::addDatabase(server ? QStringLiteral("QPSQL")
@@ -182,7 +187,7 @@ bool openSharedConnection(const QString &connectionName, const DatabaseSettings 
         if (server)
             openServer(db, settings, &why);
         else
-            openSqlite(db, settings.file, &why);
+            openSqlite(db, settings.file, &why, &busy);
         if (why.isEmpty())
             makeWorkTablesPrivate(db, &why);
         if (!why.isEmpty())
@@ -193,14 +198,16 @@ bool openSharedConnection(const QString &connectionName, const DatabaseSettings 
     QSqlDatabase::removeDatabase(connectionName);
     if (error)
         *error = why;
+    if (locked)
+        *locked = busy;
     return false;
 }
 
-bool openSharedConnection(const QString &connectionName, const QString &path, QString *error)
+bool openSharedConnection(const QString &connectionName, const QString &path, QString *error, bool *locked)
 {
     DatabaseSettings settings;
     settings.file = path;
-    return openSharedConnection(connectionName, settings, error);
+    return openSharedConnection(connectionName, settings, error, locked);
 }
 
 Engine engineOf(const QSqlDatabase &db)

@@ -37,7 +37,7 @@ const QStringList &sslModes();
 
 // The version of the server's tables this program works with (the one row of
 // lumivox_schema, set by schema_postgres.sql).
-inline constexpr int kServerSchemaVersion = 0;
+inline constexpr int kServerSchemaVersion = 1;
 
 // Opens the shared connection. On SQLite the database must exist: a missing file,
 // an unreadable one or one that is not an SQLite database fails with a reason,
@@ -46,11 +46,13 @@ inline constexpr int kServerSchemaVersion = 0;
 // server's reason. Either way the connection gets the collation JAPANESE and the
 // function JMATCH (registered on SQLite, loaded with the schema on the server),
 // and work tables (T_temp_…) of its own: temporary tables with the same names
-// and columns, which hide the shared ones from this connection's SQL.
+// and columns, which hide the shared ones from this connection's SQL. A file
+// another program keeps locked (longer than the wait for a busy database) fails
+// with *locked set.
 bool openSharedConnection(const QString &connectionName, const DatabaseSettings &settings,
-                          QString *error = nullptr);
+                          QString *error = nullptr, bool *locked = nullptr);
 bool openSharedConnection(const QString &connectionName, const QString &path,
-                          QString *error = nullptr);
+                          QString *error = nullptr, bool *locked = nullptr);
 void closeSharedConnection(const QString &connectionName);
 
 Engine engineOf(const QSqlDatabase &db);

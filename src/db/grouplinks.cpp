@@ -21,3 +21,15 @@ StoreResult replaceGroupLinks(const QSqlDatabase &db, const LinkTable &links, qi
 }
 
 } // namespace lumivox
+
+namespace lumivox {
+
+int countLinks(const QSqlDatabase &db, const LinkTable &links, qint64 key)
+{
+    const QVariant n = scalar(db, {QStringLiteral("select count(*) from %1 where %2 = ?")
+                                       .arg(quoted(links.table), quoted(links.keyColumn)),
+                                   {key}});
+    return n.isValid() ? n.toInt() : -1;
+}
+
+} // namespace lumivox

@@ -16,4 +16,8 @@ namespace lumivox {
 StoreResult replaceGroupLinks(const QSqlDatabase &db, const LinkTable &links, qint64 key,
                               const QList<QVariant> &groupIds);
 
+// How many link rows name the record `key` (what deleting it would take with
+// it); -1 when they cannot be counted.
+int countLinks(const QSqlDatabase &db, const LinkTable &links, qint64 key);
+
 } // namespace lumivox

@@ -41,7 +41,19 @@ NoticeStore::NoticeStore(const QSqlDatabase &db, QObject *parent)
 
 StoreResult NoticeStore::open()
 {
-    return m_model->open(kTable) ? StoreResult{} : failed();
+    if (!m_model->open(kTable))
+        return failed();
+    m_model->setComputedColumn(QStringLiteral("状態"), [this](int row) {
+        return m_sendStates.value(m_model->value(row, kNewsID).toInt()).text();
+    });
+    refreshSendStates();
+    return {};
+}
+
+void NoticeStore::refreshSendStates()
+{
+    m_sendStates = SendResultStore(m_model->database()).noticeStates();
+    m_model->computedColumnChanged();
 }
 
 int NoticeStore::count() const
@@ -118,9 +130,10 @@ StoreResult NoticeStore::remove(qint64 newsId)
     const int row = rowOf(newsId);
     if (row < 0)
         return {}; // nothing to delete
-    if (!m_model->removeRecord(
-            row, {{QStringLiteral("delete from T_お知らせに対する宛先情報 where NewsID = ?"), {newsId}}}))
+    if (!m_model->removeRecord(row, {{QStringLiteral("delete from T_お知らせに対する宛先情報 where NewsID = ?"), {newsId}},
+                                     {QStringLiteral("update T_送信記録 set NewsID = null where NewsID = ?"), {newsId}}}))
         return failed();
+    m_sendStates.remove(int(newsId));
     return {};
 }
 
@@ -130,15 +143,22 @@ void NoticeStore::copy(qint64 newsId)
     if (row < 0)
         return;
     m_copied = {textOf(m_model->value(row, kTitle)), textOf(m_model->value(row, kBody)),
-                textOf(m_model->value(row, kCreated)), textOf(m_model->value(row, kSent))};
+                textOf(m_model->value(row, kCreated))};
 }
 
 StoreResult NoticeStore::paste(qint64 newsId)
 {
+    if (rowOf(newsId) < 0)
+        return write(newsId, {});
+    QString error;
+    if (!SendResultStore(m_model->database()).detachRuns(int(newsId), &error))
+        return StoreResult::failed(error);
+    m_sendStates.remove(int(newsId));
+    m_model->computedColumnChanged();
     return write(newsId, {{kTitle, m_copied.title},
                           {kBody, m_copied.body},
                           {kCreated, m_copied.created},
-                          {kSent, m_copied.sent}});
+                          {kSent, QString::fromUtf8(kNotSent)}});
 }
 
 StoreResult NoticeStore::write(qint64 newsId, const QVariantMap &values)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/sendresults.h"
 #include "db/storeresult.h"
 
 #include <QDateTime>
@@ -32,18 +33,22 @@ struct Notice {
 };
 
 // The notices of T_お知らせ, in the table's own order, behind the main window's
-// list: its model is what the list shows, and every change goes through here so
-// that the list and the table always agree. Each change returns a result and
-// shows nothing. The number of notices is the model's row count, kept as
-// records come and go, so checking the cap costs no query.
+// list: its model is what the list shows (with one more column, 状態, each
+// notice's state from its recorded send results), and every change goes
+// through here so that the list and the table always agree. Each change
+// returns a result and shows nothing. The number of notices is the model's row
+// count, kept as records come and go, so checking the cap costs no query.
 class NoticeStore : public QObject
 {
     Q_OBJECT
 public:
     explicit NoticeStore(const QSqlDatabase &db, QObject *parent = nullptr);
 
-    // Reads T_お知らせ.
+    // Reads T_お知らせ and the notices' send states.
     StoreResult open();
+    // Reads the send states again (after a sending run).
+    void refreshSendStates();
+    NoticeSendState sendState(qint64 newsId) const { return m_sendStates.value(int(newsId)); }
     TableModel *model() const { return m_model; }
 
     int count() const;
@@ -57,12 +62,15 @@ public:
     // Writes the four texts of the notice with notice.id.
     StoreResult update(const Notice &notice);
     StoreResult setSentTime(qint64 newsId, const QString &time);
-    // Deletes the notice and its destination rows in one transaction.
+    // Deletes the notice and its destination rows in one transaction; its send
+    // runs are kept, parted from it (its NewsID may be given to a new notice).
     StoreResult remove(qint64 newsId);
 
-    // The copy buffer of Copy and Paste: the four texts of a notice, not its
-    // NewsID nor its destinations. It outlives the copied notice; before any
-    // copy it holds four empty texts. Paste overwrites a notice, it creates none.
+    // The copy buffer of Copy and Paste: the texts of a notice, not its NewsID
+    // nor its destinations. It outlives the copied notice; before any
+    // copy it holds four empty texts. Paste overwrites a notice, it creates
+    // none; the pasted notice starts unsent: 送信日時 (未送信), and the runs of
+    // the notice it overwrites parted from it.
     void copy(qint64 newsId);
     StoreResult paste(qint64 newsId);
 
@@ -71,11 +79,11 @@ private:
     StoreResult failed() const;
 
     TableModel *m_model;
+    QHash<int, NoticeSendState> m_sendStates;
     struct Texts {
         QString title = QStringLiteral("");
         QString body = QStringLiteral("");
         QString created = QStringLiteral("");
-        QString sent = QStringLiteral("");
     } m_copied;
 };
 

@@ -1,6 +1,7 @@
 #include "db/registerstore.h"
 
 #include "db/database.h"
+#include "db/grouplinks.h"
 #include "db/keys.h"
 #include "db/tablemodel.h"
 
@@ -128,6 +129,14 @@ StoreResult RegisterStore::update(int row, const QVariantMap &fields)
     if (fields.isEmpty())
         return {};
     return run(m_operating, *m_list, [&] { return m_list->setValues(row, fields); });
+}
+
+QList<int> RegisterStore::linkCounts(int row) const
+{
+    QList<int> counts;
+    for (const LinkTable &l : m_table.links)
+        counts << countLinks(m_db, l, keyAt(row));
+    return counts;
 }
 
 StoreResult RegisterStore::remove(int row)

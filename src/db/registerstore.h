@@ -75,6 +75,9 @@ public:
     StoreResult update(int row, const QVariantMap &fields);
     // Deletes a listed record together with its link rows.
     StoreResult remove(int row);
+    // How many rows of each link table (in the order of table().links) would go
+    // with a listed record; -1 for one that cannot be counted.
+    QList<int> linkCounts(int row) const;
 
     // The honorifics offered for a member (T_敬称), in table order.
     static QStringList honorifics(const QSqlDatabase &db);

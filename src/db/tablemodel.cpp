@@ -158,12 +158,12 @@ int TableModel::rowCount(const QModelIndex &parent) const
 
 int TableModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_fields.size());
+    return parent.isValid() ? 0 : static_cast<int>(m_fields.size()) + (m_computed ? 1 : 0);
 }
 
 QVariant TableModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_fields.size())
+    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= columnCount())
         return {};
     if (role == Qt::DisplayRole || role == Qt::EditRole) {
         const QVariant v = value(index.row(), index.column());
@@ -174,7 +174,7 @@ QVariant TableModel::data(const QModelIndex &index, int role) const
 
 bool TableModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (role != Qt::EditRole || !index.isValid())
+    if (role != Qt::EditRole || !index.isValid() || index.column() >= m_fields.size())
         return false;
     return setValues(index.row(), {{m_fields[index.column()], value}});
 }
@@ -187,6 +187,8 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
         return section + 1;
     if (m_headings.contains(section))
         return m_headings.value(section);
+    if (m_computed && section == m_fields.size())
+        return m_computedHeading;
     return section < m_fields.size() ? QVariant(m_fields[section]) : QVariant();
 }
 
@@ -203,13 +205,15 @@ bool TableModel::setHeaderData(int section, Qt::Orientation orientation, const Q
 Qt::ItemFlags TableModel::flags(const QModelIndex &index) const
 {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
-    if (index.isValid() && !isKeyColumn(index.column()))
+    if (index.isValid() && !isKeyColumn(index.column()) && index.column() < m_fields.size())
         f |= Qt::ItemIsEditable;
     return f;
 }
 
 QVariant TableModel::value(int row, int column) const
 {
+    if (m_computed && column == m_fields.size() && row >= 0 && row < m_rows.size())
+        return m_computed(row);
     if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_fields.size())
         return {};
     if (m_lazyColumns.contains(column))
@@ -229,6 +233,15 @@ bool TableModel::fail(const QString &message)
     return false;
 }
 
+QVariant TableModel::adjusted(const QString &field, QVariant value, QStringList *notes) const
+{
+    if (m_adjust) {
+        if (const QString note = m_adjust(field, value); !note.isEmpty())
+            *notes << note;
+    }
+    return value;
+}
+
 bool TableModel::setValues(int row, const QVariantMap &fieldValues)
 {
     if (row < 0 || row >= m_rows.size() || fieldValues.isEmpty())
@@ -238,13 +251,14 @@ bool TableModel::setValues(int row, const QVariantMap &fieldValues)
     QVariantList binds;
     QVariantList shown;
     QVector<int> columns;
+    QStringList notes;
     for (auto it = fieldValues.cbegin(); it != fieldValues.cend(); ++it) {
         const int c = fieldIndex(it.key());
         if (c < 0)
             return fail(QStringLiteral("no column %1").arg(it.key()));
         sets << quoted(it.key()) + QStringLiteral(" = ?");
         unchanged << quoted(it.key()) + QStringLiteral(" is not distinct from ?");
-        binds << it.value();
+        binds << adjusted(it.key(), it.value(), &notes);
         shown << value(row, c);
         columns << c;
     }
@@ -268,27 +282,34 @@ bool TableModel::setValues(int row, const QVariantMap &fieldValues)
     const int first = *std::min_element(columns.cbegin(), columns.cend());
     const int last = *std::max_element(columns.cbegin(), columns.cend());
     Q_EMIT dataChanged(index(row, first), index(row, last));
+    if (!notes.isEmpty())
+        Q_EMIT writeNoted(notes.join(u'\n'));
     return true;
 }
 
 bool TableModel::writeCells(const QList<CellWrite> &cells)
 {
     QList<CellWrite> writes;
+    QStringList notes;
+    QVariantList values;
     for (const CellWrite &cell : cells) {
-        if (cell.row >= 0 && cell.row < m_rows.size() && cell.column >= 0 && cell.column < m_fields.size())
+        if (cell.row >= 0 && cell.row < m_rows.size() && cell.column >= 0 && cell.column < m_fields.size()) {
             writes << cell;
+            values << adjusted(m_fields[cell.column], cell.value, &notes);
+        }
     }
     if (writes.isEmpty())
         return true;
     QSqlDatabase conn = m_db;
     if (!conn.transaction())
         return fail(conn.lastError().text());
-    for (const CellWrite &cell : writes) {
+    for (int i = 0; i < writes.size(); ++i) {
+        const CellWrite &cell = writes[i];
         const QString column = quoted(m_fields[cell.column]);
         QSqlQuery q(m_db);
         q.prepare(QStringLiteral("update %1 set %2 = ? where rowid = ? and %2 is not distinct from ?")
                       .arg(quoted(m_table), column));
-        q.addBindValue(cell.value);
+        q.addBindValue(values[i]);
         q.addBindValue(m_rowids[cell.row]);
         q.addBindValue(value(cell.row, cell.column));
         const bool ok = q.exec();
@@ -321,6 +342,8 @@ bool TableModel::writeCells(const QList<CellWrite> &cells)
         }
     }
     Q_EMIT dataChanged(index(firstRow, 0), index(lastRow, columnCount() - 1));
+    if (!notes.isEmpty())
+        Q_EMIT writeNoted(notes.join(u'\n'));
     return true;
 }
 
@@ -423,6 +446,20 @@ bool TableModel::showStored(int row)
     m_lazyLoaded[row] = true;
     Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1));
     return true;
+}
+
+void TableModel::setComputedColumn(const QString &heading, std::function<QString(int row)> text)
+{
+    beginResetModel();
+    m_computedHeading = heading;
+    m_computed = std::move(text);
+    endResetModel();
+}
+
+void TableModel::computedColumnChanged()
+{
+    if (m_computed && !m_rows.isEmpty())
+        Q_EMIT dataChanged(index(0, int(m_fields.size())), index(int(m_rows.size()) - 1, int(m_fields.size())));
 }
 
 int TableModel::maxTextLength(int column) const

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 namespace lumivox {
 
 // The rows of one table (or of the part of it that a condition selects), in the
@@ -77,6 +79,19 @@ public:
     // Deletes a row's record and runs `alsoRun` in the same transaction.
     bool removeRecord(int row, const QList<SqlStatement> &alsoRun = {});
 
+    // Adjusts each value before it is written, whichever way it comes (a cell
+    // edited, a block pasted, fields set): the register of members makes a
+    // typed mail address plain here. A text it returns is a note for the user
+    // about the value, raised as writeNoted once the write is done.
+    using WriteAdjust = std::function<QString(const QString &field, QVariant &value)>;
+    void setWriteAdjust(WriteAdjust adjust) { m_adjust = std::move(adjust); }
+
+    // One more column after the table's, read-only, whose text the caller
+    // computes per row (the notice list's 状態); computedColumnChanged() says
+    // that its texts have changed.
+    void setComputedColumn(const QString &heading, std::function<QString(int row)> text);
+    void computedColumnChanged();
+
     // The declared size of a text column (VARCHAR(n)), 0 when it has none.
     int maxTextLength(int column) const;
     // SQLite's declared type of a column, upper-case ("INTEGER", "VARCHAR(10)", …).
@@ -92,12 +107,15 @@ public:
 
 Q_SIGNALS:
     void writeFailed(const QString &message);
+    void writeNoted(const QString &note);
 
 private:
     bool fail(const QString &message);
     // The row as stored now, shown in place of what the list held; false when
     // it is no longer stored.
     bool showStored(int row);
+    // The value as the adjustment makes it, its note added to `notes`.
+    QVariant adjusted(const QString &field, QVariant value, QStringList *notes) const;
     bool readRow(qint64 rowid, QVector<QVariant> *values);
     // Reads the row's long texts (columns declared TEXT) when not read yet.
     void ensureLongTexts(int row) const;
@@ -115,6 +133,9 @@ private:
     QString m_declaredTable;       // the table m_declared describes
     QList<ColumnInfo> m_declared;
     mutable QVector<QVector<QVariant>> m_rows;
+    WriteAdjust m_adjust;
+    QString m_computedHeading;
+    std::function<QString(int row)> m_computed;
 };
 
 } // namespace lumivox

@@ -49,20 +49,22 @@ const LinkTable &memberGroups()
     return links;
 }
 
+QList<SqlStatement> groupNamesRefill(const LinkTable &links, qint64 key)
+{
+    return {{QStringLiteral("delete from T_temp_グループ一覧")},
+            {QStringLiteral("delete from T_temp_グループ名称")},
+            {QStringLiteral("insert into T_temp_グループ一覧 select %1 as ID, GroupID from %2 where %1 = ?")
+                 .arg(links.keyColumn, links.table),
+             {key}},
+            {QStringLiteral("insert into T_temp_グループ名称 "
+                            "select T_グループ.グループ名称 as グループ名称 from T_temp_グループ一覧 "
+                            "inner join T_グループ on T_temp_グループ一覧.GroupID = T_グループ.GroupID "
+                            "order by T_temp_グループ一覧.rowid")}};
+}
+
 bool fillGroupNames(const QSqlDatabase &db, const LinkTable &links, qint64 key, QString *error)
 {
-    return executeAll(
-        db,
-        {{QStringLiteral("delete from T_temp_グループ一覧")},
-         {QStringLiteral("delete from T_temp_グループ名称")},
-         {QStringLiteral("insert into T_temp_グループ一覧 select %1 as ID, GroupID from %2 where %1 = ?")
-              .arg(links.keyColumn, links.table),
-          {key}},
-         {QStringLiteral("insert into T_temp_グループ名称 "
-                         "select T_グループ.グループ名称 as グループ名称 from T_temp_グループ一覧 "
-                         "inner join T_グループ on T_temp_グループ一覧.GroupID = T_グループ.GroupID "
-                         "order by T_temp_グループ一覧.rowid")}},
-        error);
+    return executeAll(db, groupNamesRefill(links, key), error);
 }
 
 bool fillGroupSelection(const QSqlDatabase &db, QString *error)

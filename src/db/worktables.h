@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/database.h"
+
 #include <QList>
 #include <QSqlDatabase>
 #include <QString>
@@ -22,9 +24,11 @@ const LinkTable &memberGroups();
 
 // T_temp_グループ一覧 and T_temp_グループ名称: the names of the groups linked to
 // one record, in the order the join yields them. Links to groups that no longer
-// exist give no name.
+// exist give no name. groupNamesRefill gives the statements, to run inside a
+// transaction of the caller's.
 bool fillGroupNames(const QSqlDatabase &db, const LinkTable &links, qint64 key,
                     QString *error = nullptr);
+QList<SqlStatement> groupNamesRefill(const LinkTable &links, qint64 key);
 
 // T_temp_グループ選択: one row per group, 選択 = 0. With links, the groups
 // linked to `key` get 選択 = 1 (T_temp_グループ一覧 then holds those links).

@@ -130,13 +130,13 @@ bool mayStayPlain(const QString &text)
 }
 
 // The header form of a mailbox: the display name as a quoted string or as
-// encoded-words, then "<address>"; an empty name gives the address alone.
+// encoded-words, then "<address>"; an empty name gives "<address>" alone.
 QList<QByteArray> mailboxTokens(const Mailbox &mailbox, MailCharset charset)
 {
     const QByteArray address = headerAddress(mailbox.address);
     const QString name = headerSafe(mailbox.name).trimmed();
     if (name.isEmpty())
-        return {address};
+        return {'<' + address + '>'};
     const QByteArray quoted = quotedString(name);
     QList<QByteArray> tokens = mayStayPlain(name) && quoted.size() <= 62 ? QList<QByteArray>{quoted}
                                                                         : encodedWords(name, charset);

@@ -1,6 +1,5 @@
 #include "mail/sendingwindow.h"
 
-#include "app/messages.h"
 #include "app/windowlayout.h"
 
 #include <QCloseEvent>
@@ -70,12 +69,10 @@ SendingWindow::SendingWindow(AppContext &context, QWidget *parent) : QDialog(par
 
     connect(cmdCancel, &QPushButton::clicked, this, &SendingWindow::cmdCancel_Click);
 
-    // Loading: the settings the run uses. Centred on the screen when it first
-    // shows, and the run starts once it is there.
+    // Centred on the screen when it first shows, and the run starts once it is
+    // there.
     resize(440, sizeHint().height());
     setFixedSize(size());
-    m_smtp = readRunSmtpSettings(m_context.db());
-    m_options = readSendOptions(m_context.db(), kNoSendOptionsRow);
     m_lifecycle.onFirstShow([this] {
         WindowLayout::centre(this);
         QTimer::singleShot(0, this, &SendingWindow::Form_Activate);
@@ -85,53 +82,59 @@ SendingWindow::SendingWindow(AppContext &context, QWidget *parent) : QDialog(par
 SendingWindow::~SendingWindow()
 {
     if (m_worker) {
-        m_cancelRequested = true;
+        m_canceller.cancel();
         m_worker->wait();
         delete m_worker;
     }
 }
 
-void SendingWindow::setNewsId(int newsId)
+void SendingWindow::setRun(const SendPlan &plan, const RunStart &start)
 {
-    numNewsID->setValue(newsId);
+    m_plan = plan;
+    m_start = start;
+    numNewsID->setValue(start.newsId);
 }
 
 void SendingWindow::Form_Activate()
 {
-    const NoticeText notice = readNoticeText(m_context.db(), numNewsID->value());
-    SendPlan plan;
-    plan.smtp = m_smtp;
-    plan.options = m_options;
-    plan.subject = notice.subject;
-    plan.body = preparedBody(notice.body, m_options);
-    plan.rows = readSendList(m_context.db());
-
-    if (!confirmUncarriable(plan)) {
-        done(QDialog::Rejected);
-        return;
-    }
-
     m_running = true;
-    m_sendingStarted = true;
-    TransportOptions transportOptions;
-    transportOptions.extraCaFile = m_extraCaFile;
-    m_worker = QThread::create([this, plan, transportOptions] {
-        SmtpTransport transport(plan.smtp, transportOptions);
-        transport.setCancelFlag(&m_cancelRequested);
-        m_outcome = runMailing(plan, transport, [this](int n, int total) {
-            QMetaObject::invokeMethod(this, [this, n, total] { showProgress(n, total); },
-                                      Qt::QueuedConnection);
-            return !m_cancelRequested.load();
-        });
+    m_worker = QThread::create([this] {
+        SendRunRecorder recorder(m_context.connectionName);
+        if (!recorder.begin(m_start, m_plan.rows)) {
+            m_outcome.end = RunOutcome::Failed;
+            m_outcome.reason = recorder.sendingElsewhere()
+                                   ? QStringLiteral("ほかの担当者がこのお知らせを送信中のため，送信しませんでした。"
+                                                    "送信が終わってから，送信履歴を確かめてください。")
+                                   : QStringLiteral("送信結果を記録できないため，送信しませんでした。");
+            m_outcome.detail = recorder.error();
+            return;
+        }
+        m_runId = recorder.runId();
+        SmtpTransport transport(m_plan.smtp, m_transportOptions);
+        transport.setCanceller(&m_canceller);
+        m_outcome = runMailing(
+            m_plan, transport,
+            [this](int n, int total) {
+                m_total = total;
+                m_progress = n;
+                if (!m_progressPosted.exchange(true))
+                    QMetaObject::invokeMethod(this, &SendingWindow::showProgress, Qt::QueuedConnection);
+                return !m_canceller.isCancelled();
+            },
+            &recorder);
     });
     connect(m_worker, &QThread::finished, this, &SendingWindow::onRunFinished);
     m_worker->start();
 }
 
-void SendingWindow::showProgress(int n, int total)
+void SendingWindow::showProgress()
 {
-    lblMessage->setText(kWaiting + QString::number(n) + u'/' + QString::number(total)
-                        + QStringLiteral("..."));
+    m_progressPosted = false;
+    if (m_canceller.isCancelled())
+        return;
+    const int n = m_progress;
+    const int total = m_total;
+    lblMessage->setText(kWaiting + QString::number(n) + u'/' + QString::number(total) + QStringLiteral("..."));
     const float share = static_cast<float>(n) / static_cast<float>(total) * 100.0f;
     ProgressBar1->setValue(qRound(share));
 }
@@ -140,55 +143,15 @@ void SendingWindow::onRunFinished()
 {
     m_running = false;
     m_worker->wait();
-    if (m_outcome.end == RunOutcome::Failed)
-        showSendError();
-    done(m_cancelRequested ? QDialog::Rejected : QDialog::Accepted);
+    done(m_canceller.isCancelled() ? QDialog::Rejected : QDialog::Accepted);
 }
 
-void SendingWindow::showSendError()
-{
-    Message message;
-    message.objectName = QStringLiteral("msgSendError");
-    message.text = QStringLiteral("送信ｴﾗｰが発生しました，送信を中止します。"
-                                  "SMTPサーバーの設定条件等を再度ご確認下さい。");
-    QStringList why;
-    why << m_outcome.reason;
-    if (!m_outcome.reply.isEmpty())
-        why << QStringLiteral("サーバーの応答: ") + m_outcome.reply;
-    if (!m_outcome.detail.isEmpty())
-        why << QStringLiteral("(") + m_outcome.detail + u')';
-    why << QStringLiteral("送信済み: %1 通").arg(m_outcome.sent);
-    message.informativeText = why.join(u'\n');
-    showMessage(this, message);
-}
-
-// Characters ISO-2022-JP cannot carry are never replaced silently: the user sees
-// which and where, and chooses between stopping (the default) and sending them
-// as 〓.
-bool SendingWindow::confirmUncarriable(const SendPlan &plan)
-{
-    const QList<UncarriableText> found = findUncarriable(plan);
-    if (found.isEmpty())
-        return true;
-    Message message;
-    message.icon = QMessageBox::Warning;
-    message.objectName = QStringLiteral("msgUncarriable");
-    message.text = QStringLiteral("次の文字はメール(ISO-2022-JP)で送ることができません。\n\n")
-                   + describeUncarriable(found).join(u'\n');
-    message.informativeText = QStringLiteral("このまま送信すると，これらの文字は「〓」に置き換わります。");
-    message.custom = {{QStringLiteral("〓に置き換えて送信(&S)"), QStringLiteral("cmdSendAnyway")},
-                      {QStringLiteral("送信を中止(&C)"), QStringLiteral("cmdStop")}};
-    message.defaultCustom = 1;
-    return showMessage(this, message).custom == 0;
-}
-
-// The mail with the server finishes first; the caption says at once that the
-// click was taken.
+// The connection ends at once; the caption says that the click was taken.
 void SendingWindow::cmdCancel_Click()
 {
-    if (m_cancelRequested)
+    if (m_canceller.isCancelled())
         return;
-    m_cancelRequested = true;
+    m_canceller.cancel();
     cmdCancel->setEnabled(false);
     lblMessage->setText(QStringLiteral("送信を中止しています…"));
 }

@@ -16,15 +16,15 @@ class QThread;
 
 namespace lumivox {
 
-// The sending run's window: sends the notice numNewsID to every row of
-// T_temp_送信リスト, one mail each, showing "送信中です。しばらくお待ちください。n/N..."
-// and a bar set before the n-th mail. The SMTP conversation runs on a worker
-// thread, so the window stays responsive. ｷｬﾝｾﾙ (or the close box, or Esc)
-// takes effect before the next mail, or at once while the server has not yet
-// answered the connection; a failure stops the run with a message.
-// The window closes itself at the end, with the result Rejected once the user
-// has stopped the run and Accepted otherwise (a failure included). It writes
-// nothing to the database.
+// The sending run's window: sends the notice numNewsID as planned, one mail a
+// row (rows left out are only recorded), showing
+// "送信中です。しばらくお待ちください。n/N..." and a bar set before the n-th mail.
+// The SMTP conversation and the recording of each result run on threads of
+// their own, so the window stays responsive. ｷｬﾝｾﾙ (or the close box, or Esc)
+// ends the connection at once, whatever the server is doing; the mail then on
+// the wire is recorded as 不明. The window closes itself at the end, with the
+// result Rejected once the user has stopped the run and Accepted otherwise (a
+// failure included); outcome() and runId() say what happened.
 class SendingWindow : public QDialog
 {
     Q_OBJECT
@@ -32,13 +32,16 @@ public:
     explicit SendingWindow(AppContext &context, QWidget *parent = nullptr);
     ~SendingWindow() override;
 
-    void setNewsId(int newsId);
-    // Whether the run began sending: false when the user stopped at the
-    // question about characters that cannot be carried (nothing was sent, as
-    // after ｷｬﾝｾﾙ in the send options).
-    bool sendingStarted() const { return m_sendingStarted; }
-    // A CA certificate to trust besides the system's (a test server's own).
-    void setExtraCaFile(const QString &path) { m_extraCaFile = path; }
+    // What to send: the plan (its rows as recorded, left-out ones with their
+    // reason) and the run's record.
+    void setRun(const SendPlan &plan, const RunStart &start);
+    // How the transport talks to the server beyond the settings (a test
+    // server's certificate, shorter time-outs).
+    void setTransportOptions(const TransportOptions &options) { m_transportOptions = options; }
+
+    const RunOutcome &outcome() const { return m_outcome; }
+    // The run's record; 0 when it could not be written (nothing was sent).
+    qint64 runId() const { return m_runId; }
 
 public Q_SLOTS:
     void reject() override;
@@ -49,20 +52,23 @@ protected:
 private:
     void Form_Activate();
     void cmdCancel_Click();
-    void showProgress(int n, int total);
+    void showProgress();
     void onRunFinished();
-    bool confirmUncarriable(const SendPlan &plan);
-    void showSendError();
 
     AppContext &m_context;
-    SmtpSettings m_smtp;
-    SendOptions m_options;
-    QString m_extraCaFile;
-    std::atomic<bool> m_cancelRequested{false};
+    SendPlan m_plan;
+    RunStart m_start;
+    TransportOptions m_transportOptions;
+    SendCanceller m_canceller;
+    // The latest progress, shown by the window when it gets to it: a fast
+    // server does not flood it with a repaint per mail.
+    std::atomic<int> m_progress{0};
+    std::atomic<bool> m_progressPosted{false};
+    std::atomic<int> m_total{0};
     bool m_running = false;
-    bool m_sendingStarted = false;
     QThread *m_worker = nullptr;
     RunOutcome m_outcome;
+    qint64 m_runId = 0;
 
     QSpinBox *numNewsID = nullptr;
     QLabel *Image1 = nullptr;

@@ -9,6 +9,8 @@
 #include <QSet>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace lumivox {
 
 SmtpSettings readRunSmtpSettings(const QSqlDatabase &db)
@@ -18,18 +20,22 @@ SmtpSettings readRunSmtpSettings(const QSqlDatabase &db)
     return settings;
 }
 
-QList<Recipient> readSendList(const QSqlDatabase &db)
+QList<Recipient> readSendList(const QSqlDatabase &db, bool *ok)
 {
     QList<Recipient> rows;
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("select グループ名称, 名前, 敬称, \"E-Mail\" from T_temp_送信リスト order by rowid")))
-        return rows;
+    const bool read = q.exec(QStringLiteral("select GroupID, グループ名称, MemberID, 名前, 敬称, \"E-Mail\" "
+                                            "from T_temp_送信リスト order by rowid"));
+    if (ok)
+        *ok = read;
     // The address is trimmed here, once: the envelope and the To header use the
     // same text, so a blank typed around an address neither stops the run nor
     // makes the two differ.
-    while (q.next())
-        rows.append({textOf(q.value(0)), textOf(q.value(1)), textOf(q.value(2)), textOf(q.value(3)).trimmed()});
+    while (read && q.next()) {
+        rows.append({q.value(0), textOf(q.value(1)), q.value(2), textOf(q.value(3)), textOf(q.value(4)),
+                     textOf(q.value(5)).trimmed()});
+    }
     return rows;
 }
 
@@ -44,6 +50,18 @@ NoticeText readNoticeText(const QSqlDatabase &db, int newsId)
         notice.body = textOf(q.value(1));
     }
     return notice;
+}
+
+SendPlan readSendPlan(const QSqlDatabase &db, int newsId, bool *ok)
+{
+    SendPlan plan;
+    plan.smtp = readRunSmtpSettings(db);
+    plan.options = readSendOptions(db, kNoSendOptionsRow);
+    const NoticeText notice = readNoticeText(db, newsId);
+    plan.subject = notice.subject;
+    plan.body = preparedBody(notice.body, plan.options);
+    plan.rows = readSendList(db, ok);
+    return plan;
 }
 
 QString preparedBody(const QString &body, const SendOptions &options)
@@ -114,37 +132,83 @@ QStringList describeUncarriable(const QList<UncarriableText> &found, int maxLine
     return lines;
 }
 
+QString RunOutcome::endReason() const
+{
+    if (end == Cancelled)
+        return QStringLiteral("ｷｬﾝｾﾙ");
+    if (end == Completed)
+        return {};
+    return reply.isEmpty() ? reason : reason + QStringLiteral("（サーバーの応答: ") + reply + QStringLiteral("）");
+}
+
 RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
-                      const std::function<bool(int n, int total)> &beforeEach)
+                      const std::function<bool(int n, int total)> &beforeEach, SendRunRecorder *recorder)
 {
     RunOutcome outcome;
-    const auto stop = [&] {
-        outcome.end = transport.wasCancelled() ? RunOutcome::Cancelled : RunOutcome::Failed;
-        if (outcome.end == RunOutcome::Failed) {
+    const auto stop = [&](RunOutcome::End end) {
+        outcome.end = end;
+        if (end == RunOutcome::Failed) {
             outcome.reason = transport.errorText();
             outcome.reply = transport.serverReply();
             outcome.detail = transport.technicalDetail();
         }
-        return outcome;
     };
     MessageComposer composer(mailboxText(plan.smtp.senderName, plan.smtp.senderAddress), plan.subject, plan.body,
                              plan.options.charset);
-    const auto total = static_cast<int>(plan.rows.size());
-    for (int i = 0; i < total; ++i) {
-        if (beforeEach && !beforeEach(i + 1, total)) {
-            outcome.end = RunOutcome::Cancelled;
-            return outcome;
+    const auto total = static_cast<int>(std::count_if(plan.rows.begin(), plan.rows.end(),
+                                                      [](const Recipient &row) { return row.skipReason.isEmpty(); }));
+    int n = 0;
+    for (int i = 0; i < plan.rows.size() && outcome.end == RunOutcome::Completed; ++i) {
+        const Recipient &row = plan.rows.at(i);
+        if (!row.skipReason.isEmpty())
+            continue;
+        ++n;
+        if (beforeEach && !beforeEach(n, total)) {
+            stop(RunOutcome::Cancelled);
+            break;
         }
-        if (i == 0 && plan.options.charset != MailCharset::Iso2022jp) {
-            if (!transport.open())
-                return stop();
+        if (n == 1 && plan.options.charset != MailCharset::Iso2022jp) {
+            if (!transport.open()) {
+                stop(transport.wasCancelled() ? RunOutcome::Cancelled : RunOutcome::Failed);
+                break;
+            }
             composer.setEightBitAllowed(transport.announces8BitMime());
         }
-        const Recipient &row = plan.rows.at(i);
+        const int position = i + 1;
+        if (recorder && !recorder->mailGoing(position)) {
+            outcome.end = RunOutcome::Failed;
+            outcome.reason = QStringLiteral("送信結果をデータベースに記録できないため，送信を中止しました。");
+            outcome.detail = recorder->error();
+            break;
+        }
         const QByteArray mail = composer.compose(mailboxText(row.name, row.address), bodyPrefix(row, plan.options));
-        if (!transport.send(plan.smtp.senderAddress, row.address, mail))
-            return stop();
-        ++outcome.sent;
+        switch (transport.send(plan.smtp.senderAddress, row.address, mail)) {
+        case SmtpTransport::Result::Accepted:
+            ++outcome.sent;
+            if (recorder)
+                recorder->mailSettled(position, SendState::Sent, transport.serverReply());
+            break;
+        case SmtpTransport::Result::Refused:
+            ++outcome.refused;
+            if (recorder) {
+                const QString reply = transport.serverReply();
+                recorder->mailSettled(position, SendState::Refused, reply.isEmpty() ? transport.errorText() : reply);
+            }
+            break;
+        case SmtpTransport::Result::Failed:
+        case SmtpTransport::Result::Cancelled:
+            stop(transport.wasCancelled() ? RunOutcome::Cancelled : RunOutcome::Failed);
+            if (recorder && transport.dataEnded())
+                recorder->mailSettled(position, SendState::Unknown, transport.errorText());
+            else if (recorder)
+                recorder->mailNotSent(position, transport.errorText());
+            break;
+        }
+    }
+    if (recorder && !recorder->finish(outcome.endReason()) && outcome.end == RunOutcome::Completed) {
+        outcome.end = RunOutcome::Failed;
+        outcome.reason = QStringLiteral("送信結果をデータベースに記録できませんでした。");
+        outcome.detail = recorder->error();
     }
     return outcome;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/sendresults.h"
 #include "mail/mailsettings.h"
 #include "mail/smtptransport.h"
 
@@ -19,14 +20,11 @@ namespace lumivox {
 // for the envelope and the From header alike.
 SmtpSettings readRunSmtpSettings(const QSqlDatabase &db);
 
-// One row of T_temp_送信リスト; Null reads as empty text, the address is trimmed.
-struct Recipient {
-    QString groupName;
-    QString name;
-    QString honorific;
-    QString address;
-};
-QList<Recipient> readSendList(const QSqlDatabase &db);
+// One row of T_temp_送信リスト, as the run records it; Null texts read as empty
+// text, the address is trimmed. A row with a skip reason is not sent.
+using Recipient = RunRecipient;
+// The rows in their order; *ok false when the list cannot be read.
+QList<Recipient> readSendList(const QSqlDatabase &db, bool *ok = nullptr);
 
 // 見出し and 本文 of a notice; empty texts when it is missing or Null.
 struct NoticeText {
@@ -52,6 +50,11 @@ struct SendPlan {
     QList<Recipient> rows;
 };
 
+// What a run of the notice sends as things are stored now: the SMTP settings,
+// the send options, the notice (its body prepared) and the rows of
+// T_temp_送信リスト; *ok false when the list cannot be read.
+SendPlan readSendPlan(const QSqlDatabase &db, int newsId, bool *ok = nullptr);
+
 // Where a text that ISO-2022-JP cannot carry stands, and which characters.
 struct UncarriableText {
     QString where; // 件名, 本文, グループ名称「…」, …
@@ -67,20 +70,29 @@ QStringList describeUncarriable(const QList<UncarriableText> &found, int maxLine
 
 struct RunOutcome {
     enum End { Completed, Cancelled, Failed };
-    End end = Completed;
+    End end = Completed; // Completed: every row was tried (some may be refused)
     int sent = 0;
-    QString reason;  // why it failed, in Japanese
+    int refused = 0;
+    QString reason;  // why it stopped early, in Japanese
     QString reply;   // the server's reply, when it gave one
     QString detail;  // the transport's own description
+    // The reason as the run's record keeps it: "ｷｬﾝｾﾙ", or the reason and the
+    // server's words; empty for a completed run.
+    QString endReason() const;
 };
 
-// Sends one mail per row through the transport, in the plan's character set.
-// `beforeEach(n, total)` runs before the n-th mail (1-based) and returns false to
-// stop there (that mail is not sent). A run that may send UTF-8 first greets the
-// server, so that a UTF-8 body goes 8bit where the server takes it. The first
-// failure ends the run; no later row is tried. A send the transport's cancel
-// flag ended before its mail began ends the run as cancelled.
+// Sends one mail per row through the transport, in the plan's character set;
+// rows with a skip reason are left out. `beforeEach(n, total)` runs before the
+// n-th mail (1-based, of the rows sent) and returns false to stop there (that
+// mail is not sent). A run that may send UTF-8 first greets the server, so that
+// a UTF-8 body goes 8bit where the server takes it.
+// A mail the server refuses is counted and the run goes on; a failure of the
+// connection, or the transport's canceller, ends the run. With a recorder
+// (begun on the plan's rows) every outcome is recorded as it happens and the
+// run's end at the end; a mail whose data never ended goes back to 未送信, one
+// cut off after that stays 不明.
 RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
-                      const std::function<bool(int n, int total)> &beforeEach);
+                      const std::function<bool(int n, int total)> &beforeEach,
+                      SendRunRecorder *recorder = nullptr);
 
 } // namespace lumivox

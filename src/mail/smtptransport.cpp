@@ -1,13 +1,17 @@
 #include "mail/smtptransport.h"
 
+#include "mail/socketcalls.h"
+
+#include <QList>
 #include <QSysInfo>
 #include <QRegularExpression>
 #include <QStringList>
 
 #include <curl/curl.h>
 
+#include <condition_variable>
 #include <cstring>
-#include <mutex>
+#include <thread>
 
 namespace lumivox {
 
@@ -26,9 +30,12 @@ QByteArray ehloName()
     return hostPattern.match(host).hasMatch() ? host.toLatin1() : QByteArray("localhost");
 }
 
+// The message being handed over. libcurl knows its size and ends the data (the
+// closing dot) as soon as it has the last bytes.
 struct Upload {
     const QByteArray *data = nullptr;
     qsizetype offset = 0;
+    bool ended = false; // the last bytes are handed over
 };
 
 size_t readBody(char *buffer, size_t size, size_t count, void *userdata)
@@ -37,6 +44,8 @@ size_t readBody(char *buffer, size_t size, size_t count, void *userdata)
     const auto room = static_cast<qsizetype>(size * count);
     const qsizetype left = upload->data->size() - upload->offset;
     const qsizetype n = std::min(room, left);
+    if (n == left)
+        upload->ended = true;
     if (n > 0) {
         std::memcpy(buffer, upload->data->constData() + upload->offset, static_cast<size_t>(n));
         upload->offset += n;
@@ -55,14 +64,21 @@ struct SmtpTransport::Session {
     // why a send failed.
     QByteArray pending;
     QByteArray lastRefusal;
+    QByteArray lastReply; // the latest whole reply, whatever it said
     bool newReply = true;
-    // Whether this mail's MAIL FROM has gone out; until then a cancel may end
-    // the send (nothing of the mail has been handed over).
+    // Whether this mail's MAIL FROM has gone out: a 5xx reply from then on
+    // refuses this mail, one before it (to EHLO, AUTH) the connection.
     bool mailStarted = false;
     // What the latest EHLO reply announced.
     bool inEhlo = false;
     bool eightBitMime = false;
-    const std::atomic<bool> *cancel = nullptr;
+    Upload upload;
+    const SendCanceller *canceller = nullptr;
+    // The sockets libcurl has open, so that a cancel can end them from
+    // another thread; the lock keeps a socket from being closed (and its
+    // number reused) while that happens.
+    std::mutex socketMutex;
+    QList<qintptr> sockets;
 
     ~Session()
     {
@@ -104,23 +120,42 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *userdata)
     if (line.size() < 4 || line.at(3) != '-') {
         if (!line.isEmpty() && (line.at(0) == '4' || line.at(0) == '5'))
             s->lastRefusal = s->pending;
+        s->lastReply = s->pending;
         s->newReply = true;
     }
     return 0;
 }
 
-// Called by libcurl while a send runs (at least once a second): a cancel ends
-// the send only while nothing of the mail has gone out.
 // The reply to NOOP is not wanted.
 size_t discard(char *, size_t size, size_t count, void *)
 {
     return size * count;
 }
 
+// Called by libcurl while a send runs (at least once a second); the canceller
+// has closed the connection under it already, this ends the connecting too.
 int onProgress(void *userdata, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     const auto *s = static_cast<const SmtpTransport::Session *>(userdata);
-    return s->cancel && s->cancel->load() && !s->mailStarted ? 1 : 0;
+    return s->canceller && s->canceller->isCancelled() ? 1 : 0;
+}
+
+int onSocketOpened(void *userdata, curl_socket_t socket, curlsocktype)
+{
+    auto *s = static_cast<SmtpTransport::Session *>(userdata);
+    std::lock_guard lock(s->socketMutex);
+    if (s->canceller && s->canceller->isCancelled())
+        return CURL_SOCKOPT_ERROR;
+    s->sockets.append(qintptr(socket));
+    return CURL_SOCKOPT_OK;
+}
+
+int onSocketClosing(void *userdata, curl_socket_t socket)
+{
+    auto *s = static_cast<SmtpTransport::Session *>(userdata);
+    std::lock_guard lock(s->socketMutex);
+    s->sockets.removeOne(qintptr(socket));
+    return closeSocket(qintptr(socket));
 }
 
 QString reasonFor(CURLcode code, const SmtpSettings &settings, bool refused)
@@ -175,7 +210,70 @@ SmtpTransport::SmtpTransport(const SmtpSettings &settings, const TransportOption
     globalInit();
 }
 
-SmtpTransport::~SmtpTransport() = default;
+SmtpTransport::~SmtpTransport()
+{
+    close();
+    setCanceller(nullptr);
+}
+
+void SendCanceller::cancel()
+{
+    m_cancelled = true;
+    std::lock_guard lock(m_mutex);
+    if (m_transport)
+        m_transport->shutDownConnection();
+}
+
+void SmtpTransport::setCanceller(SendCanceller *canceller)
+{
+    if (m_canceller) {
+        std::lock_guard lock(m_canceller->m_mutex);
+        m_canceller->m_transport = nullptr;
+    }
+    m_canceller = canceller;
+    m_session->canceller = canceller;
+    if (canceller) {
+        std::lock_guard lock(canceller->m_mutex);
+        canceller->m_transport = this;
+    }
+}
+
+void SmtpTransport::shutDownConnection()
+{
+    std::lock_guard lock(m_session->socketMutex);
+    for (const qintptr socket : std::as_const(m_session->sockets))
+        shutDownSocket(socket);
+}
+
+// QUIT, answered within quitSeconds or not at all: libcurl would wait as long
+// as for any reply, so a watch closes the connection under it after that.
+void SmtpTransport::close()
+{
+    Session &s = *m_session;
+    if (!s.curl)
+        return;
+    std::mutex mutex;
+    std::condition_variable closed;
+    bool done = false;
+    std::thread watch([&] {
+        std::unique_lock lock(mutex);
+        if (!closed.wait_for(lock, std::chrono::seconds(m_options.quitSeconds), [&] { return done; }))
+            shutDownConnection();
+    });
+    curl_easy_cleanup(s.curl);
+    s.curl = nullptr;
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    closed.notify_one();
+    watch.join();
+}
+
+bool SmtpTransport::dataEnded() const
+{
+    return m_session->upload.ended;
+}
 
 // smtp://host:port/ehlo-name (smtps:// for SSL/TLS), built and checked by
 // libcurl's URL parser so that nothing in the server name can change its
@@ -246,6 +344,11 @@ bool SmtpTransport::prepare()
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &s);
     curl_easy_setopt(c, CURLOPT_READFUNCTION, readBody);
+    curl_easy_setopt(c, CURLOPT_READDATA, &s.upload);
+    curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, onSocketOpened);
+    curl_easy_setopt(c, CURLOPT_SOCKOPTDATA, &s);
+    curl_easy_setopt(c, CURLOPT_CLOSESOCKETFUNCTION, onSocketClosing);
+    curl_easy_setopt(c, CURLOPT_CLOSESOCKETDATA, &s);
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, discard);
     curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, onDebug);
@@ -269,31 +372,38 @@ bool SmtpTransport::prepare()
     return true;
 }
 
-// One exchange with the server as configured on the handle; a failure is
-// explained in errorText(), serverReply() and technicalDetail().
-bool SmtpTransport::perform()
+// One exchange with the server as configured on the handle; unless the server
+// accepted, errorText(), serverReply() and technicalDetail() explain.
+SmtpTransport::Result SmtpTransport::perform()
 {
     Session &s = *m_session;
     s.lastRefusal.clear();
+    s.lastReply.clear();
     s.pending.clear();
     s.newReply = true;
     s.mailStarted = false;
-    s.cancel = m_cancel;
+    s.upload.ended = false;
     s.errorBuffer[0] = '\0';
     const CURLcode code = curl_easy_perform(s.curl);
-    if (code == CURLE_OK)
-        return true;
-    if (code == CURLE_ABORTED_BY_CALLBACK) {
-        // Cancelled before the mail began: the connection is in an unknown
-        // state, so the next send starts a new one.
-        curl_easy_cleanup(s.curl);
-        s.curl = nullptr;
+    if (code == CURLE_OK) {
+        m_serverReply = QString::fromUtf8(s.lastReply);
+        return Result::Accepted;
+    }
+    if (m_canceller && m_canceller->isCancelled()) {
+        // The connection is gone or in an unknown state: a next send (there
+        // is none in a cancelled run) would start a new one.
+        close();
         m_cancelled = true;
-        return fail(QStringLiteral("送信を中止しました。"));
+        fail(QStringLiteral("送信を中止しました。"));
+        return Result::Cancelled;
     }
     m_serverReply = QString::fromUtf8(s.lastRefusal);
     m_detail = QString::fromUtf8(s.errorBuffer[0] ? s.errorBuffer : curl_easy_strerror(code));
-    return fail(reasonFor(code, m_settings, !s.lastRefusal.isEmpty()));
+    fail(reasonFor(code, m_settings, !s.lastRefusal.isEmpty()));
+    // A permanent refusal once the mail has begun concerns this mail alone,
+    // unless it says that the login is missing (530), which no mail gets past.
+    const bool refused = s.mailStarted && s.lastRefusal.startsWith('5') && !s.lastRefusal.startsWith("530");
+    return refused ? Result::Refused : Result::Failed;
 }
 
 bool SmtpTransport::open()
@@ -308,52 +418,69 @@ bool SmtpTransport::open()
     curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
     curl_easy_setopt(c, CURLOPT_MAIL_RCPT, nullptr);
     curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "NOOP");
-    const bool ok = perform();
+    const bool ok = perform() == Result::Accepted;
     if (m_session->curl)
         curl_easy_setopt(m_session->curl, CURLOPT_CUSTOMREQUEST, nullptr);
     return ok;
 }
 
-bool SmtpTransport::send(const QString &sender, const QString &recipient, const QByteArray &message)
+SmtpTransport::Result SmtpTransport::send(const QString &sender, const QString &recipient, const QByteArray &message)
 {
     m_errorText.clear();
     m_serverReply.clear();
     m_detail.clear();
     m_cancelled = false;
+    m_session->upload.ended = false;
 
     // An empty envelope sender ("MAIL FROM:<>") is a bounce; the mail would go
-    // out with an empty From. Refused before anything is sent.
-    if (sender.isEmpty())
-        return fail(QStringLiteral("送信元のE-Mailが設定されていません。"
-                                   "「SMTPｻｰﾊﾞｰ設定」で送信元のE-Mailを入力してください。"));
-    for (const auto &[who, address] : {std::pair{QStringLiteral("送信元"), sender}, {QStringLiteral("宛先"), recipient}}) {
-        if (address.size() > kMaxAddressLength)
-            return fail(QStringLiteral("%1のE-Mailが長すぎます(%2文字。%3文字までです)。")
-                            .arg(who).arg(address.size()).arg(kMaxAddressLength));
-        if (!isEnvelopeSafe(address))
-            return fail(QStringLiteral("%1のE-Mail「%2」に使えない文字(全角文字や空白など)が含まれています。")
-                            .arg(who, address));
+    // out with an empty From. Refused before anything is sent, as is an
+    // address that could change the conversation: the sender's stops the run,
+    // a recipient's only this mail.
+    if (sender.isEmpty()) {
+        fail(QStringLiteral("送信元のE-Mailが設定されていません。"
+                            "「SMTPｻｰﾊﾞｰ設定」で送信元のE-Mailを入力してください。"));
+        return Result::Failed;
     }
-    if (recipient.isEmpty())
-        return fail(QStringLiteral("宛先のE-Mailが空です。メンバーの登録内容をご確認下さい。"));
+    for (const auto &[who, address] : {std::pair{QStringLiteral("送信元"), sender}, {QStringLiteral("宛先"), recipient}}) {
+        const bool ours = who == QStringLiteral("送信元");
+        if (address.size() > kMaxAddressLength) {
+            fail(QStringLiteral("%1のE-Mailが長すぎます(%2文字。%3文字までです)。")
+                     .arg(who).arg(address.size()).arg(kMaxAddressLength));
+            return ours ? Result::Failed : Result::Refused;
+        }
+        if (!isEnvelopeSafe(address)) {
+            fail(QStringLiteral("%1のE-Mail「%2」に使えない文字(全角文字や空白など)が含まれています。").arg(who, address));
+            return ours ? Result::Failed : Result::Refused;
+        }
+    }
+    if (recipient.isEmpty()) {
+        fail(QStringLiteral("宛先のE-Mailが空です。メンバーの登録内容をご確認下さい。"));
+        return Result::Refused;
+    }
+    if (m_canceller && m_canceller->isCancelled()) {
+        m_cancelled = true;
+        fail(QStringLiteral("送信を中止しました。"));
+        return Result::Cancelled;
+    }
     if (!prepare())
-        return false;
+        return Result::Failed;
 
     CURL *c = m_session->curl;
     const QByteArray from = '<' + sender.toLatin1() + '>';
     const QByteArray to = '<' + recipient.toLatin1() + '>';
     curl_slist *recipients = curl_slist_append(nullptr, to.constData());
-    Upload upload{&message, 0};
+    m_session->upload.data = &message;
+    m_session->upload.offset = 0;
     curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.constData());
     curl_easy_setopt(c, CURLOPT_MAIL_RCPT, recipients);
-    curl_easy_setopt(c, CURLOPT_READDATA, &upload);
     curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
-    const bool ok = perform();
+    const Result result = perform();
     if (m_session->curl)
         curl_easy_setopt(m_session->curl, CURLOPT_MAIL_RCPT, nullptr);
     curl_slist_free_all(recipients);
-    return ok;
+    m_session->upload.data = nullptr;
+    return result;
 }
 
 } // namespace lumivox

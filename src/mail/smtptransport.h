@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 namespace lumivox {
 
@@ -20,11 +21,33 @@ struct TransportOptions {
     int serverResponseTimeoutSeconds = 60;
     // One connection for the whole run; off opens a new one for every mail.
     bool reuseConnection = true;
+    // How long the reply to QUIT is waited for when the transport goes; then
+    // the connection is simply closed (every mail has been answered by then).
+    int quitSeconds = 5;
+};
+
+class SmtpTransport;
+
+// Stops a run at once, from any thread (the sending window's ｷｬﾝｾﾙ): the flag
+// every send looks at, and the connection of the transport it is given to is
+// closed under it, so that nothing waits for the server any more.
+class SendCanceller
+{
+public:
+    void cancel();
+    bool isCancelled() const { return m_cancelled.load(); }
+
+private:
+    friend class SmtpTransport;
+    std::atomic<bool> m_cancelled{false};
+    std::mutex m_mutex;
+    SmtpTransport *m_transport = nullptr;
 };
 
 // The SMTP conversation through libcurl: one connection kept open for all the
 // mails of a run (closed with QUIT when the transport goes), a 30-second connect
-// time-out, server certificates verified. Not thread-safe: one thread uses it.
+// time-out, a 60-second wait at most for any reply, server certificates
+// verified. One thread uses it; only its SendCanceller is called from another.
 class SmtpTransport
 {
 public:
@@ -44,20 +67,36 @@ public:
     // 8-bit message data); false before the first connection.
     bool announces8BitMime() const;
 
-    // Hands one message to the server: MAIL FROM sender, RCPT TO recipient,
-    // DATA. Returns only once the server has accepted or refused it. On failure
-    // errorText() says why, in Japanese, and serverReply() holds the server's
-    // own words when it refused (a 4xx or 5xx reply).
-    bool send(const QString &sender, const QString &recipient, const QByteArray &message);
+    // How a send ended:
+    // Accepted  the server took the mail (serverReply() is its answer);
+    // Refused   the server refused this one mail with a 5xx reply to MAIL, RCPT
+    //           or the data, or the recipient's address cannot go into the
+    //           envelope: the next mail may still go;
+    // Failed    the connection failed (connect, TLS, login, a dropped
+    //           connection, a 4xx reply, a time-out) or the settings cannot
+    //           work: the run cannot go on;
+    // Cancelled the canceller ended it.
+    enum class Result { Accepted, Refused, Failed, Cancelled };
 
-    // A flag that, once set, ends a send still connecting or waiting for the
-    // server's greeting (a server that does not answer). A send whose mail has
-    // begun (MAIL FROM said) always runs to the server's answer.
-    void setCancelFlag(const std::atomic<bool> *flag) { m_cancel = flag; }
-    // Whether the last failed send was ended by that flag (nothing was sent).
+    // Hands one message to the server: MAIL FROM sender, RCPT TO recipient,
+    // DATA. Returns only once the server has answered (or the connection is
+    // gone). Unless Accepted, errorText() says why, in Japanese, and
+    // serverReply() holds the server's own words when it refused.
+    Result send(const QString &sender, const QString &recipient, const QByteArray &message);
+
+    // Whether the last send got as far as handing over the end of its data
+    // (after which the server may take the mail): if it then failed, the mail
+    // may or may not have been delivered.
+    bool dataEnded() const;
+
+    // Ends sends at once when cancelled (see SendCanceller).
+    void setCanceller(SendCanceller *canceller);
+    // Whether the last failure was the canceller's doing.
     bool wasCancelled() const { return m_cancelled; }
 
     QString errorText() const { return m_errorText; }
+    // The server's latest reply of the last send: its acceptance ("250 …") or
+    // its refusal.
     QString serverReply() const { return m_serverReply; }
     // libcurl's own description of the last failure (English).
     QString technicalDetail() const { return m_detail; }
@@ -65,15 +104,18 @@ public:
     struct Session; // libcurl state, internal
 
 private:
+    friend class SendCanceller;
     bool fail(const QString &why);
     bool prepare();
-    bool perform();
+    Result perform();
+    void close();
+    void shutDownConnection();
     QByteArray serverUrl() const;
 
     SmtpSettings m_settings;
     TransportOptions m_options;
     std::unique_ptr<Session> m_session;
-    const std::atomic<bool> *m_cancel = nullptr;
+    SendCanceller *m_canceller = nullptr;
     bool m_cancelled = false;
     QString m_errorText;
     QString m_serverReply;

@@ -6,10 +6,12 @@
 #include "app/messages.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
+#include "db/grouplinks.h"
 #include "db/noticestore.h"
 #include "mail/sendoptionsdialog.h"
 #include "mail/smtpsettingsdialog.h"
 #include "mainwindow/sendcommand.h"
+#include "mainwindow/sendhistorywindow.h"
 #include "notices/noticeeditor.h"
 #include "notices/resultmessage.h"
 #include "notices/sendlist.h"
@@ -45,7 +47,9 @@ void MainWindow::bindCommands()
     t.bind({QStringLiteral("ID_mnuEditDel"), QStringLiteral("ID_EditDel")}, [this] { deleteNotice(); });
     t.bind({QStringLiteral("ID_mnuEditCopy"), QStringLiteral("ID_EditCopy")}, [this] { copyNotice(); });
     t.bind({QStringLiteral("ID_mnuEditPaste"), QStringLiteral("ID_EditPaste")}, [this] { pasteNotice(); });
-    t.bind({QStringLiteral("ID_mnuEditSubmit"), QStringLiteral("ID_EditSubmit")}, [this] { sendActiveNotice(); });
+    t.bind({QStringLiteral("ID_mnuEditSubmit"), QStringLiteral("ID_EditSubmit")}, [this] { sendActiveNotice(false); });
+    t.bind({QStringLiteral("ID_mnuEditResume")}, [this] { sendActiveNotice(true); });
+    t.bind({QStringLiteral("ID_mnuEditHistory")}, [this] { showSendHistory(); });
     t.bind({QStringLiteral("ID_mnuClose"), QStringLiteral("ID_Close")}, [this] { close(); });
     // The tool group has already checked the size that was clicked.
     t.bind({QStringLiteral("ID_mnuFontSize1"), QStringLiteral("ID_mnuFontSize2"), QStringLiteral("ID_mnuFontSize3"),
@@ -108,10 +112,17 @@ void MainWindow::openEditor(const QString &caption)
     showNoticeDetail(m_list->activeRow());
 }
 
-// Deletes the notice and its destination rows, without asking.
+// Deletes the notice and its destination rows, once the user has agreed.
 void MainWindow::deleteNotice()
 {
     if (m_list->activeRow() < 1)
+        return;
+    const Notice notice = m_notices->notice(m_list->activeRow() - 1);
+    QString question = notice.title.isEmpty() ? QStringLiteral("このお知らせを削除しますか？")
+                                              : QStringLiteral("お知らせ「%1」を削除しますか？").arg(notice.title);
+    if (const int groups = countLinks(m_context.db(), noticeDestinations(), notice.id); groups != 0)
+        question += QStringLiteral("\n\n宛先グループの指定%1も削除されます。").arg(itemCount(groups));
+    if (!confirmDeletion(this, question))
         return;
     StoreResult removed;
     {
@@ -139,20 +150,33 @@ void MainWindow::pasteNotice()
     showNoticeDetail(row);
 }
 
-// Nothing to do on an empty list. The time of the run goes into the list row
-// and the table as soon as the sending window has closed.
-void MainWindow::sendActiveNotice()
+// Nothing to do on an empty list. A run that delivered a mail wrote the
+// notice's time of sending: the list row shows it, and the notice's state.
+void MainWindow::sendActiveNotice(bool onlyNotReached)
 {
     if (rowCount() < 1)
         return;
     const qint64 newsId = activeNewsId();
-    const SendOutcome outcome = sendNotice(this, m_context, newsId);
+    const SendOutcome outcome =
+        sendNotice(this, m_context, newsId, onlyNotReached ? SendScope::NotReached : SendScope::Everyone);
     tellUser(this, kSendList, outcome.result);
     if (!outcome.sentAt.isEmpty())
         tellUser(this, kNotice, m_notices->setSentTime(newsId, outcome.sentAt));
+    if (outcome.ran)
+        m_notices->refreshSendStates();
 }
 
-// The check list shows the send list of the selected notice, made afresh.
+void MainWindow::showSendHistory()
+{
+    if (rowCount() < 1)
+        return;
+    const Notice notice = m_notices->notice(m_list->activeRow() - 1);
+    SendHistoryWindow history(m_context, notice.id, notice.title, this);
+    runModal(history);
+}
+
+// The check list shows the send list of the selected notice, made afresh, and
+// names the notice under its title.
 void MainWindow::printCheckList()
 {
     const StoreResult made = makeSendList(m_context.db(), activeNewsId());
@@ -160,7 +184,9 @@ void MainWindow::printCheckList()
         tellUser(this, kSendList, made);
         return;
     }
-    showReport(m_context, ReportKind::arpCheckList, this);
+    const Notice notice = m_notices->notice(m_list->activeRow() - 1);
+    showReport(m_context, ReportKind::arpCheckList, this,
+               QStringLiteral("お知らせ：「%1」　作成日時：%2").arg(notice.title, notice.created));
 }
 
 void MainWindow::openHelp()

@@ -1,5 +1,6 @@
 #include "mainwindow/mainwindow.h"
 
+#include "app/messages.h"
 #include "app/spreadgrid.h"
 #include "app/startup.h"
 #include "app/toolset.h"
@@ -17,6 +18,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolBar>
 
 #include <stdexcept>
@@ -164,6 +166,8 @@ void MainWindow::buildTools()
     t.addMenuItem(edit, QStringLiteral("ID_mnuEditPaste"), QStringLiteral("お知らせを貼り付ける(&P)"));
     t.addMenuSeparator(edit);
     t.addMenuItem(edit, QStringLiteral("ID_mnuEditSubmit"), QStringLiteral("お知らせを送信する(&S)"));
+    t.addMenuItem(edit, QStringLiteral("ID_mnuEditResume"), QStringLiteral("未送信の宛先に送信する(&U)"));
+    t.addMenuItem(edit, QStringLiteral("ID_mnuEditHistory"), QStringLiteral("送信履歴(&H)..."));
     t.addMenuSeparator(edit);
     t.addMenuItem(edit, QStringLiteral("ID_mnuClose"), QStringLiteral("Lumivoxを終了する(&X)"));
 
@@ -267,16 +271,25 @@ void MainWindow::showNoticeDetail(int row)
     m_destinations->setUpdatesEnabled(false);
     const Notice notice = m_notices->notice(row - 1);
     m_body->setPlainText(notice.body);
+    bool readable = true;
+    QString error;
     if (row < 1) {
         if (!m_destinationNames->open(kDestinationNames, QStringLiteral("0")))
             m_destinationNames->close();
     } else {
-        loadGroupNames(*m_destinationNames, m_context.db(), noticeDestinations(), notice.id);
+        readable = loadGroupNames(*m_destinationNames, m_context.db(), noticeDestinations(), notice.id, &error);
     }
     m_destinations->bind(m_destinationNames);
-    m_destinations->setHeading(1, QStringLiteral("宛先グループ一覧"));
+    m_destinations->setHeading(1, readable ? QStringLiteral("宛先グループ一覧")
+                                           : QString::fromUtf8(kUnreadableDestinations));
     fitDestinationColumn();
     m_destinations->setUpdatesEnabled(true);
+    // An unreadable list never passes for an empty one: its heading says so,
+    // and the user is told once (not at every row passed while it lasts), after
+    // the step that found it.
+    if (!readable && !m_destinationsUnreadable)
+        QTimer::singleShot(0, this, [this, error] { informUser(this, unreadableDestinationsMessage(error)); });
+    m_destinationsUnreadable = !readable;
 }
 
 void MainWindow::applyFontSize()

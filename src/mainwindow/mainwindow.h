@@ -60,7 +60,8 @@ private:
     void deleteNotice();
     void copyNotice();
     void pasteNotice();
-    void sendActiveNotice();
+    void sendActiveNotice(bool onlyNotReached);
+    void showSendHistory();
     void printCheckList();
     void openHelp();
     void openWebPage();
@@ -77,6 +78,7 @@ private:
     QPlainTextEdit *m_body = nullptr;
 
     int m_detailRow = -1; // the row whose details are shown
+    bool m_destinationsUnreadable = false; // the last refill of the destinations failed
     RefillGuard m_moving; // set while the window moves the active row itself
     DialogLifecycle m_lifecycle; // last: saving the layout needs the rest
 };

@@ -9,6 +9,7 @@
 #include "notices/groupnames.h"
 #include "notices/resultmessage.h"
 
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace lumivox {
@@ -85,7 +87,7 @@ QLabel *sectionLabel(const QString &text, QWidget *buddy, QWidget *parent)
 NoticeEditor::NoticeEditor(AppContext &context, const Notice &notice, Save save, QWidget *parent)
     : QDialog(parent),
       m_context(context),
-      m_layout(this, context, QStringLiteral("InpNews"), WindowLayout::Kind::Dialog),
+      m_layout(this, context, QStringLiteral("InpNews"), WindowLayout::Kind::Resizable),
       m_newsId(notice.id),
       m_save(std::move(save)),
       m_lifecycle(this, &m_layout)
@@ -164,7 +166,15 @@ NoticeEditor::NoticeEditor(AppContext &context, const Notice &notice, Save save,
     setTabOrder(m_groups, cmdGroup);
     setTabOrder(cmdGroup, cmdOk);
 
-    setFixedSize(twipsToPxX(9000, this), twipsToPxY(8400, this));
+    // The design size, centred; it can be made larger, and the size and place it
+    // was left at come back before it next appears.
+    setMinimumSize(twipsToPxX(9000, this), twipsToPxY(8400, this));
+    resize(minimumSize());
+    setSizeGripEnabled(true);
+    WindowLayout::centre(this);
+    // As the boxes give them back (a headline longer than the box is cut).
+    m_shownTitle = m_title->text();
+    m_shownBody = m_body->toPlainText();
 
     // Placed, then filled, just before the window first appears; its position
     // is kept when it goes.
@@ -190,10 +200,16 @@ Notice NoticeEditor::notice() const
 void NoticeEditor::loadGroupList()
 {
     m_groups->setUpdatesEnabled(false);
-    loadGroupNames(*m_groupNames, m_context.db(), noticeDestinations(), m_newsId);
+    QString error;
+    const bool readable = loadGroupNames(*m_groupNames, m_context.db(), noticeDestinations(), m_newsId, &error);
     m_groups->bind(m_groupNames);
+    if (!readable)
+        m_groups->setHeading(1, QString::fromUtf8(kUnreadableDestinations));
     fitGroupColumn();
     m_groups->setUpdatesEnabled(true);
+    // Told once the editor is on the screen (the first refill runs before it is).
+    if (!readable)
+        QTimer::singleShot(0, this, [this, error] { informUser(this, unreadableDestinationsMessage(error)); });
 }
 
 void NoticeEditor::fitGroupColumn()
@@ -230,8 +246,40 @@ void NoticeEditor::saveAndClose()
     accept();
 }
 
-// There is no Cancel button: the close box leaves without saving, and Esc alone
-// does not throw away what was typed.
+bool NoticeEditor::hasChanges() const
+{
+    return m_title->text() != m_shownTitle || m_body->toPlainText() != m_shownBody;
+}
+
+// The close box: what was typed is not dropped without asking.
+void NoticeEditor::closeEvent(QCloseEvent *event)
+{
+    if (!isVisible() || !hasChanges()) {
+        QDialog::closeEvent(event);
+        return;
+    }
+    Message question;
+    question.icon = QMessageBox::Question;
+    question.text = QStringLiteral("お知らせの見出しまたは本文が変更されています。\n変更を保存しますか？");
+    question.custom = {{QStringLiteral("はい(&Y)"), QStringLiteral("cmdYes")},
+                       {QStringLiteral("いいえ(&N)"), QStringLiteral("cmdNo")},
+                       {QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("cmdCancel")}};
+    switch (showMessage(this, question).custom) {
+    case 0:
+        saveAndClose(); // stays open when the save is refused
+        event->setAccepted(!isVisible());
+        break;
+    case 1:
+        QDialog::closeEvent(event);
+        break;
+    default:
+        event->ignore();
+        break;
+    }
+}
+
+// There is no Cancel button: the close box is the way out, and Esc alone does
+// not throw away what was typed.
 void NoticeEditor::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape) {

@@ -23,8 +23,10 @@ class TableModel;
 // It takes the notice as a value and never writes T_お知らせ itself: OK sets
 // the creation time to now and hands the notice to `save`; when that is refused
 // the user is told and the editor stays open with what was typed, otherwise it
-// closes with Accepted. The close box leaves without saving (Rejected). The
-// destination groups are another matter: the chooser writes them at once.
+// closes with Accepted. The close box asks first when the headline or the body
+// has changed: はい saves as OK does, いいえ leaves without saving (Rejected),
+// ｷｬﾝｾﾙ goes back to the editor. The destination groups are another matter: the
+// chooser writes them at once.
 class NoticeEditor : public QDialog
 {
     Q_OBJECT
@@ -42,12 +44,14 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void loadGroupList();
     void chooseGroups();
     void saveAndClose();
     void fitGroupColumn();
+    bool hasChanges() const;
 
     AppContext &m_context;
     WindowLayout m_layout; // section "InpNews"
@@ -60,6 +64,8 @@ private:
     QLineEdit *m_sent = nullptr;
     SpreadGrid *m_groups = nullptr;
     TableModel *m_groupNames = nullptr;
+    QString m_shownTitle; // the headline and body as the editor first showed them
+    QString m_shownBody;
     DialogLifecycle m_lifecycle; // last: its steps use the rest
 };
 

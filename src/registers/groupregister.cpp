@@ -1,5 +1,6 @@
 #include "registers/groupregister.h"
 
+#include "app/messages.h"
 #include "db/registerstore.h"
 
 namespace lumivox {
@@ -25,6 +26,17 @@ GroupRegister::GroupRegister(AppContext &context, QWidget *parent)
                      },
                      parent)
 {
+}
+
+// A group's memberships and its place among notices' destinations go with it;
+// the members and the notices stay.
+QString GroupRegister::deletionQuestion(const QString &name, const QList<int> &linkCounts) const
+{
+    const QString text = name.isEmpty() ? QStringLiteral("このグループを削除しますか？")
+                                        : QStringLiteral("グループ「%1」を削除しますか？").arg(name);
+    return text + QStringLiteral("\n\nこのグループへのメンバーの所属%1と，お知らせの宛先としての指定%2も"
+                                 "削除されます。メンバーとお知らせそのものは残ります。")
+                      .arg(itemCount(linkCounts.value(0, -1)), itemCount(linkCounts.value(1, -1)));
 }
 
 } // namespace lumivox

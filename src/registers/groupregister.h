@@ -11,6 +11,9 @@ class GroupRegister : public RegisterWindow
     Q_OBJECT
 public:
     explicit GroupRegister(AppContext &context, QWidget *parent = nullptr);
+
+protected:
+    QString deletionQuestion(const QString &name, const QList<int> &linkCounts) const override;
 };
 
 } // namespace lumivox

@@ -5,6 +5,7 @@
 #include "app/toolset.h"
 #include "db/registerstore.h"
 #include "db/tablemodel.h"
+#include "mail/mailaddress.h"
 #include "notices/groupchooser.h"
 #include "notices/groupnames.h"
 #include "registers/groupfilterdialog.h"
@@ -20,6 +21,23 @@
 namespace lumivox {
 
 namespace {
+
+// The address rule where an address is typed (the card, a cell of the list, a
+// pasted block): blanks around it go, and a full-width address that is plain
+// in half width is converted. One still not plain is kept as typed (nothing
+// typed is lost) and the user is told why no notice can be sent to it.
+QString typedAddress(const QString &field, QVariant &value)
+{
+    if (field != QStringLiteral("E-Mail") || value.isNull())
+        return {};
+    const QString typed = normaliseTypedAddress(value.toString());
+    value = typed;
+    const QString why = typed.isEmpty() ? QString() : mailAddressProblem(typed);
+    return why.isEmpty() ? QString()
+                         : QStringLiteral("E-Mail「%1」はメールアドレスとして正しくありません（%2）。\n"
+                                          "このままでは，このメンバーにお知らせを送信できません。")
+                               .arg(typed, why);
+}
 
 RegisterDesign memberDesign()
 {
@@ -61,6 +79,9 @@ MemberRegister::MemberRegister(AppContext &context, QWidget *parent)
     t.bind({QStringLiteral("ID_mnuFilterKey")}, [this] { askKeyword(); });
     t.bind({QStringLiteral("ID_mnuFilterGrp")}, [this] { askGroups(); });
     t.bind({QStringLiteral("ID_mnuFilterOff")}, [this] { applyMemberFilter(); });
+
+    store().list().setWriteAdjust(typedAddress);
+    connect(&store().list(), &TableModel::writeNoted, this, [this](const QString &note) { informUser(this, note); });
 
     QWidget *cardWidget = card();
     auto *row = new QHBoxLayout;
@@ -123,6 +144,16 @@ void MemberRegister::cardEnabled(bool enabled)
         m_groups->bind(nullptr);
         m_groupNames->close();
     }
+}
+
+// A member's memberships go with it.
+QString MemberRegister::deletionQuestion(const QString &name, const QList<int> &linkCounts) const
+{
+    QString text = name.isEmpty() ? QStringLiteral("このメンバーを削除しますか？")
+                                  : QStringLiteral("メンバー「%1」を削除しますか？").arg(name);
+    if (const int groups = linkCounts.value(0, -1); groups != 0)
+        text += QStringLiteral("\n\n所属グループの登録%1も削除されます。").arg(itemCount(groups));
+    return text;
 }
 
 bool MemberRegister::eventFilter(QObject *watched, QEvent *event)

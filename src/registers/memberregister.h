@@ -34,6 +34,7 @@ public:
 protected:
     void recordShown(qint64 key) override;
     void cardEnabled(bool enabled) override;
+    QString deletionQuestion(const QString &name, const QList<int> &linkCounts) const override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

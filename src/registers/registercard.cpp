@@ -200,9 +200,10 @@ QWidget *RegisterCard::makeBox(const CardBox &def, const QStringList &honorifics
     }
     case CardBox::Mail:
         edit = new QLineEdit(this);
-        // Half-width letters, digits and symbols only; no input method.
+        // Half-width letters, digits and symbols only, no input method; a
+        // pasted full-width address is taken and made half-width when stored.
         edit->setValidator(new QRegularExpressionValidator(
-            QRegularExpression(QStringLiteral("[\\x21-\\x7E]*")), edit));
+            QRegularExpression(QStringLiteral("[\\x21-\\x7E\\x{FF01}-\\x{FF5E}]*")), edit));
         edit->setAttribute(Qt::WA_InputMethodEnabled, false);
         edit->setInputMethodHints(Qt::ImhLatinOnly | Qt::ImhEmailCharactersOnly);
         break;

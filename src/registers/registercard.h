@@ -19,7 +19,7 @@ struct CardBox {
         Name,      // txtName: its input-method readings go to the Reading box
         Reading,   // txtFurigana
         Honorific, // cboDono: typeable, with the honorifics listed
-        Mail,      // txtEmail: half-width letters, digits and symbols only
+        Mail,      // txtEmail: letters, digits and symbols (full width only pasted)
     };
     Kind kind;
     QString objectName;

@@ -343,6 +343,8 @@ void RegisterWindow::deleteRecord()
     const int row = m_list->activeRow();
     if (m_list->rowCount() == 0 || row < 1)
         return;
+    if (!confirmDeletion(this, deletionQuestion(m_list->text(2, row), m_store->linkCounts(row - 1))))
+        return;
     if (const StoreResult removed = m_store->remove(row - 1); !removed) {
         reportFailure(removed.error);
         return;

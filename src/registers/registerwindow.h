@@ -76,6 +76,9 @@ protected:
     virtual void recordShown(qint64 key);
     // Called when the card is enabled, or emptied and disabled.
     virtual void cardEnabled(bool enabled);
+    // The question asked before a record named `name` is deleted, saying what
+    // goes with it (linkCounts as RegisterStore::linkCounts gives them).
+    virtual QString deletionQuestion(const QString &name, const QList<int> &linkCounts) const = 0;
 
     AppContext &context() const { return m_context; }
     const RegisterDesign &design() const { return m_design; }

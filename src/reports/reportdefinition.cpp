@@ -27,6 +27,13 @@ QList<ReportDefinition> makeDefinitions()
         {ReportKind::arpCheckList, QStringLiteral("arpCheckList"), QStringLiteral("　送信チェックリスト"),
          QStringLiteral("送信チェックリスト"), QStringLiteral("T_temp_送信リスト"), true, false,
          {{QString(), 45, 5, true}, name, honorific, mail}},
+        // Each run a group (its time and counts), its recipients the rows.
+        {ReportKind::arpSendHistory, QStringLiteral("arpSendHistory"), QStringLiteral("　送信履歴"),
+         QStringLiteral("送信履歴"), QString(), true, false,
+         {{QStringLiteral("名前"), 15, 32.5},
+          {QStringLiteral("E-Mail"), 50, 55},
+          {QStringLiteral("状態"), 107.5, 15},
+          {QStringLiteral("応答"), 125, 45}}},
     };
 }
 

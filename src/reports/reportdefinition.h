@@ -5,9 +5,10 @@
 
 namespace lumivox {
 
-// The four printed lists. Each is the same page design filled from a different
+// The printed lists. Each is the same page design filled from a different
 // source; what differs between them is data, described by a ReportDefinition.
-enum class ReportKind { arpGroup, arpMember, arpMember2, arpCheckList };
+// The send history has no table of its own: its window gives the rows.
+enum class ReportKind { arpGroup, arpMember, arpMember2, arpCheckList, arpSendHistory };
 
 // One column after "No": its caption is also the name of the column it shows.
 // Positions and widths are millimetres from the left edge of the 170 mm body.

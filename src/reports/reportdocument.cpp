@@ -110,8 +110,11 @@ private:
 };
 
 ReportDocument::ReportDocument(const ReportDefinition &definition, QList<ReportRow> rows,
-                               const QDateTime &printedAt)
-    : m_definition(definition), m_rows(std::move(rows)), m_dateLine(printDateLine(printedAt))
+                               const QDateTime &printedAt, const QString &subject)
+    : m_definition(definition),
+      m_rows(std::move(rows)),
+      m_dateLine(printDateLine(printedAt)),
+      m_subject(subject)
 {}
 
 void ReportDocument::applyPageSettings(QPagedPaintDevice *device)
@@ -159,6 +162,8 @@ void ReportDocument::paintPage(Canvas &canvas, const ReportPage &page, int pageN
             canvas.text(canvas.rect(kDateLeft, 0, kDateWidth, kRow), m_dateLine, Qt::AlignRight);
             canvas.setFont(fonts.title);
             canvas.text(canvas.rect(0, kTitleTop, kBodyWidth, kRow), m_definition.title);
+            canvas.setFont(fonts.plain);
+            canvas.text(canvas.rect(0, kTitleTop + kRow, kBodyWidth, kRow), m_subject); // in the blank row
             break;
         case PlacedSection::PageHeader:
             canvas.setFont(fonts.bold);
@@ -200,7 +205,7 @@ void ReportDocument::paintPage(Canvas &canvas, const ReportPage &page, int pageN
 
 QString ReportDocument::drawnText() const
 {
-    QString text = m_dateLine + m_definition.title + QStringLiteral("No／0123456789") + ungroupedHeader();
+    QString text = m_dateLine + m_definition.title + m_subject + QStringLiteral("No／0123456789") + ungroupedHeader();
     for (const ReportColumn &column : m_definition.columns)
         text += column.caption;
     for (const ReportRow &row : m_rows)

@@ -10,16 +10,19 @@ class QPagedPaintDevice;
 
 namespace lumivox {
 
-// One report as the user prints it: its definition, the rows read from its source
-// and the moment it was made (the date line). Lays itself out for the paper it is
-// drawn on, then paints every page with the true page count in the footers.
+// One report as the user prints it: its definition, the rows read from its source,
+// the moment it was made (the date line) and, for a report about one thing (the
+// check list of a notice), a line under the title naming it. Lays itself out for
+// the paper it is drawn on, then paints every page with the true page count in
+// the footers.
 class ReportDocument
 {
 public:
     ReportDocument(const ReportDefinition &definition, QList<ReportRow> rows,
-                   const QDateTime &printedAt);
+                   const QDateTime &printedAt, const QString &subject = {});
 
     const ReportDefinition &definition() const { return m_definition; }
+    QString subject() const { return m_subject; }
 
     // The page set-up of every report: A4 portrait, 20 mm margins.
     static void applyPageSettings(QPagedPaintDevice *device);
@@ -44,6 +47,7 @@ private:
     ReportDefinition m_definition;
     QList<ReportRow> m_rows;
     QString m_dateLine;
+    QString m_subject;
 };
 
 // Reads a report's rows from its source, in the table's own order. For the member

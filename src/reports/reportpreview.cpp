@@ -136,7 +136,7 @@ bool ReportPreview::savePdf(const QString &path)
     return false;
 }
 
-bool showReport(AppContext &context, ReportKind kind, QWidget *parent)
+bool showReport(AppContext &context, ReportKind kind, QWidget *parent, const QString &subject)
 {
     const ReportDefinition &definition = reportDefinition(kind);
     QList<ReportRow> rows;
@@ -146,7 +146,7 @@ bool showReport(AppContext &context, ReportKind kind, QWidget *parent)
                                .arg(definition.previewCaption, error));
         return false;
     }
-    const ReportDocument document(definition, std::move(rows), QDateTime::currentDateTime());
+    const ReportDocument document(definition, std::move(rows), QDateTime::currentDateTime(), subject);
     ReportPreview preview(document, parent, context.iniPath());
     runModal(preview);
     return true;

@@ -23,6 +23,7 @@ public:
     ReportPreview(const ReportDocument &document, QWidget *parent = nullptr,
                   const QString &iniPath = {});
 
+    const ReportDocument &document() const { return m_document; }
     // The folder the PDF file dialog opens in.
     QString pdfFolder() const;
 
@@ -44,8 +45,8 @@ private:
 };
 
 // Opens a report: reads its data (refilling the work tables where the report
-// does) and shows its preview modally. False, after a message, when the data
-// could not be read; the preview is then not shown.
-bool showReport(AppContext &context, ReportKind kind, QWidget *parent);
+// does) and shows its preview modally, with `subject` under its title. False,
+// after a message, when the data could not be read; the preview is then not shown.
+bool showReport(AppContext &context, ReportKind kind, QWidget *parent, const QString &subject = {});
 
 } // namespace lumivox

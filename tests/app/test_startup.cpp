@@ -3,9 +3,12 @@
 #include "support/testapp.h"
 #include "db/database.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -51,6 +54,12 @@ class TestStartup : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase()
+    {
+        // Qt's own captions in Japanese, as the program has them.
+        prepareApplication(*qobject_cast<QApplication *>(qApp));
+    }
+
     void aDatabaseThatCannotBeOpenedTakesTheErrorPath_data()
     {
         QTest::addColumn<QByteArray>("file"); // Pennora.db's contents; none when empty
@@ -74,9 +83,37 @@ private Q_SLOTS:
         QCOMPARE(shown.icon, QMessageBox::Critical);
         QCOMPARE(shown.title, QStringLiteral("Lumivox"));
         QVERIFY(shown.text.startsWith(QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。\r\n\r\n")));
-        QVERIFY(shown.text.size() > 40); // the support line follows
+        // The support line names the button of the details as Qt captions it.
+        QVERIFY2(shown.text.contains(QStringLiteral("［詳細を表示...］の内容を添えて")), qPrintable(shown.text));
         QVERIFY(!shown.detailedText.isEmpty());
         QCOMPARE(QFile::exists(path), !file.isEmpty()); // never created, never replaced
+    }
+
+    // Another program in a write transaction: the start says so, and does not
+    // send the user looking for a file that is there.
+    void aDatabaseLockedByAnotherProgramSaysSo()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Pennora.db"));
+        QVERIFY(test::makeTestDatabase(path));
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
+            other.setDatabaseName(path);
+            QVERIFY(other.open());
+            QVERIFY(QSqlQuery(other).exec(QStringLiteral("begin exclusive")));
+            MainWindowProbe probe;
+            Message shown;
+            QCOMPARE(startAndAnswer(dir.path(), probe, &shown), kExitStartFailed);
+            QVERIFY(!probe.created);
+            QVERIFY2(shown.text.startsWith(QStringLiteral("データベースファイル（Pennora.db）をほかのプログラムが使用中")),
+                     qPrintable(shown.text));
+            QVERIFY(shown.detailedText.contains(QStringLiteral("locked")));
+            QVERIFY(QSqlQuery(other).exec(QStringLiteral("rollback")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("other"));
+        MainWindowProbe probe; // released: the start goes ahead
+        QCOMPARE(runLumivox(dir.path(), probe.factory()), 0);
+        QVERIFY(probe.created);
     }
 
     void aGoodStartShowsTheMainWindowAndEndsWithZero()

@@ -2,13 +2,15 @@
 
     smtp_server.py --dir OUT [--auth USER:PASS] [--tls none|starttls|ssl]
                    [--refuse ADDRESS]... [--slow ADDRESS:SECONDS] [--no-8bitmime]
+                   [--drop-at N]
 
 Prints "READY <port> <certificate or ->" once it listens on 127.0.0.1 and serves
 until its standard input closes. Every accepted mail goes to OUT/NNNN.json: the
 envelope, the connection it came on and what mailcheck.py reads from it; every
 RCPT address tried goes to OUT/rcpt.log. Refused recipients get 550. For a --slow
 recipient OUT/slow-started is written when its DATA arrives, and the reply waits
-SECONDS. --no-8bitmime leaves 8BITMIME out of the EHLO reply."""
+SECONDS. --no-8bitmime leaves 8BITMIME out of the EHLO reply. --drop-at N drops
+the connection when the N-th mail's data has arrived, without a reply (once)."""
 
 import argparse
 import asyncio
@@ -30,7 +32,7 @@ import mailcheck  # noqa: E402
 
 class Handler:
     def __init__(self, args):
-        self.args, self.count = args, 0
+        self.args, self.count, self.data = args, 0, 0
         self.slow = args.slow.rsplit(":", 1) if args.slow else (None, 0)
 
     def write(self, name, text, mode="w"):
@@ -45,6 +47,10 @@ class Handler:
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        self.data += 1
+        if self.data == self.args.drop_at:
+            server.transport.abort()
+            return "421 dropped"  # never reaches the client
         if self.slow[0] in envelope.rcpt_tos:
             self.write("slow-started", "1")
             await asyncio.sleep(float(self.slow[1]))
@@ -70,6 +76,7 @@ def main():
     parser.add_argument("--refuse", action="append", default=[])
     parser.add_argument("--slow")
     parser.add_argument("--no-8bitmime", action="store_true")
+    parser.add_argument("--drop-at", type=int, default=0)
     args = parser.parse_args()
 
     # Without 8-bit data taken as it is, aiosmtpd leaves 8BITMIME out.

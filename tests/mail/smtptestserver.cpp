@@ -40,6 +40,8 @@ bool SmtpTestServer::start(const Options &options)
         args << QStringLiteral("--slow") << options.slowRecipient + u':' + QString::number(options.slowSeconds);
     if (!options.eightBitMime)
         args << QStringLiteral("--no-8bitmime");
+    if (options.dropAt > 0)
+        args << QStringLiteral("--drop-at") << QString::number(options.dropAt);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(kPython, args);
     QByteArray line;

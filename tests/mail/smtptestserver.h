@@ -22,6 +22,7 @@ public:
         QString slowRecipient = {};            // its DATA reply waits slowSeconds
         double slowSeconds = 0;
         bool eightBitMime = true;              // 8BITMIME in the EHLO reply
+        int dropAt = 0;                        // the connection dropped when this mail's data is in
     };
 
     SmtpTestServer() = default;

@@ -250,7 +250,13 @@ void TestMailText::composes()
     QFETCH(int, longest);
     MessageComposer composer(from, subject, body, charset);
     composer.setEightBitAllowed(eightBit);
-    const QJsonObject mail = test::SmtpTestServer::check(composer.compose(to, {}));
+    const QByteArray raw = composer.compose(to, {});
+    const QJsonObject mail = test::SmtpTestServer::check(raw);
+    for (const auto &[header, mailbox] : {std::pair{"From", from}, std::pair{"To", to}}) {
+        const Mailbox parsed = parseMailbox(mailbox); // without a name: <address>
+        QVERIFY(!parsed.name.isEmpty()
+                || ("\n" + raw).contains("\n" + QByteArray(header) + ": <" + parsed.address.toLatin1() + ">\r\n"));
+    }
     QCOMPARE(problemsOf(mail), QJsonArray());
     QCOMPARE(field(mail, "charset") + u' ' + field(mail, "cte"), sentAs);
     QVERIFY(mail.value("longest_header_line"_L1).toInt() <= longest);

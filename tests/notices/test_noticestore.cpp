@@ -91,8 +91,10 @@ private Q_SLOTS:
         QVERIFY(store.update({7, QStringLiteral("無い"), {}, {}, {}}).refused);
     }
 
-    // Copy keeps the four texts, not NewsID nor destinations, and outlives the
-    // copied notice; Paste before any copy writes four empty texts, not Null.
+    // Copy keeps the texts, not NewsID nor destinations, and outlives the copied
+    // notice; Paste before any copy writes empty texts, not Null. A pasted
+    // notice starts unsent, and the send runs of a deleted or pasted-over
+    // notice are parted from it (its key may come back).
     void copyRemoveAndPaste()
     {
         TestApp app;
@@ -103,17 +105,21 @@ private Q_SLOTS:
         app.link(noticeDestinations(), 1, {1, 5});
         app.link(noticeDestinations(), 2, 1);
         app.link(memberGroups(), 1, 1); // member 1, not notice 1
+        app.exec(QStringLiteral("insert into T_送信記録 (送信ID, NewsID, 宛先数, 既送信数) values (1, 1, 1, 1), (2, 2, 1, 1)"));
         NoticeStore store(app.db());
         QVERIFY(store.open());
+        QCOMPARE(store.model()->value(1, 5).toString(), QStringLiteral("送信済"));
         QVERIFY(store.paste(3));
-        QCOMPARE(rowsOf(app, QStringLiteral("T_お知らせ")).section(u'|', 2), QStringLiteral("3,,,,"));
+        QCOMPARE(rowsOf(app, QStringLiteral("T_お知らせ")).section(u'|', 2), QStringLiteral("3,,,,(未送信)"));
         store.copy(1);
         QVERIFY(store.remove(1)); // with its destinations, and nothing else
         QCOMPARE(store.rowOf(2), 0);
         QCOMPARE(rowsOf(app, memberGroups().table), QStringLiteral("1,1"));
         QVERIFY(store.paste(2));
         QCOMPARE(rowsOf(app, QStringLiteral("T_お知らせ")),
-                 QStringLiteral("2,一,本文一,2026/01/01 10:00:00,2026/01/02 10:00:00|3,,,,"));
+                 QStringLiteral("2,一,本文一,2026/01/01 10:00:00,(未送信)|3,,,,(未送信)"));
+        QCOMPARE(store.model()->value(0, 5).toString(), QStringLiteral("未送信"));
+        QCOMPARE(app.count(QStringLiteral("T_送信記録"), QStringLiteral("NewsID is not null")), 0);
         QCOMPARE(store.notice(0).title, QStringLiteral("一"));
         QCOMPARE(rowsOf(app, noticeDestinations().table), QStringLiteral("2,1"));
     }

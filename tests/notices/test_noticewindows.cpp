@@ -4,6 +4,7 @@
 #include "app/spreadgrid.h"
 #include "mainwindow/mainwindow.h"
 #include "notices/groupchooser.h"
+#include "notices/groupnames.h"
 #include "notices/noticeeditor.h"
 #include "notices/sendlist.h"
 #include "support/testapp.h"
@@ -13,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -137,7 +139,15 @@ private Q_SLOTS:
             QCOMPARE(answers.messages.value(0).title + answers.lastText(),
                      QStringLiteral("Lumivox") + QString::fromUtf8(kNoDestinationMessage));
         }
-        clickTool(window, "ID_mnuEditDel");
+        {
+            // Delete asks first; いいえ (the default) keeps the notice.
+            Answers answers;
+            clickTool(window, "ID_mnuEditDel");
+            QCOMPARE(window.rowCount(), 3);
+            answers.nextButton(QMessageBox::Yes);
+            clickTool(window, "ID_mnuEditDel");
+            QCOMPARE(answers.lastText(), QStringLiteral("お知らせ「清掃」を削除しますか？"));
+        }
         QCOMPARE(column(list, 2), QStringLiteral("総会,運動会"));
         QCOMPARE(body(&window), QStringLiteral("本文五")); // the row below moved up
         clickTool(window, "ID_mnuEditCopy");
@@ -148,7 +158,10 @@ private Q_SLOTS:
         // A refused delete is told and changes nothing.
         QVERIFY(refuse(app, "delete", "T_お知らせ"));
         Answers answers;
+        answers.nextButton(QMessageBox::Yes);
         clickTool(window, "ID_EditDel");
+        QCOMPARE(answers.messages.value(0).text,
+                 QStringLiteral("お知らせ「運動会」を削除しますか？\n\n宛先グループの指定2件も削除されます。"));
         QVERIFY(answers.lastText().contains(QStringLiteral("database is locked")));
         QCOMPARE(window.rowCount(), 2);
     }
@@ -163,9 +176,10 @@ private Q_SLOTS:
         MainWindow window(app.context());
         QVERIFY(showAndWait(&window));
         QVERIFY(!toolEnabled(&window, "ID_mnuEditNew") && !toolEnabled(&window, "ID_EditNew"));
+        Answers answers;
+        answers.nextButton(QMessageBox::Yes);
         clickTool(window, "ID_EditDel");
         QVERIFY(toolEnabled(&window, "ID_mnuEditNew") && toolEnabled(&window, "ID_EditNew"));
-        Answers answers;
         QString caption, title;
         answers.nextDialog([&](QDialog &editor) { // left through the close box
             caption = editor.windowTitle();
@@ -254,6 +268,103 @@ private Q_SLOTS:
         QVERIFY(answers.lastText().contains(QStringLiteral("database is locked")));
         QCOMPARE(grid(&window)->text(2, 1), QStringLiteral("元の見出し"));
         QCOMPARE(column(grid(&window, "fpSpread2")), QStringLiteral("子ども会"));
+    }
+
+    void closeBoxAsksBeforeDroppingTheText_data()
+    {
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<int>("answer"); // はい, いいえ, ｷｬﾝｾﾙ
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("unchanged: nothing asked") << false << -1 << "元";
+        QTest::newRow("はい saves") << true << 0 << "新";
+        QTest::newRow("いいえ drops") << true << 1 << "元";
+        QTest::newRow("ｷｬﾝｾﾙ stays") << true << 2 << "元";
+    }
+    void closeBoxAsksBeforeDroppingTheText()
+    {
+        QFETCH(bool, changed);
+        QFETCH(int, answer);
+        QFETCH(QString, stored);
+        TestApp app;
+        app.addNotice(1, QStringLiteral("元"));
+        NoticeStore store(app.db());
+        QVERIFY(store.open());
+        Answers answers;
+        if (answer >= 0)
+            answers.nextCustom(answer);
+        NoticeEditor editor(app.context(), store.notice(0), [&](const Notice &n) { return store.update(n); });
+        QVERIFY(showAndWait(&editor));
+        if (changed)
+            child<QLineEdit>(&editor, "txtTitle")->setText(QStringLiteral("新"));
+        editor.close();
+        QCOMPARE(editor.isVisible(), answer == 2);
+        QCOMPARE(answers.messages.size(), changed ? 1 : 0);
+        if (changed) {
+            QStringList captions;
+            for (const Message::Custom &c : answers.messages.first().custom)
+                captions << c.caption;
+            QCOMPARE(captions.join(u'|'), QStringLiteral("はい(&Y)|いいえ(&N)|ｷｬﾝｾﾙ"));
+        }
+        QCOMPARE(store.notice(0).title, stored);
+    }
+
+    // The editor can be made larger, and opens again at the size it was left at.
+    void editorKeepsTheSizeItWasGiven()
+    {
+        TestApp app;
+        app.addNotice(1, QStringLiteral("一"));
+        NoticeStore store(app.db());
+        QVERIFY(store.open());
+        QSize larger;
+        {
+            NoticeEditor editor(app.context(), store.notice(0), {});
+            QVERIFY(showAndWait(&editor));
+            larger = editor.size() + QSize(120, 90);
+            editor.resize(larger);
+            QTRY_COMPARE(editor.size(), larger);
+            editor.close();
+        }
+        NoticeEditor again(app.context(), store.notice(0), {});
+        QVERIFY(showAndWait(&again));
+        QCOMPARE(again.size(), larger);
+    }
+
+    // A destination list that cannot be read says so in its heading and is told
+    // once, in the main window and in the editor; it never passes for "no groups".
+    void unreadableDestinationsAreTold()
+    {
+        TestApp app;
+        app.addGroups({"役員会"});
+        for (int id : {1, 2, 3}) {
+            app.addNotice(id, QStringLiteral("お知らせ%1").arg(id));
+            app.link(noticeDestinations(), id, 1);
+        }
+        const QString trigger = QStringLiteral("create trigger refuse before insert on T_temp_グループ名称 "
+                                               "begin select raise(abort, 'disk I/O error'); end");
+        QVERIFY(app.exec(trigger));
+        Answers answers;
+        MainWindow window(app.context());
+        QVERIFY(showAndWait(&window));
+        const auto heading = [](QWidget *w) { return grid(w, "fpSpread2")->model()->headerData(0, Qt::Horizontal).toString(); };
+        QTRY_COMPARE(answers.messages.size(), 1);
+        QVERIFY(answers.lastText().startsWith(QStringLiteral("宛先グループの一覧を読み込めませんでした。")));
+        QVERIFY(answers.lastText().contains(QStringLiteral("disk I/O error")));
+        QCOMPARE(heading(&window), QString::fromUtf8(kUnreadableDestinations));
+        grid(&window)->setActiveCell(2, 2); // still failing: not told again
+        QTest::qWait(20);
+        QCOMPARE(answers.messages.size(), 1);
+        QVERIFY(app.exec(QStringLiteral("drop trigger refuse")));
+        grid(&window)->setActiveCell(2, 3);
+        QCOMPARE(heading(&window), QStringLiteral("宛先グループ一覧"));
+        QVERIFY(app.exec(trigger));
+        QString inEditor;
+        answers.nextDialog([&](QDialog &editor) {
+            QTRY_COMPARE(answers.messages.size(), 2);
+            inEditor = grid(&editor)->model()->headerData(0, Qt::Horizontal).toString();
+        });
+        clickTool(window, "ID_EditEdit");
+        QCOMPARE(inEditor, QString::fromUtf8(kUnreadableDestinations));
+        QTRY_COMPARE(answers.messages.size(), 3); // the main window's list failing again, after a success
     }
 
     void chooserLeftWithoutOkWritesNothing_data()

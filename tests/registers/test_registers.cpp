@@ -16,6 +16,7 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTest>
@@ -157,8 +158,19 @@ private Q_SLOTS:
         };
         QCOMPARE(adding(), 0);
         w->list()->setActiveCell(2, 50);
+        // Asked first, saying what goes with the group; いいえ keeps it.
+        app.link(memberGroups(), 1, {50});
+        app.link(memberGroups(), 2, {50});
+        app.link(noticeDestinations(), 7, {50});
+        Answers answers;
+        w.tool("ID_EditDel");
+        QCOMPARE(answers.lastText(), QStringLiteral("グループ「班50」を削除しますか？\n\nこのグループへのメンバーの所属2件と，"
+                                                    "お知らせの宛先としての指定1件も削除されます。メンバーとお知らせそのものは残ります。"));
+        QCOMPARE(adding() + w->store().tableCount(), 99);
+        answers.nextButton(QMessageBox::Yes);
         w.tool("ID_EditDel");
         QCOMPARE(adding(), 3);
+        QCOMPARE(app.count(memberGroups().table) + app.count(noticeDestinations().table), 0);
         w.tool("ID_mnuEditAdd");
         QCOMPARE(adding() + w->store().tableCount(), 99);
     }
@@ -198,8 +210,20 @@ private Q_SLOTS:
         QCoreApplication::sendEvent(mail, &wide);
         QCOMPARE(mail->text(), QStringLiteral("a.b@ex"));
 
+        Answers answers; // an address that is not plain is stored as typed, and the user told why
         w.click("cmdNext"); // the card is stored first
         QCOMPARE(member(app, 1, "\"E-Mail\"") + w->list()->text(5, 1), QStringLiteral("a.b@exa.b@ex"));
+        QVERIFY(answers.lastText().startsWith(QStringLiteral("E-Mail「a.b@ex」はメールアドレスとして正しくありません（@の後（ドメイン）に")));
+        // A full-width address, pasted in the card or typed in the list, is stored in half width.
+        mail->setFocus();
+        mail->selectAll();
+        mail->insert(QStringLiteral("ｉｔｏ＠ｅｘ．ｊｐ"));
+        w->list()->setText(5, 3, QStringLiteral(" ｕｅｄａ＠ｅｘ．ｊｐ"));
+        QCOMPARE(member(app, 3, "\"E-Mail\""), QStringLiteral("ueda@ex.jp"));
+        w.click("cmdNext");
+        QCOMPARE(member(app, 2, "\"E-Mail\""), QStringLiteral("ito@ex.jp"));
+        QCOMPARE(answers.messages.size(), 1);
+        w.click("cmdPrevious");
         QCOMPARE(w.position() + w.text("txtName"), QStringLiteral("(2/3)111111伊藤"));
         QCOMPARE(w->list()->activeRow(), 2);
         w.click("cmdBottom");
@@ -259,9 +283,12 @@ private Q_SLOTS:
         w->saveRecord();
         QVERIFY(answers.lastText().contains(QStringLiteral("保存できませんでした")));
         QVERIFY(answers.lastText().contains(QStringLiteral("read-only")));
+        answers.nextButton(QMessageBox::Yes);
         w.click("cmdDel");
+        QCOMPARE(answers.messages.value(2).text,
+                 QStringLiteral("メンバー「山田」を削除しますか？\n\n所属グループの登録1件も削除されます。"));
         QVERIFY(answers.lastText().contains(QStringLiteral("locked")));
-        QCOMPARE(answers.messages.size(), 3);
+        QCOMPARE(answers.messages.size(), 4);
         QCOMPARE(w.text("lblRecord"), QStringLiteral("(3/3)"));
     }
 

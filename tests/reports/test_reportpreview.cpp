@@ -128,6 +128,12 @@ private Q_SLOTS:
             QCOMPARE(preview->windowTitle(), caption);
             QCOMPARE(preview->findChild<QPrintPreviewWidget *>()->pageCount(), pages);
             QCOMPARE(preview->printer()->docName(), QStringLiteral("Lumivox"));
+            // The check list names its notice under the title.
+            const QString titles[] = {{}, {}, QStringLiteral("会員のいない宛先"), QStringLiteral("役員会あて")};
+            QCOMPARE(preview->document().subject(),
+                     report == QLatin1String("arpCheckList")
+                         ? QStringLiteral("お知らせ：「%1」　作成日時：2026/12/01 09:00:00").arg(titles[notice])
+                         : QString());
             const QPageLayout layout = preview->printer()->pageLayout();
             QCOMPARE(layout.pageSize().id(), QPageSize::A4);
             QCOMPARE(layout.orientation(), QPageLayout::Portrait);

@@ -27,12 +27,12 @@ QByteArray runTool(const QString &program, const QStringList &arguments)
 }
 
 // The report read from its source in `app`, dated kPrinted, written to a PDF.
-QString writeReport(TestApp &app, ReportKind kind, const QString &fileName)
+QString writeReport(TestApp &app, ReportKind kind, const QString &fileName, const QString &subject = {})
 {
     QList<ReportRow> rows;
     const QString path = app.dir() + u'/' + fileName;
     const bool written = loadReportRows(app.db(), reportDefinition(kind), &rows)
-                         && ReportDocument(reportDefinition(kind), rows, kPrinted).writePdf(path);
+                         && ReportDocument(reportDefinition(kind), rows, kPrinted, subject).writePdf(path);
     return written ? path : QString();
 }
 
@@ -160,7 +160,7 @@ private Q_SLOTS:
                                                  "子ども会", "5 う 君 u@example.jp",
                                                  none, "6 山田 太郎 先生 yamada@example.jp", "1／1"};
         QTest::newRow("check list") << int(ReportKind::arpCheckList) << QList<int>{2, 1}
-                                    << QStringList{"送信チェックリスト", "No 名前 敬称 E-Mail",
+                                    << QStringList{"送信チェックリスト", "お知らせ：「総会」", "No 名前 敬称 E-Mail",
                                                    "役員会", "1 あ 様 a@example.jp", "2 い 様 i@example.jp",
                                                    "3 う 君 u@example.jp",
                                                    "子ども会", "4 う 君 u@example.jp", "1／1"};
@@ -193,7 +193,9 @@ private Q_SLOTS:
         if (!sendTo.isEmpty())
             QVERIFY(fillSendList(app.db(), sendTo));
 
-        const QStringList pages = pdfPages(writeReport(app, ReportKind(kind), QStringLiteral("r.pdf")));
+        // The check list names its notice under the title.
+        const QString subject = lines.value(1).startsWith(u"お知らせ：") ? lines.value(1) : QString();
+        const QStringList pages = pdfPages(writeReport(app, ReportKind(kind), QStringLiteral("r.pdf"), subject));
         QCOMPARE(pages.size(), 1);
         QStringList read;
         for (const QString &line : nonEmptyLines(pages[0]))

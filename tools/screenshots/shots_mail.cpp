@@ -62,7 +62,9 @@ LUMIVOX_SCREENSHOT(send_window)
         return;
     lumivox::test::storeSmtp(ctx.app, smtpSettings(QStringLiteral("127.0.0.1"), server.port(), false, 0));
     lumivox::SendingWindow window(ctx.app.context());
-    window.setNewsId(1);
+    lumivox::RunStart start;
+    start.newsId = 1;
+    window.setRun(lumivox::readSendPlan(ctx.app.db(), 1), start);
     window.show();
     if (!QTest::qWaitFor([&] { return server.slowStarted(); }, 10000))
         std::fprintf(stderr, "send_window: the run did not reach the third mail\n");

@@ -80,7 +80,7 @@ int main(int argc, char **argv)
         executeAll(context.db(), {{QStringLiteral("delete from T_メンバーの登録グループ情報")},
                                   {QStringLiteral("delete from T_メンバー")},
                                   {QStringLiteral("delete from T_グループ")}});
-        window->ApplyMemberFilter();
+        window->applyMemberFilter();
 
         QElapsedTimer timer;
         timer.start();
@@ -107,7 +107,7 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "the write failed\n");
             return 1;
         }
-        window->ApplyMemberFilter();
+        window->applyMemberFilter();
         window->list()->setActiveCell(2, window->list()->maxRows());
         waitForPaint(listWatch);
         written.add(r, timer.nsecsElapsed() / 1e6);

@@ -31,7 +31,7 @@ run: build
 	$(BUILD)/bin/lumivox
 
 test: deps-test $(BUILD)/build.ninja
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake --build $(BUILD) -j $(JOBS) --target all benchmarks
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 # The whole suite once more with AddressSanitizer and UndefinedBehaviorSanitizer.

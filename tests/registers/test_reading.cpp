@@ -8,38 +8,6 @@
 
 using namespace lumivox;
 
-namespace {
-
-// What fcitx5 or IBus with Mozc send while the user composes: the preedit as it
-// grows, with the usual underline format and the cursor at its end.
-void preedit(QWidget *w, const QString &text)
-{
-    QList<QInputMethodEvent::Attribute> attrs;
-    QTextCharFormat underline;
-    underline.setFontUnderline(true);
-    attrs << QInputMethodEvent::Attribute(QInputMethodEvent::TextFormat, 0,
-                                          static_cast<int>(text.size()), underline);
-    attrs << QInputMethodEvent::Attribute(QInputMethodEvent::Cursor, static_cast<int>(text.size()), 1);
-    QInputMethodEvent e(text, attrs);
-    QCoreApplication::sendEvent(w, &e);
-}
-
-void commit(QWidget *w, const QString &text, const QString &nextPreedit = {})
-{
-    QInputMethodEvent e(nextPreedit, {});
-    e.setCommitString(text);
-    QCoreApplication::sendEvent(w, &e);
-}
-
-// Typing a word key by key, as romaji appears and turns into kana.
-void type(QWidget *w, const QStringList &steps)
-{
-    for (const QString &s : steps)
-        preedit(w, s);
-}
-
-} // namespace
-
 class TestReading : public QObject
 {
     Q_OBJECT
@@ -79,108 +47,59 @@ private Q_SLOTS:
         QCOMPARE(toReadingKatakana(input), reading);
     }
 
-    void oneConversionGivesTheTypedKana()
+    // What fcitx5 or IBus with Mozc send while the user composes, "|" between
+    // events: the preedit as it grows (empty: Esc drops it), "=" a commit (">"
+    // the next preedit in the same event), "#" letters typed without it.
+    void readingOfEachCommit_data()
     {
-        ReadingEdit edit;
-        QSignalSpy readings(&edit, &ReadingEdit::readingCommitted);
-        type(&edit, {"ｙ", "や", "やｍ", "やま", "やまｄ", "やまだ"});
-        preedit(&edit, QStringLiteral("山田")); // Space: the conversion replaces the kana
-        QCOMPARE(readings.count(), 0);
-        commit(&edit, QStringLiteral("山田"));
-        QCOMPARE(edit.text(), QStringLiteral("山田"));
-        QCOMPARE(readings.count(), 1);
-        QCOMPARE(readings.at(0).at(0).toString(), QStringLiteral("やまだ"));
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("readings");
+        QTest::newRow("one conversion") << "ｙ|や|やｍ|やま|やまｄ|やまだ|山田|=山田" << "山田" << "やまだ";
+        QTest::newRow("two, the second candidate")
+            << "や|やま|やまだ|山田|=山田|た|たろ|たろう|太郎|太朗|=太朗" << "山田太朗" << "やまだ,たろう";
+        QTest::newRow("commit as the next starts")
+            << "さ|さと|さとう|佐藤|=佐藤>ｈ|は|はな|はなこ|花子|=花子" << "佐藤花子" << "さとう,はなこ";
+        QTest::newRow("kana unconverted, F8 half width") << "す|すず|すずき|=すずき|け|けん|ｹﾝ|=ｹﾝ" << "すずきｹﾝ"
+                                                          << "すずき,ｹﾝ";
+        QTest::newRow("F9 letters: the kana") << "ｙ|や|やｍ|やま|やまｄ|やまだ|ｙａｍａｄａ|=ｙａｍａｄａ"
+                                              << "ｙａｍａｄａ" << "やまだ";
+        QTest::newRow("Esc drops the composition") << "や|やま||い|いと|いとう|伊藤|=伊藤" << "伊藤" << "いとう";
+        QTest::newRow("direct input: none") << "#abc|=X" << "abcX" << "";
     }
 
-    void eachConversionReportsItsOwnReading()
+    void readingOfEachCommit()
     {
+        QFETCH(QString, events);
+        QFETCH(QString, text);
+        QFETCH(QString, readings);
         ReadingEdit edit;
-        QSignalSpy readings(&edit, &ReadingEdit::readingCommitted);
-        type(&edit, {"や", "やま", "やまだ"});
-        preedit(&edit, QStringLiteral("山田"));
-        commit(&edit, QStringLiteral("山田"));
-        type(&edit, {"た", "たろ", "たろう"});
-        preedit(&edit, QStringLiteral("太郎"));
-        preedit(&edit, QStringLiteral("太朗")); // the next candidate
-        commit(&edit, QStringLiteral("太朗"));
-        QCOMPARE(edit.text(), QStringLiteral("山田太朗"));
-        QCOMPARE(readings.count(), 2);
-        QCOMPARE(readings.at(0).at(0).toString(), QStringLiteral("やまだ"));
-        QCOMPARE(readings.at(1).at(0).toString(), QStringLiteral("たろう"));
-    }
-
-    void commitWhileTheNextCompositionStarts()
-    {
-        // Typing on after a conversion commits it and opens the next composition
-        // in the same event.
-        ReadingEdit edit;
-        QSignalSpy readings(&edit, &ReadingEdit::readingCommitted);
-        type(&edit, {"さ", "さと", "さとう"});
-        preedit(&edit, QStringLiteral("佐藤"));
-        commit(&edit, QStringLiteral("佐藤"), QStringLiteral("ｈ"));
-        type(&edit, {"は", "はな", "はなこ"});
-        preedit(&edit, QStringLiteral("花子"));
-        commit(&edit, QStringLiteral("花子"));
-        QCOMPARE(edit.text(), QStringLiteral("佐藤花子"));
-        QCOMPARE(readings.count(), 2);
-        QCOMPARE(readings.at(0).at(0).toString(), QStringLiteral("さとう"));
-        QCOMPARE(readings.at(1).at(0).toString(), QStringLiteral("はなこ"));
-    }
-
-    void kanaCommittedUnconvertedIsItsOwnReading()
-    {
-        ReadingEdit edit;
-        QSignalSpy readings(&edit, &ReadingEdit::readingCommitted);
-        type(&edit, {"す", "すず", "すずき"});
-        commit(&edit, QStringLiteral("すずき"));
-        // Converted to half-width katakana (F8) and committed.
-        type(&edit, {"け", "けん"});
-        preedit(&edit, QStringLiteral("ｹﾝ"));
-        commit(&edit, QStringLiteral("ｹﾝ"));
-        QCOMPARE(readings.count(), 2);
-        QCOMPARE(readings.at(0).at(0).toString(), QStringLiteral("すずき"));
-        QCOMPARE(toReadingKatakana(readings.at(1).at(0).toString()), QStringLiteral("ケン"));
-    }
-
-    void lettersFromTheKanaStayKana()
-    {
-        // F9 turns the composition into full-width letters; the reading is the kana.
-        ReadingEdit edit;
-        QSignalSpy readings(&edit, &ReadingEdit::readingCommitted);
-        type(&edit, {"ｙ", "や", "やｍ", "やま", "やまｄ", "やまだ"});
-        preedit(&edit, QStringLiteral("ｙａｍａｄａ"));
-        commit(&edit, QStringLiteral("ｙａｍａｄａ"));
-        QCOMPARE(readings.count(), 1);
-        QCOMPARE(readings.at(0).at(0).toString(), QStringLiteral("やまだ"));
-    }
-
-    void cancelledCompositionGivesNothing()
-    {
-        ReadingEdit edit;
-        QSignalSpy readings(&edit, &ReadingEdit::readingCommitted);
-        type(&edit, {"や", "やま"});
-        preedit(&edit, QString()); // Esc: the composition is dropped
-        QCOMPARE(readings.count(), 0);
-        QVERIFY(edit.text().isEmpty());
-        type(&edit, {"い", "いと", "いとう"});
-        preedit(&edit, QStringLiteral("伊藤"));
-        commit(&edit, QStringLiteral("伊藤"));
-        QCOMPARE(readings.count(), 1);
-        QCOMPARE(readings.at(0).at(0).toString(), QStringLiteral("いとう"));
-    }
-
-    void directInputHasNoReading()
-    {
-        // Letters typed without the input method, or committed without any kana.
-        ReadingEdit edit;
-        QSignalSpy readings(&edit, &ReadingEdit::readingCommitted);
-        QTest::keyClicks(&edit, QStringLiteral("abc"));
-        commit(&edit, QStringLiteral("X"));
-        QCOMPARE(edit.text(), QStringLiteral("abcX"));
-        QCOMPARE(readings.count(), 0);
+        QSignalSpy committed(&edit, &ReadingEdit::readingCommitted);
+        for (const QString &e : events.split(u'|')) {
+            if (e.startsWith(u'#')) {
+                QTest::keyClicks(&edit, e.mid(1));
+                continue;
+            }
+            const bool commit = e.startsWith(u'=');
+            const QString preedit = commit ? e.section(u'>', 1) : e;
+            QTextCharFormat underline;
+            underline.setFontUnderline(true);
+            QList<QInputMethodEvent::Attribute> attrs;
+            if (!commit)
+                attrs = {{QInputMethodEvent::TextFormat, 0, int(preedit.size()), underline},
+                         {QInputMethodEvent::Cursor, int(preedit.size()), 1}};
+            QInputMethodEvent event(preedit, attrs);
+            if (commit)
+                event.setCommitString(e.mid(1).section(u'>', 0, 0));
+            QCoreApplication::sendEvent(&edit, &event);
+        }
+        QCOMPARE(edit.text(), text);
+        QStringList got;
+        for (const QList<QVariant> &signal : committed)
+            got << signal.at(0).toString();
+        QCOMPARE(got.join(u','), readings);
     }
 };
 
 QTEST_MAIN(TestReading)
-#include "app/kana.h"
 #include "test_reading.moc"

@@ -1,14 +1,14 @@
-// The database layer: key allocation, the table model that every list is bound
-// to, and the group-list refills the windows share. (Opening is tested by the
-// start routine's tests; the send-list refills through the reports.)
+// The database layer: the table model that every list is bound to, the
+// group-list refills the windows share, and Japanese order and matching in SQL.
+// (Opening is tested by the start routine's tests, keys and refused writes by
+// the stores', the send-list refills through the reports.)
 #include "db/database.h"
-#include "db/keys.h"
+#include "db/japanesetext.h"
 #include "db/tablemodel.h"
 #include "db/worktables.h"
 #include "support/testapp.h"
 
 #include <QAbstractItemModelTester>
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace lumivox;
@@ -19,46 +19,6 @@ class TestDatabase : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void keyAllocation_data()
-    {
-        QTest::addColumn<int>("rows");
-        QTest::addColumn<int>("capacity");
-        QTest::addColumn<QList<int>>("free"); // the free keys (all others are taken)
-        QTest::addColumn<int>("key");
-        QTest::newRow("1 2 4 in use") << 3 << 999 << QList<int>{3, 5, 6} << 5;
-        QTest::newRow("2 3 in use") << 2 << 999 << QList<int>{1, 4, 5} << 4;
-        QTest::newRow("empty") << 0 << 99 << QList<int>{1, 2} << 1;
-        QTest::newRow("wraps past 999") << 998 << 999 << QList<int>{1} << 1;
-        QTest::newRow("group 50 deleted") << 98 << 99 << QList<int>{50} << 50;
-        QTest::newRow("99 taken, 3 free") << 98 << 99 << QList<int>{3} << 3;
-        QTest::newRow("98 taken, 99 free") << 97 << 99 << QList<int>{3, 99} << 99;
-        QTest::newRow("full") << 99 << 99 << QList<int>{} << 0;
-    }
-
-    void keyAllocation()
-    {
-        QFETCH(int, rows);
-        QFETCH(int, capacity);
-        QFETCH(QList<int>, free);
-        QFETCH(int, key);
-        QCOMPARE(nextFreeKey(rows, capacity, [&free](int k) { return !free.contains(k); }), key);
-    }
-
-    void keyAllocationLooksAtTheWholeTable()
-    {
-        TestApp app;
-        QVERIFY(app.isValid());
-        app.addMembers({"一", "二"});
-        app.addMember(4, QStringLiteral("四"));
-        QCOMPARE(allocateKey(app.db(), QStringLiteral("T_メンバー"), QStringLiteral("MemberID"), 999), 5);
-        app.exec(QStringLiteral("delete from T_メンバー where MemberID = 2"));
-        // Rows 1 and 4 (2 rows): candidate 3 is free.
-        QCOMPARE(allocateKey(app.db(), QStringLiteral("T_メンバー"), QStringLiteral("MemberID"), 999), 3);
-        for (int g = 1; g <= 99; ++g)
-            app.addGroup(g, QStringLiteral("G%1").arg(g));
-        QCOMPARE(allocateKey(app.db(), QStringLiteral("T_グループ"), QStringLiteral("GroupID"), 99), 0);
-    }
-
     void tableModelReadsInTableOrderAndWritesThrough()
     {
         TestApp app;
@@ -119,63 +79,61 @@ private Q_SLOTS:
         QCOMPARE(model.value(0, "本文").toString(), QStringLiteral("短い本文"));
     }
 
-    void tableModelConditionBindsValues()
+    // The groups of a record for its list (a deleted group left out), and every
+    // group for a chooser with the record's own ticked.
+    void groupListsOfARecord()
     {
         TestApp app;
-        app.addMembers({"O'Brien", "Brien"});
-        TableModel model(app.db());
-        QVERIFY(model.open(QStringLiteral("T_メンバー"), QStringLiteral("\"名前\" like ?"), {QStringLiteral("%O'B%")}));
-        QCOMPARE(model.rowCount(), 1);
-        QCOMPARE(model.value(0, "MemberID").toInt(), 1);
-        QVERIFY(!model.open(QStringLiteral("T_メンバー"), QStringLiteral("no_such_column = 1")));
-        QVERIFY(!model.lastError().isEmpty());
-        QCOMPARE(model.rowCount(), 0);
-    }
-
-    void aFailedWriteIsReportedAndLeavesTheRowAsStored()
-    {
-        TestApp app;
-        app.addMember(1, QStringLiteral("山田"));
-        QVERIFY(app.exec(QStringLiteral("create trigger refuse before update on T_メンバー "
-                                        "begin select raise(abort, 'disk full'); end")));
-        TableModel model(app.db());
-        QVERIFY(model.open(QStringLiteral("T_メンバー")));
-        QSignalSpy failed(&model, &TableModel::writeFailed);
-        QVERIFY(!model.setData(model.index(0, 1), QStringLiteral("田中")));
-        QCOMPARE(failed.count(), 1);
-        QVERIFY(failed[0][0].toString().contains(QStringLiteral("disk full")));
-        QCOMPARE(model.value(0, 1).toString(), QStringLiteral("山田"));
-    }
-
-    void groupNamesOfARecordSkipMissingGroups()
-    {
-        TestApp app;
-        app.addGroups({"一組", "二組"});
-        app.link(noticeDestinations(), 5, 2);
-        app.link(noticeDestinations(), 5, 9); // group 9 was deleted
+        app.addGroups({"一組", "二組", "三組", "四組"});
+        app.link(noticeDestinations(), 5, {2, 9}); // group 9 was deleted
         app.link(noticeDestinations(), 6, 1);
         QVERIFY(fillGroupNames(app.db(), noticeDestinations(), 5));
-        QCOMPARE(app.count(QStringLiteral("T_temp_グループ名称")), 1);
-        QCOMPARE(app.scalar(QStringLiteral("select グループ名称 from T_temp_グループ名称")).toString(),
+        QCOMPARE(app.scalar(QStringLiteral("select group_concat(グループ名称) from T_temp_グループ名称")).toString(),
                  QStringLiteral("二組"));
         QVERIFY(fillGroupNames(app.db(), noticeDestinations(), 7));
         QCOMPARE(app.count(QStringLiteral("T_temp_グループ名称")), 0);
-    }
-
-    void groupSelectionTicksTheLinkedGroups()
-    {
-        TestApp app;
-        for (int g = 1; g <= 4; ++g)
-            app.addGroup(g, QStringLiteral("G%1").arg(g));
         app.link(memberGroups(), 3, {2, 4});
         app.link(memberGroups(), 8, 1);
         QVERIFY(fillGroupSelection(app.db(), memberGroups(), 3));
-        QCOMPARE(app.count(QStringLiteral("T_temp_グループ選択")), 4);
-        QCOMPARE(app.count(QStringLiteral("T_temp_グループ選択"), QStringLiteral("選択 = 1")), 2);
-        QCOMPARE(app.scalar(QStringLiteral("select group_concat(GroupID) from T_temp_グループ選択 where 選択 = 1")).toString(),
-                 QStringLiteral("2,4"));
+        QCOMPARE(app.scalar(QStringLiteral("select count(*) || ':' || group_concat(case when 選択 = 1 then GroupID end) "
+                                           "from T_temp_グループ選択")).toString(), QStringLiteral("4:2,4"));
         QVERIFY(fillGroupSelection(app.db()));
         QCOMPARE(app.count(QStringLiteral("T_temp_グループ選択"), QStringLiteral("選択 = 1")), 0);
+    }
+
+    // Code-point order would give いとう, サトウ, 佐藤, 鈴木, 阿部, ｶﾄｳ.
+    void namesInJapaneseOrder()
+    {
+        TestApp app;
+        app.addMembers({"鈴木", "ｶﾄｳ", "阿部", "サトウ", "佐藤", "いとう", "Brown", "adams"});
+        QCOMPARE(app.scalar(QStringLiteral("select group_concat(名前) from (select 名前 from T_メンバー "
+                                           "order by 名前 collate JAPANESE)")).toString(),
+                 QStringLiteral("adams,Brown,いとう,ｶﾄｳ,サトウ,阿部,佐藤,鈴木"));
+        QVERIFY(compareJapanese(QStringLiteral("かとう"), QStringLiteral("さとう")) < 0);
+    }
+
+    void matching_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<bool>("found");
+        QTest::newRow("voiced mark matters") << "スズキ" << "%ススキ%" << false;
+        QTest::newRow("full-width ％ found as itself") << "100％" << "%％" << true;
+        QTest::newRow("Null never matches") << QString() << "%" << false;
+    }
+
+    void matching()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, pattern);
+        QFETCH(bool, found);
+        TestApp app;
+        app.addMember(1, QStringLiteral("名前"), stored.isNull() ? QString() : stored);
+        if (stored.isNull())
+            QVERIFY(app.exec(QStringLiteral("update T_メンバー set フリガナ = null")));
+        QCOMPARE(app.count(QStringLiteral("T_メンバー"),
+                           QStringLiteral("JMATCH(フリガナ) like JMATCH('%1')").arg(pattern)),
+                 found ? 1 : 0);
     }
 };
 

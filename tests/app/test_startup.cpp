@@ -1,4 +1,7 @@
-// The start routine: one instance per folder and the start-up error path.
+// The start routine: one instance per folder (a second start knocks on the
+// first's door), the start-up error path, and a signal to end closing the
+// program as its close box does.
+#include "app/runninginstance.h"
 #include "app/startup.h"
 #include "support/testapp.h"
 #include "db/database.h"
@@ -7,10 +10,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 using namespace lumivox;
@@ -42,9 +47,20 @@ int startAndAnswer(const QString &dir, MainWindowProbe &probe, Message *shown)
     return code;
 }
 
-QString programPath()
+// The built program copied into `dir` with a fresh Pennora.db and started there;
+// true once it holds its lock.
+bool startCopy(QProcess &program, const QTemporaryDir &dir)
 {
-    return qEnvironmentVariable("LUMIVOX_BIN_DIR") + QStringLiteral("/lumivox");
+    const QString copy = dir.filePath(QStringLiteral("lumivox"));
+    if (!QFile::copy(qEnvironmentVariable("LUMIVOX_BIN_DIR") + QStringLiteral("/lumivox"), copy)
+        || !test::makeTestDatabase(dir.filePath(QStringLiteral("Pennora.db"))))
+        return false;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.start(copy, {});
+    return program.waitForStarted()
+           && QTest::qWaitFor([&] { return QFile::exists(dir.filePath(QStringLiteral("lumivox.lock"))); }, 20000);
 }
 
 } // namespace
@@ -116,36 +132,11 @@ private Q_SLOTS:
         QVERIFY(probe.created);
     }
 
-    void aGoodStartShowsTheMainWindowAndEndsWithZero()
-    {
-        QTemporaryDir dir;
-        QVERIFY(test::makeTestDatabase(dir.filePath(QStringLiteral("Pennora.db"))));
-        MainWindowProbe probe;
-        QCOMPARE(runLumivox(dir.path(), probe.factory()), 0);
-        QVERIFY(probe.created);
-        // The lock is released at the end: a second start in the same folder runs.
-        MainWindowProbe again;
-        QCOMPARE(runLumivox(dir.path(), again.factory()), 0);
-        QVERIFY(again.created);
-    }
-
     void aSecondInstanceIsRefusedAndAStaleLockIsNot()
     {
-        if (!QFile::exists(programPath()))
-            QSKIP("the program has not been built");
         QTemporaryDir dir;
-        const QString copy = dir.filePath(QStringLiteral("lumivox"));
-        QVERIFY(QFile::copy(programPath(), copy));
-        QVERIFY(test::makeTestDatabase(dir.filePath(QStringLiteral("Pennora.db"))));
-
         QProcess first;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        first.setProcessEnvironment(env);
-        first.start(copy, {});
-        QVERIFY(first.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(dir.filePath(QStringLiteral("lumivox.lock"))), 20000);
-
+        QVERIFY(startCopy(first, dir));
         MainWindowProbe probe;
         Message shown;
         QCOMPARE(startAndAnswer(dir.path(), probe, &shown), kExitAlreadyRunning);
@@ -234,6 +225,46 @@ private Q_SLOTS:
         QVERIFY(!probe.created);
         QVERIFY2(shown.text.contains(QDir::toNativeSeparators(data)), qPrintable(shown.text));
         qunsetenv("XDG_DATA_HOME");
+    }
+
+    void aSecondStartReachesTheFirst()
+    {
+        QTemporaryDir dir;
+        QThread thread; // the first program's event loop
+        auto *first = new RunningInstance(dir.path());
+        first->moveToThread(&thread);
+        connect(&thread, &QThread::finished, first, &QObject::deleteLater);
+        thread.start();
+        bool listening = false;
+        QMetaObject::invokeMethod(first, &RunningInstance::listen, Qt::BlockingQueuedConnection,
+                                  &listening);
+        QVERIFY(listening);
+        QSignalSpy knocked(first, &RunningInstance::activationRequested);
+        QVERIFY(RunningInstance(dir.path()).knock());
+        QTRY_COMPARE(knocked.count(), 1);
+        // Another data folder has another door.
+        QTemporaryDir other;
+        QVERIFY(!RunningInstance(other.path()).knock(200));
+        thread.quit();
+        thread.wait();
+    }
+
+    void sigtermClosesAsTheCloseBoxDoes()
+    {
+        QTemporaryDir dir;
+        QProcess running;
+        QVERIFY(startCopy(running, dir));
+        QTest::qWait(500); // the main window is shown by then
+        running.terminate(); // SIGTERM
+        QVERIFY(running.waitForFinished(20000));
+        QCOMPARE(running.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(running.exitCode(), 0);
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("lumivox.lock"))));
+        QFile settings(dir.filePath(QStringLiteral("lumivox.INI")));
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        const QByteArray written = settings.readAll();
+        QVERIFY(written.contains("[MenuMain]"));
+        QVERIFY(written.contains("SpreadFontSize="));
     }
 };
 

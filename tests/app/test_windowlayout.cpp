@@ -51,7 +51,7 @@ const QMap<QString, Window> &allWindows()
         {"MainWindow", {"MenuMain", resizable, make<MainWindow>()}},
         {"MemberRegister", {"InpDBmember", resizable, make<MemberRegister>()}},
         {"GroupRegister", {"InpDBGroup", resizable, make<GroupRegister>()}},
-        {"NoticeEditor", {"InpNews", Position, [](AppContext &c) { return new NoticeEditor(c, Notice{}, {}); }}},
+        {"NoticeEditor", {"InpNews", Position | Size, [](AppContext &c) { return new NoticeEditor(c, Notice{}, {}); }}},
         {"NoticeGroupChooser", {"SelGroupforNews", Position | Columns,
                                 [](AppContext &c) { return new NoticeGroupChooser(c, 1, QStringLiteral("総会")); }}},
         {"MemberGroupChooser", {"SelGroupforMember", Position | Columns, [](AppContext &c) {

@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "support/testapp.h"
 #include "db/database.h"
+#include "db/makedatabase.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,29 +23,20 @@ using namespace lumivox;
 
 namespace {
 
-// A factory that records whether the start routine asked for a main window and
-// closes the window it makes as soon as it is shown.
-struct MainWindowProbe {
-    bool created = false;
-    std::function<QWidget *(AppContext &)> factory()
-    {
-        return [this](AppContext &) -> QWidget * {
-            created = true;
-            auto *w = new QWidget;
-            QTimer::singleShot(50, w, &QWidget::close);
-            return w;
-        };
-    }
-};
-
-// Runs the start routine; the message it shows (if any) is answered and kept.
-int startAndAnswer(const QString &dir, MainWindowProbe &probe, Message *shown)
+// Runs the start routine with a main window that closes as soon as it is
+// shown. The exit code (-1 when there was a main window and yet no success, or
+// success without one) and the first message shown, answered.
+std::pair<int, Message> start(const QString &dir)
 {
     test::Answers answers;
-    const int code = runLumivox(dir, probe.factory());
-    if (shown && !answers.messages.isEmpty())
-        *shown = answers.messages.first();
-    return code;
+    bool created = false;
+    const int code = runLumivox(dir, [&](AppContext &) -> QWidget * {
+        created = true;
+        auto *w = new QWidget;
+        QTimer::singleShot(50, w, &QWidget::close);
+        return w;
+    });
+    return {(code == 0) == created ? code : -1, answers.messages.value(0)};
 }
 
 // The built program copied into `dir` with a fresh Pennora.db and started there;
@@ -53,7 +45,7 @@ bool startCopy(QProcess &program, const QTemporaryDir &dir)
 {
     const QString copy = dir.filePath(QStringLiteral("lumivox"));
     if (!QFile::copy(qEnvironmentVariable("LUMIVOX_BIN_DIR") + QStringLiteral("/lumivox"), copy)
-        || !test::makeTestDatabase(dir.filePath(QStringLiteral("Pennora.db"))))
+        || !makeDatabase(dir.filePath(QStringLiteral("Pennora.db"))))
         return false;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -92,10 +84,8 @@ private Q_SLOTS:
             QFile junk(path);
             QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write(file) == file.size());
         }
-        MainWindowProbe probe;
-        Message shown;
-        QCOMPARE(startAndAnswer(dir.path(), probe, &shown), kExitStartFailed);
-        QVERIFY(!probe.created);
+        const auto [code, shown] = start(dir.path());
+        QCOMPARE(code, kExitStartFailed);
         QCOMPARE(shown.icon, QMessageBox::Critical);
         QCOMPARE(shown.title, QStringLiteral("Lumivox"));
         QVERIFY(shown.text.startsWith(QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。\r\n\r\n")));
@@ -111,25 +101,21 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Pennora.db"));
-        QVERIFY(test::makeTestDatabase(path));
+        QVERIFY(makeDatabase(path));
         {
             QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
             other.setDatabaseName(path);
             QVERIFY(other.open());
             QVERIFY(QSqlQuery(other).exec(QStringLiteral("begin exclusive")));
-            MainWindowProbe probe;
-            Message shown;
-            QCOMPARE(startAndAnswer(dir.path(), probe, &shown), kExitStartFailed);
-            QVERIFY(!probe.created);
+            const auto [code, shown] = start(dir.path());
+            QCOMPARE(code, kExitStartFailed);
             QVERIFY2(shown.text.startsWith(QStringLiteral("データベースファイル（Pennora.db）をほかのプログラムが使用中")),
                      qPrintable(shown.text));
             QVERIFY(shown.detailedText.contains(QStringLiteral("locked")));
             QVERIFY(QSqlQuery(other).exec(QStringLiteral("rollback")));
         }
         QSqlDatabase::removeDatabase(QStringLiteral("other"));
-        MainWindowProbe probe; // released: the start goes ahead
-        QCOMPARE(runLumivox(dir.path(), probe.factory()), 0);
-        QVERIFY(probe.created);
+        QCOMPARE(start(dir.path()).first, 0); // released: the start goes ahead
     }
 
     void aSecondInstanceIsRefusedAndAStaleLockIsNot()
@@ -137,10 +123,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QProcess first;
         QVERIFY(startCopy(first, dir));
-        MainWindowProbe probe;
-        Message shown;
-        QCOMPARE(startAndAnswer(dir.path(), probe, &shown), kExitAlreadyRunning);
-        QVERIFY(!probe.created);
+        const auto [code, shown] = start(dir.path());
+        QCOMPARE(code, kExitAlreadyRunning);
         QCOMPARE(shown.icon, QMessageBox::Critical);
         QCOMPARE(shown.title, QStringLiteral("Lumivox"));
         QCOMPARE(shown.text, QStringLiteral("『Lumivox』は既に起動しています。本ソフトウェアは，特定の作業領域を使用するため多重起動に未対応です。"
@@ -151,9 +135,7 @@ private Q_SLOTS:
         first.kill();
         QVERIFY(first.waitForFinished());
         QVERIFY(QFile::exists(dir.filePath(QStringLiteral("lumivox.lock"))));
-        MainWindowProbe next;
-        QCOMPARE(runLumivox(dir.path(), next.factory()), 0);
-        QVERIFY(next.created);
+        QCOMPARE(start(dir.path()).first, 0);
     }
 
     void dataFolderFollowsTheProgramsPlace_data()
@@ -191,7 +173,7 @@ private Q_SLOTS:
         const QString bin = prefix.filePath(QStringLiteral("bin"));
         const QString shipped = prefix.filePath(QStringLiteral("share/lumivox/empty/Pennora.db"));
         QVERIFY(QDir().mkpath(bin) && QDir().mkpath(prefix.filePath(QStringLiteral("share/lumivox/empty"))));
-        QVERIFY(test::makeTestDatabase(shipped));
+        QVERIFY(makeDatabase(shipped));
         qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
         const QString data = home.filePath(QStringLiteral("lumivox"));
         bool lockedThere = false;
@@ -219,10 +201,8 @@ private Q_SLOTS:
 
         // Without either database the start fails and says where the data belongs.
         QVERIFY(QFile::remove(data + QStringLiteral("/Pennora.db")) && QFile::remove(shipped));
-        MainWindowProbe probe;
-        Message shown;
-        QCOMPARE(startAndAnswer(bin, probe, &shown), kExitStartFailed);
-        QVERIFY(!probe.created);
+        const auto [code, shown] = start(bin);
+        QCOMPARE(code, kExitStartFailed);
         QVERIFY2(shown.text.contains(QDir::toNativeSeparators(data)), qPrintable(shown.text));
         qunsetenv("XDG_DATA_HOME");
     }

@@ -3,6 +3,7 @@
 // failed upgrade changes nothing.
 #include "app/startup.h"
 #include "db/database.h"
+#include "db/makedatabase.h"
 #include "db/schemaupgrade.h"
 #include "support/testapp.h"
 
@@ -64,7 +65,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Pennora.db"));
         const QString fresh = dir.filePath(QStringLiteral("fresh.db"));
-        QVERIFY(makeFirstRelease(path) && test::makeTestDatabase(fresh));
+        QVERIFY(makeFirstRelease(path) && makeDatabase(fresh));
         const QByteArray password("\x00\xff\x10", 3);
         {
             Opened old(path);
@@ -100,7 +101,7 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Pennora.db"));
-        QVERIFY(test::makeTestDatabase(path));
+        QVERIFY(makeDatabase(path));
         {
             Opened db(path);
             QVERIFY(execute(db.db(), {QStringLiteral("pragma user_version = %1").arg(currentSchemaVersion() + 1)}));

@@ -76,24 +76,6 @@ bool waitForInputMethod(QLineEdit *box, const PreeditSpy &spy)
     return false;
 }
 
-std::unique_ptr<RegisterWindow> openRegister(const QString &which, test::TestApp &app)
-{
-    std::unique_ptr<RegisterWindow> window;
-    if (which == QLatin1String("member"))
-        window = std::make_unique<MemberRegister>(app.context());
-    else
-        window = std::make_unique<GroupRegister>(app.context());
-    window->show();
-    window->activateWindow();
-    return window;
-}
-
-// The record counter, as "(2/2)".
-QString counter(RegisterWindow *window)
-{
-    return test::child<QLabel>(window, "lblRecord")->text();
-}
-
 } // namespace
 
 class TestIme : public QObject
@@ -129,8 +111,12 @@ private Q_SLOTS:
         test::TestApp app;
         const bool member = which == QLatin1String("member");
         member ? app.addMember(1, QString()) : app.addGroup(1, QString(), QString());
-        auto window = openRegister(which, app);
+        std::unique_ptr<RegisterWindow> window(member ? static_cast<RegisterWindow *>(new MemberRegister(app.context()))
+                                                      : new GroupRegister(app.context()));
+        window->show();
+        window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        const auto counter = [&] { return test::child<QLabel>(window.get(), "lblRecord")->text(); };
         auto *name = test::child<QLineEdit>(window.get(), "txtName");
         auto *reading = test::child<QLineEdit>(window.get(), "txtFurigana");
         PreeditSpy spy;
@@ -169,14 +155,14 @@ private Q_SLOTS:
             // Alt+N, or the input method has taken the N and the keyboard stays.
             QVERIFY(xdo(QStringLiteral("key alt+n")));
             QTest::qWait(500);
-            added = counter(window.get()) == QLatin1String("(2/2)");
+            added = counter() == QLatin1String("(2/2)");
         } else {
             window->close();
         }
 
         QString name1 = QStringLiteral("山田田中"), reading1 = QStringLiteral("ヤマダタナカ");
         if (action != QLatin1String("close")) {
-            QTRY_COMPARE(counter(window.get()), QStringLiteral("(%1/%1)").arg(added ? 2 : 1));
+            QTRY_COMPARE(counter(), QStringLiteral("(%1/%1)").arg(added ? 2 : 1));
             QTRY_VERIFY(typedOn->hasFocus());
             QVERIFY(typeAndConvert(QStringLiteral("tarou")));
             QVERIFY(xdo(QStringLiteral("key Return")));

@@ -245,11 +245,6 @@ void Answers::nextDialog(std::function<void(QDialog &)> work)
     m_dialogs.enqueue(std::move(work));
 }
 
-bool makeTestDatabase(const QString &path)
-{
-    return makeDatabase(path);
-}
-
 bool showAndWait(QWidget *window)
 {
     window->show();

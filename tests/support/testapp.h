@@ -120,9 +120,6 @@ private:
     QQueue<std::function<void(QDialog &)>> m_dialogs;
 };
 
-// Makes a fresh database file (for tests that need more than one folder).
-bool makeTestDatabase(const QString &path);
-
 // A control of a window by its objectName; a missing one is reported (and null).
 template <class T = QWidget>
 T *child(QWidget *window, const char *name)

@@ -1,14 +1,13 @@
-// The shell launcher and the about box.
+// The shell launcher and the about box. (Help pages and the web page opened
+// through the desktop are the main window's tests.)
 #include "support/testapp.h"
 #include "util/shelllauncher.h"
 #include "util/aboutdialog.h"
 
-#include <QDir>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
 
 using namespace lumivox;
 
@@ -113,29 +112,6 @@ private Q_SLOTS:
         QVERIFY(plain.open(QIODevice::WriteOnly));
         plain.close();
         QCOMPARE(shell.LaunchProgram(nullptr, plain.fileName(), {}, {}, 5), ShellLauncher::kErrorAccessDenied);
-    }
-
-    void documentsAndAddressesGoToTheDesktop()
-    {
-        test::UrlCatcher catcher({QStringLiteral("file"), QStringLiteral("https")});
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("Help")));
-        QFile page(dir.filePath(QStringLiteral("Help/index.htm")));
-        QVERIFY(page.open(QIODevice::WriteOnly));
-        page.close();
-
-        ShellLauncher shell;
-        QCOMPARE(shell.LaunchDocument(nullptr, dir.filePath(QStringLiteral("Help/none.htm")), {}, 5),
-                 ShellLauncher::kErrorFileNotFound);
-        QCOMPARE(shell.LaunchDocument(nullptr, page.fileName(), {}, 5), ShellLauncher::kSuccess);
-        QCOMPARE(shell.LaunchDocument(nullptr, QStringLiteral("Help/index.htm"), dir.path(), 5),
-                 ShellLauncher::kSuccess);
-        QCOMPARE(shell.LaunchURL(nullptr, QStringLiteral("https://lumivox.example.jp/"), 10),
-                 ShellLauncher::kSuccess);
-        QCOMPARE(shell.LaunchURL(nullptr, QStringLiteral(" "), 10), ShellLauncher::kErrorFileNotFound);
-        const QUrl pageUrl = QUrl::fromLocalFile(page.fileName());
-        QCOMPARE(catcher.opened,
-                 (QList<QUrl>{pageUrl, pageUrl, QUrl(QStringLiteral("https://lumivox.example.jp/"))}));
     }
 };
 

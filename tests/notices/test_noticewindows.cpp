@@ -9,6 +9,7 @@
 #include "notices/sendlist.h"
 #include "support/testapp.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
@@ -51,6 +52,28 @@ QString body(QWidget *w)
     return child<QPlainTextEdit>(w, "RichTextBox1")->toPlainText();
 }
 
+// Stands in for the desktop's opener of files and web pages while it lives, so
+// that no browser starts, and keeps what it was asked to open.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    UrlCatcher()
+    {
+        for (const char *scheme : {"file", "https"})
+            QDesktopServices::setUrlHandler(QLatin1String(scheme), this, "open");
+    }
+    ~UrlCatcher() override
+    {
+        for (const char *scheme : {"file", "https"})
+            QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
+    }
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl &url) { opened << url; }
+};
+
 } // namespace
 
 class TestNoticeWindows : public QObject
@@ -82,7 +105,7 @@ private Q_SLOTS:
         splitter->setSizes({splitter->sizes()[0] + 120, splitter->sizes()[1] - 120});
         QTRY_VERIFY(fits());
 
-        UrlCatcher catcher({QStringLiteral("file"), QStringLiteral("https")});
+        UrlCatcher catcher;
         clickTool(window, "ID_mnuHelpHelp"); // no help page in this folder: told so
         QVERIFY(answers.lastText().contains(QStringLiteral("index.htm")));
         QVERIFY(QDir(app.dir()).mkpath(QStringLiteral("Help")));

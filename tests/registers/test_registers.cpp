@@ -77,7 +77,7 @@ public:
         return s;
     }
     void click(const char *name) const { get<QAbstractButton>(name)->click(); }
-    void tool(const char *id) const { clickTool(m_w.get(), id); }
+    void tool(const char *id) const { clickTool(*m_w, id); }
     // The names listed, then the record counter.
     QString listed() const
     {

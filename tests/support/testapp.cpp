@@ -3,7 +3,6 @@
 #include "app/settingsfile.h"
 #include "db/makedatabase.h"
 
-#include <QDesktopServices>
 #include <QMessageBox>
 #include <QProcess>
 #include <QSqlError>
@@ -256,18 +255,6 @@ void clickCell(SpreadGrid *grid, int col, int row)
     const QModelIndex index = grid->model()->index(row - 1, col - 1);
     grid->scrollTo(index);
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
-}
-
-UrlCatcher::UrlCatcher(const QStringList &schemes) : m_schemes(schemes)
-{
-    for (const QString &scheme : m_schemes)
-        QDesktopServices::setUrlHandler(scheme, this, "open");
-}
-
-UrlCatcher::~UrlCatcher()
-{
-    for (const QString &scheme : m_schemes)
-        QDesktopServices::unsetUrlHandler(scheme);
 }
 
 } // namespace lumivox::test

@@ -14,7 +14,6 @@
 #include <QSqlDatabase>
 #include <QStringList>
 #include <QTemporaryDir>
-#include <QUrl>
 #include <QVariant>
 #include <QWidget>
 #include <cstdint>
@@ -139,11 +138,6 @@ void clickTool(Window &window, const char *id)
 {
     window.tools()->tool(QLatin1String(id))->trigger();
 }
-template <class Window>
-void clickTool(Window *window, const char *id)
-{
-    clickTool(*window, id);
-}
 // Whether a tool (menu entry or toolbar button) of a window can be clicked.
 template <class Window>
 bool toolEnabled(Window *window, const char *id)
@@ -154,25 +148,5 @@ bool toolEnabled(Window *window, const char *id)
 // Clicks a cell of a grid (1-based, as the grid counts) the way the user does:
 // on a check box column this ticks or unticks the row.
 void clickCell(SpreadGrid *grid, int col, int row);
-
-// Stands in for the desktop's opener of the given URL schemes while it lives, so
-// that no browser or mailer starts, and keeps what it was asked to open.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    explicit UrlCatcher(const QStringList &schemes);
-    ~UrlCatcher() override;
-    UrlCatcher(const UrlCatcher &) = delete;
-    UrlCatcher &operator=(const UrlCatcher &) = delete;
-
-    QList<QUrl> opened;
-
-public Q_SLOTS:
-    void open(const QUrl &url) { opened << url; }
-
-private:
-    QStringList m_schemes;
-};
 
 } // namespace lumivox::test

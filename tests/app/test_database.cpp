@@ -19,6 +19,9 @@ class TestDatabase : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // Every list: the table's columns and rows, the key column
+    // read-only, a cell written through at once. (Adding and removing rows with
+    // their links are the stores' tests.)
     void tableModelReadsInTableOrderAndWritesThrough()
     {
         TestApp app;
@@ -32,28 +35,10 @@ private Q_SLOTS:
             headings << model.headerData(c, Qt::Horizontal).toString();
         QCOMPARE(headings, (QStringList{"MemberID", "名前", "フリガナ", "敬称", "E-Mail"}));
         QCOMPARE(model.rowCount(), 2);
-        QCOMPARE(model.maxTextLength(1), 10);
-        QCOMPARE(model.maxTextLength(4), 64);
-        QVERIFY(model.isKeyColumn(0));
-        QVERIFY(!(model.flags(model.index(0, 0)) & Qt::ItemIsEditable));
-
-        const int row = model.findRow(QStringLiteral("MemberID"), 3);
-        QVERIFY(row >= 0);
-        QVERIFY(model.setData(model.index(row, 1), QStringLiteral("O'Brien")));
+        QVERIFY(model.isKeyColumn(0) && !(model.flags(model.index(0, 0)) & Qt::ItemIsEditable));
+        QVERIFY(model.setData(model.index(model.findRow(QStringLiteral("MemberID"), 3), 1), QStringLiteral("O'Brien")));
         QCOMPARE(app.scalar(QStringLiteral("select 名前 from T_メンバー where MemberID = 3")).toString(),
                  QStringLiteral("O'Brien"));
-
-        const int added = model.appendRecord({{"MemberID", 7}, {"敬称", QStringLiteral("様")}});
-        QCOMPARE(added, 2);
-        QCOMPARE(model.value(added, "敬称").toString(), QStringLiteral("様"));
-        QVERIFY(model.value(added, "名前").isNull());
-
-        app.link(memberGroups(), 7, 1);
-        app.link(memberGroups(), 3, 1);
-        QVERIFY(model.removeRecord(added, {{QStringLiteral("delete from T_メンバーの登録グループ情報 where MemberID = ?"), {7}}}));
-        QCOMPARE(model.rowCount(), 2);
-        QCOMPARE(app.count(QStringLiteral("T_メンバー")), 2);
-        QCOMPARE(app.count(QStringLiteral("T_メンバーの登録グループ情報")), 1);
     }
 
     void longTextsReadBackWholeInEveryRow()

@@ -1,9 +1,9 @@
-// The window components: the list grid, the tool set and the keyword history.
+// The window components: the list grid, the tool set and the Enter key. (The
+// keyword history is tested through the keyword filter of the member list.)
 #include "app/enterkey.h"
 #include "app/spreadgrid.h"
 #include "app/toolset.h"
 #include "db/tablemodel.h"
-#include "app/keywordhistory.h"
 #include "support/testapp.h"
 
 #include <QAction>
@@ -231,22 +231,6 @@ private Q_SLOTS:
         for (int n = 1; n <= 5; ++n)
             QCOMPARE(tools.tool(QStringLiteral("ID_mnuFontSize%1").arg(n))->isChecked(), n == checked);
         QCOMPARE(fontPointsForSize(stored), points);
-    }
-
-    void keywordHistory()
-    {
-        KeywordHistory keys;
-        QCOMPARE(keys.Add(QStringLiteral("b"))->KeyWord, QStringLiteral("b")); // appended
-        keys.Add(QStringLiteral("a"), 1, true);                                // before position 1
-        keys.Add(QStringLiteral("c"), 2, false);                               // after position 2
-        keys.Add(QStringLiteral("b"));                                         // duplicates are kept
-        QVERIFY(keys.Add(QStringLiteral("x"), 9, true) == nullptr);
-        QVERIFY(!keys.Remove(0) && !keys.Remove(5));
-        QVERIFY(keys.Remove(3));
-        QStringList order;
-        for (const KeywordEntry &k : keys)
-            order << k.KeyWord;
-        QCOMPARE(order, (QStringList{"a", "b", "b"}));
     }
 
     void enterPressesTheFocusedButton_data()

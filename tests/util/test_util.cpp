@@ -1,7 +1,7 @@
-// The shell launcher and the about box. (Help pages and the web page opened
-// through the desktop are the main window's tests.)
+// The about box: its version line, and ｼｽﾃﾑ情報 started through the shell
+// launcher. (Help pages and the web page opened through the desktop are the
+// main window's tests.)
 #include "support/testapp.h"
-#include "util/shelllauncher.h"
 #include "util/aboutdialog.h"
 
 #include <QFile>
@@ -93,25 +93,6 @@ private Q_SLOTS:
         QCOMPARE(answers.messages.size(), tools ? 0 : 1);
         QCOMPARE(answers.lastText(), tools ? QString() : QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません"));
         QVERIFY(about.isVisible());
-    }
-
-    void launchProgram()
-    {
-        QTemporaryDir dir;
-        const QString script = dir.filePath(QStringLiteral("job.sh"));
-        QVERIFY(writeScript(script, "echo \"$PWD $1 $2\" > out.txt\n"));
-        ShellLauncher shell;
-        QCOMPARE(shell.LaunchProgram(nullptr, script, QStringLiteral("one \"two words\""), dir.path(),
-                                     ShellLauncher::kShowNormal),
-                 ShellLauncher::kSuccess);
-        QTRY_COMPARE(readAll(dir.filePath(QStringLiteral("out.txt"))),
-                     (dir.path() + QStringLiteral(" one two words")).toLocal8Bit());
-        QCOMPARE(shell.LaunchProgram(nullptr, dir.filePath(QStringLiteral("missing")), {}, {}, 5),
-                 ShellLauncher::kErrorFileNotFound);
-        QFile plain(dir.filePath(QStringLiteral("plain.txt")));
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-        plain.close();
-        QCOMPARE(shell.LaunchProgram(nullptr, plain.fileName(), {}, {}, 5), ShellLauncher::kErrorAccessDenied);
     }
 };
 

@@ -198,13 +198,9 @@ private Q_SLOTS:
         answers.nextButton(QMessageBox::Yes);
         clickTool(window, "ID_EditDel");
         QVERIFY(toolEnabled(&window, "ID_mnuEditNew") && toolEnabled(&window, "ID_EditNew"));
-        QString caption, title;
-        answers.nextDialog([&](QDialog &editor) { // left through the close box
-            caption = editor.windowTitle();
-            title = child<QLineEdit>(&editor, "txtTitle")->text();
-        });
+        QString title;
+        answers.nextDialog([&](QDialog &editor) { title = child<QLineEdit>(&editor, "txtTitle")->text(); }); // left through the close box
         clickTool(window, "ID_mnuEditNew");
-        QCOMPARE(caption, QStringLiteral("お知らせの新規作成"));
         QCOMPARE(title, QStringLiteral("(無題)"));
         QCOMPARE(window.activeNewsId(), 1);
         QVERIFY(!toolEnabled(&window, "ID_mnuEditNew") && !toolEnabled(&window, "ID_EditNew"));

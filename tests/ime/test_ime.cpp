@@ -7,7 +7,6 @@
 #include "registers/memberregister.h"
 #include "support/testapp.h"
 
-#include <QAction>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QLabel>

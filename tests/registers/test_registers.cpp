@@ -29,7 +29,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSpinBox>
 #include <QSplitter>
 #include <QSqlQuery>
 #include <QTest>
@@ -39,17 +38,13 @@ using namespace lumivox::test;
 
 namespace {
 
-
 // A register on a test folder, shown and active, its controls found by name.
 class Shown
 {
 public:
     Shown(TestApp &app, bool members)
+        : m_w(members ? static_cast<RegisterWindow *>(new MemberRegister(app.context())) : new GroupRegister(app.context()))
     {
-        if (members)
-            m_w = std::make_unique<MemberRegister>(app.context());
-        else
-            m_w = std::make_unique<GroupRegister>(app.context());
         m_w->show();
         m_w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_w.get()));

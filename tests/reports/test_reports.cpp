@@ -399,7 +399,7 @@ private Q_SLOTS:
     // "名簿" typed: "名簿.pdf" is written; typed again while it exists, the
     // question about replacing it comes before anything is written, and いいえ
     // keeps the file and goes back to the choice.
-    void savePdfAddsTheSuffixAndAsksBeforeReplacing()
+    void savePdfAndPrintFromThePreview()
     {
         TestApp app;
         app.addGroup(1, QStringLiteral("子ども会"), QStringLiteral("コドモカイ"));
@@ -436,21 +436,13 @@ private Q_SLOTS:
         QVERIFY(contents(written).startsWith("%PDF"));
         QCOMPARE(answers.unplannedDialogs, 0);
 
-        // A file that cannot be written is reported, never pretended.
+        // A file that cannot be written is reported, never pretended; so is a
+        // printer that refuses the job (its output file cannot be made), while
+        // one that takes it says nothing.
         QVERIFY(!groups.preview.savePdf(app.dir() + QStringLiteral("/missing/folder/a.pdf")));
         QVERIFY2(answers.lastText().startsWith(QStringLiteral("PDFファイルを保存できませんでした。")),
                  qPrintable(answers.lastText()));
-    }
-
-    void printThatFailsIsReported()
-    {
-        // A printer that refuses the job (here: its output file cannot be
-        // made) is reported, never passed over; one that takes it says nothing.
-        TestApp app;
-        app.addGroup(1, QStringLiteral("子ども会"));
-        GroupListPreview groups(app);
-        QVERIFY(groups.loaded);
-        Answers answers;
+        answers.messages.clear();
         QPrinter refusing(QPrinter::HighResolution);
         refusing.setOutputFormat(QPrinter::PdfFormat);
         refusing.setOutputFileName(app.dir() + QStringLiteral("/missing/folder/print.pdf"));

@@ -18,8 +18,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QSqlError>
-#include <QSqlRecord>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -51,21 +49,7 @@ struct Connection {
     ~Connection() { closeSharedConnection(name); }
     QSqlDatabase db() const { return QSqlDatabase::database(name, false); }
     bool run(const QString &sql, const QVariantList &binds = {}) { return execute(db(), {sql, binds}, &error); }
-    // The rows of a query, each as "value|value", Null as "<null>".
-    QStringList rows(const QString &sql) const
-    {
-        QSqlQuery q(db());
-        if (!q.exec(sql))
-            return {q.lastError().text()};
-        QStringList out;
-        while (q.next()) {
-            QStringList fields;
-            for (int i = 0; i < q.record().count(); ++i)
-                fields << (q.isNull(i) ? QStringLiteral("<null>") : q.value(i).toString());
-            out << fields.join(u'|');
-        }
-        return out;
-    }
+    QStringList rows(const QString &sql) const { return test::queryRows(db(), sql); }
     QString name;
     QString error;
     bool ok;

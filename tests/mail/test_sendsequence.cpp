@@ -16,7 +16,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSqlQuery>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -127,12 +126,8 @@ void TestSendSequence::listsRecipientsByGroupThenName()
     app.addNotice(1, u"見出し"_s);
     app.link(noticeDestinations(), 1, {9, 2, 5}); // 5 has no members
     QVERIFY(makeSendList(app.db(), 1));
-    QSqlQuery q(app.db());
-    QVERIFY(q.exec(u"select GroupID || グループ名称 || ':' || ifnull(MemberID, '-') || ifnull(名前, '') from T_temp_送信リスト"_s));
-    QStringList rows;
-    while (q.next())
-        rows << q.value(0).toString();
-    QCOMPARE(rows, (QStringList{u"2二班:-"_s, u"2二班:1山田"_s, u"9九班:2伊藤"_s, u"9九班:1山田"_s}));
+    QCOMPARE(queryRows(app.db(), u"select GroupID || グループ名称 || ':' || ifnull(MemberID, '-') || ifnull(名前, '') from T_temp_送信リスト"_s),
+             (QStringList{u"2二班:-"_s, u"2二班:1山田"_s, u"9九班:2伊藤"_s, u"9九班:1山田"_s}));
 }
 
 void TestSendSequence::stopsBeforeTheOptions_data()

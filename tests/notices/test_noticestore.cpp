@@ -8,8 +8,6 @@
 #include "db/tablemodel.h"
 #include "support/testapp.h"
 
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
 
 using namespace lumivox;
@@ -23,16 +21,8 @@ QString rowsOf(TestApp &app, const QString &table)
     QStringList columns;
     for (const ColumnInfo &column : tableColumns(app.db(), table))
         columns << quoted(column.name);
-    QSqlQuery q(app.db());
-    q.exec(QStringLiteral("select %1 from %2 order by rowid").arg(columns.join(u','), quoted(table)));
-    QStringList rows;
-    while (q.next()) {
-        QStringList cells;
-        for (int i = 0; i < q.record().count(); ++i)
-            cells << (q.isNull(i) ? QStringLiteral("null") : q.value(i).toString());
-        rows << cells.join(u',');
-    }
-    return rows.join(u'|');
+    return test::queryRows(app.db(), QStringLiteral("select %1 from %2 order by rowid").arg(columns.join(u','), quoted(table)), u',')
+        .join(u'|');
 }
 
 // Notices 1 … n in one statement.

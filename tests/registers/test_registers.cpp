@@ -30,7 +30,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSplitter>
-#include <QSqlQuery>
 #include <QTest>
 
 using namespace lumivox;
@@ -128,18 +127,11 @@ const QByteArray kRosterCp932 = QByteArray::fromHex(
 // The register without keys: members with their groups, then groups, sorted.
 QStringList registerRows(TestApp &app)
 {
-    QStringList rows;
-    QSqlQuery q(app.db());
-    q.exec(QStringLiteral("select M.名前, M.フリガナ, M.敬称, M.\"E-Mail\", (select group_concat(G.グループ名称, '|') "
-                          "from (select distinct G.グループ名称 from T_メンバーの登録グループ情報 L join T_グループ G "
-                          "on L.GroupID = G.GroupID where L.MemberID = M.MemberID order by 1) G) from T_メンバー M"));
-    while (q.next())
-        rows << QStringLiteral("M:%1/%2/%3/%4/%5").arg(q.value(0).toString(), q.value(1).toString(),
-                                                      q.value(2).toString(), q.value(3).toString(),
-                                                      q.value(4).toString());
-    q.exec(QStringLiteral("select グループ名称, フリガナ from T_グループ"));
-    while (q.next())
-        rows << QStringLiteral("G:%1/%2").arg(q.value(0).toString(), q.value(1).toString());
+    QStringList rows = queryRows(app.db(), QStringLiteral(
+        "select 'M:' || M.名前, M.フリガナ, M.敬称, M.\"E-Mail\", (select group_concat(G.グループ名称, '|') from "
+        "(select distinct G.グループ名称 from T_メンバーの登録グループ情報 L join T_グループ G on L.GroupID = G.GroupID "
+        "where L.MemberID = M.MemberID order by 1) G) from T_メンバー M"), u'/', {})
+        + queryRows(app.db(), QStringLiteral("select 'G:' || グループ名称, フリガナ from T_グループ"), u'/', {});
     rows.sort();
     return rows;
 }

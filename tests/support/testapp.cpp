@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTest>
 #include <QUuid>
 
@@ -242,6 +243,21 @@ void Answers::nextCustom(int index)
 void Answers::nextDialog(std::function<void(QDialog &)> work)
 {
     m_dialogs.enqueue(std::move(work));
+}
+
+QStringList queryRows(const QSqlDatabase &db, const QString &sql, QChar separator, const QString &null)
+{
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        return {q.lastError().text()};
+    QStringList rows;
+    while (q.next()) {
+        QStringList fields;
+        for (int i = 0; i < q.record().count(); ++i)
+            fields << (q.isNull(i) ? null : q.value(i).toString());
+        rows << fields.join(separator);
+    }
+    return rows;
 }
 
 bool showAndWait(QWidget *window)

@@ -129,6 +129,11 @@ T *child(QWidget *window, const char *name)
     return found;
 }
 
+// The rows a query gives, each as its values joined by `separator`, Null as
+// `null` (or the database's error as the only row).
+QStringList queryRows(const QSqlDatabase &db, const QString &sql, QChar separator = u'|',
+                      const QString &null = QStringLiteral("null"));
+
 // Shows a window and waits until it is on the screen; false if it never got there.
 bool showAndWait(QWidget *window);
 

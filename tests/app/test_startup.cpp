@@ -6,6 +6,7 @@
 #include "support/testapp.h"
 #include "db/database.h"
 #include "db/makedatabase.h"
+#include "db/schemaupgrade.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,6 +21,7 @@
 #include <QTimer>
 
 using namespace lumivox;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -37,6 +39,12 @@ std::pair<int, Message> start(const QString &dir)
         return w;
     });
     return {(code == 0) == created ? code : -1, answers.messages.value(0)};
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // The built program copied into `dir` with a fresh Pennora.db and started there;
@@ -70,7 +78,7 @@ private Q_SLOTS:
 
     void aDatabaseThatCannotBeOpenedTakesTheErrorPath_data()
     {
-        QTest::addColumn<QByteArray>("file"); // Pennora.db's contents (none when empty, "db": a database)
+        QTest::addColumn<QByteArray>("file"); // Pennora.db's contents (none when empty; "db", "newer": a database)
         QTest::addColumn<QString>("message");  // how it begins
         const QString unexpected = QStringLiteral("予期しない実行時ｴﾗｰが発生し，起動に失敗しました。\r\n\r\n");
         QTest::newRow("missing") << QByteArray() << unexpected;
@@ -79,6 +87,9 @@ private Q_SLOTS:
         // not send the user looking for a file that is there.
         QTest::newRow("locked by another program") << QByteArray("db")
                                                    << QStringLiteral("データベースファイル（Pennora.db）をほかのプログラムが使用中");
+        // Made by a newer version: refused and left as it is, with no copy made.
+        QTest::newRow("newer") << QByteArray("newer")
+                               << QStringLiteral("データベースファイル（Pennora.db）は，この Lumivox より新しい版");
     }
 
     void aDatabaseThatCannotBeOpenedTakesTheErrorPath()
@@ -88,20 +99,27 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Pennora.db"));
         QFile junk(path);
-        QVERIFY(file.isEmpty() || (file == "db" ? makeDatabase(path) : junk.open(QIODevice::WriteOnly) && junk.write(file) > 0));
+        const bool database = file == "db" || file == "newer";
+        QVERIFY(file.isEmpty() || (database ? makeDatabase(path) : junk.open(QIODevice::WriteOnly) && junk.write(file) > 0));
         junk.close();
         QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
         other.setDatabaseName(path);
-        QVERIFY(file != "db" || (other.open() && QSqlQuery(other).exec(QStringLiteral("begin exclusive"))));
+        QVERIFY(!database || other.open());
+        QVERIFY(file != "newer" || QSqlQuery(other).exec(u"pragma user_version = %1"_s.arg(currentSchemaVersion() + 1)));
+        QVERIFY(file != "db" || QSqlQuery(other).exec(QStringLiteral("begin exclusive")));
+        if (file == "newer")
+            other.close();
+        const QByteArray before = contents(path);
         const auto [code, shown] = start(dir.path());
         QCOMPARE(code, kExitStartFailed);
         QCOMPARE(shown.icon, QMessageBox::Critical);
         QCOMPARE(shown.title, QStringLiteral("Lumivox"));
         QVERIFY2(shown.text.startsWith(message), qPrintable(shown.text));
         // The support line names the button of the details as Qt captions it.
-        QVERIFY2(file == "db" || shown.text.contains(QStringLiteral("［詳細を表示...］の内容を添えて")), qPrintable(shown.text));
-        QVERIFY(file == "db" ? shown.detailedText.contains(QStringLiteral("locked")) : !shown.detailedText.isEmpty());
-        QCOMPARE(QFile::exists(path), !file.isEmpty()); // never created, never replaced
+        QVERIFY2(database || shown.text.contains(QStringLiteral("［詳細を表示...］の内容を添えて")), qPrintable(shown.text));
+        QVERIFY(file == "db" ? shown.detailedText.contains(QStringLiteral("locked")) : database || !shown.detailedText.isEmpty());
+        // Never created, never changed, no copy made.
+        QVERIFY(QFile::exists(path) == !file.isEmpty() && contents(path) == before && !QFile::exists(backupPathOf(path)));
         other.close();
         other = {};
         QSqlDatabase::removeDatabase(QStringLiteral("other"));

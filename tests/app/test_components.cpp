@@ -77,10 +77,8 @@ private Q_SLOTS:
         grid.setColWidthTwips(2, 1500);
         QCOMPARE(grid.columnWidth(1), 100);
         grid.setColWidthTwips(3, 1800);
-        app.setSetting("S", "C1", "900");
-        app.setSetting("S", "C2", "1200.75");
-        app.setSetting("S", "C3", "0");
-        app.setSetting("S", "C4", "-30");
+        for (const char *kept : {"C1=900", "C2=1200.75", "C3=0", "C4=-30"})
+            app.setSetting("S", QString::fromLatin1(kept).section(u'=', 0, 0), QString::fromLatin1(kept).section(u'=', 1));
         grid.restoreColumnWidths(app.iniPath(), QStringLiteral("S"));
         QVERIFY(grid.isColumnHidden(0));
         QCOMPARE(grid.colWidthTwips(1), 0);

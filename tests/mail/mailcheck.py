@@ -26,8 +26,6 @@ FOLD = re.compile(r"\r\n([ \t])")
 
 
 def decode_jis(data, problems, what):
-    """Each JIS code read through cp932, as Windows mailers mean it (NEC row 13
-    included); without row 13, Python's iso2022_jp codec must read the same."""
     data, out, jis, row13 = bytes(data), [], False, False
     for part in re.split(rb"(\x1b[$(][@BJ])", data):
         if part.startswith(b"\x1b"):

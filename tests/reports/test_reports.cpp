@@ -226,13 +226,11 @@ private Q_SLOTS:
         app.addGroup(2, QStringLiteral("子ども会"), QStringLiteral("コドモカイ"));
         app.addGroup(1, QStringLiteral("役員会"), QStringLiteral("ヤクインカイ"));
         app.addGroup(3, QStringLiteral("防災委員"), QStringLiteral("ボウサイイイン"));
-        const char *kana[][3] = {{"あ", "ア", "a"}, {"い", "イ", "i"}, {"う", "ウ", "u"}, {"え", "エ", "e"}};
-        for (int i = 0; i < 4; ++i)
-            app.addMember(i + 1, QString::fromUtf8(kana[i][0]), QString::fromUtf8(kana[i][1]),
-                          i == 2 ? QStringLiteral("君") : QStringLiteral("様"),
-                          QString::fromUtf8(kana[i][2]) + QStringLiteral("@example.jp"));
-        app.addMember(5, QStringLiteral("山田 太郎"), QStringLiteral("ヤマダ タロウ"), QStringLiteral("先生"),
-                      QStringLiteral("yamada@example.jp"));
+        const QStringList members{"あ/ア/様/a", "い/イ/様/i", "う/ウ/君/u", "え/エ/様/e", "山田 太郎/ヤマダ タロウ/先生/yamada"};
+        for (int i = 0; i < members.size(); ++i) {
+            const QStringList m = members[i].split(u'/');
+            app.addMember(i + 1, m[0], m[1], m[2], m[3] + QStringLiteral("@example.jp"));
+        }
         app.link(memberGroups(), 1, 1);
         app.link(memberGroups(), 2, 1);
         app.link(memberGroups(), 3, {1, 2});

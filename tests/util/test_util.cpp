@@ -30,19 +30,6 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed() : QByteArray();
 }
 
-// PATH limited to one folder while it lives.
-class PathOverride
-{
-public:
-    explicit PathOverride(const QString &dir) : m_saved(qgetenv("PATH")) { qputenv("PATH", dir.toLocal8Bit()); }
-    ~PathOverride() { qputenv("PATH", m_saved); }
-    PathOverride(const PathOverride &) = delete;
-    PathOverride &operator=(const PathOverride &) = delete;
-
-private:
-    QByteArray m_saved;
-};
-
 } // namespace
 
 class TestUtil : public QObject
@@ -82,7 +69,8 @@ private Q_SLOTS:
         const QString marker = bin.filePath(QStringLiteral("started"));
         for (const char *tool : {"gnome-system-monitor", "hardinfo"})
             QVERIFY(!tools || writeScript(bin.filePath(QLatin1String(tool)), "echo " + QByteArray(tool) + " > '" + marker.toLocal8Bit() + "'\n"));
-        const PathOverride path(bin.path());
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toLocal8Bit()); // only this folder
         QCOMPARE(findSystemInfoTool(), tools ? bin.filePath(QStringLiteral("hardinfo")) : QString());
         AboutDialog about;
         QVERIFY(test::showAndWait(&about));
@@ -93,6 +81,7 @@ private Q_SLOTS:
         QCOMPARE(answers.messages.size(), tools ? 0 : 1);
         QCOMPARE(answers.lastText(), tools ? QString() : QStringLiteral("現時点ではｼｽﾃﾑ情報を使用できません"));
         QVERIFY(about.isVisible());
+        qputenv("PATH", path);
     }
 };
 

@@ -1,11 +1,9 @@
 // The upgrade at start-up: a database of the first release gains the later
 // tables with its data intact and a copy beside it; a failed upgrade changes
 // nothing. (A newer database refused at start-up is test_startup's.)
-#include "app/startup.h"
 #include "db/database.h"
 #include "db/makedatabase.h"
 #include "db/schemaupgrade.h"
-#include "support/testapp.h"
 
 #include <QDir>
 #include <QFile>

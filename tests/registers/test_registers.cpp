@@ -1,10 +1,7 @@
-// The registers: the windows wired to their store (what the commands do to the
-// tables is tested in test_registerstore) with list and card, commands, layout,
-// the member list's filters and the membership chooser; the register in and out
-// of CSV text (encodings, RFC 4180, headings, the checks with their lines,
-// duplicates, the one-transaction write, export and round trip, rows pasted
-// beyond the end of the list); the readings of the input method and the width
-// conversion of the furigana boxes.
+// The register windows wired to their store (what the commands do to the tables
+// is test_registerstore's); the register in and out of CSV text (encodings, RFC
+// 4180, headings, checks by line, duplicates, one-transaction write, export);
+// the readings of the input method and the furigana boxes' width conversion.
 #include "app/kana.h"
 #include "app/keywordhistory.h"
 #include "app/readingedit.h"

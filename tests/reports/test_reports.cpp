@@ -90,20 +90,6 @@ QByteArray contents(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The group list of the test's folder in its preview window, not yet shown.
-struct GroupListPreview {
-    explicit GroupListPreview(TestApp &app)
-        : loaded(loadReportRows(app.db(), reportDefinition(ReportKind::arpGroup), &rows)),
-          document(reportDefinition(ReportKind::arpGroup), rows, QDateTime::currentDateTime()),
-          preview(document)
-    {
-    }
-    QList<ReportRow> rows;
-    bool loaded;
-    const ReportDocument document;
-    ReportPreview preview;
-};
-
 // Plans the answer of the next file dialog: `name` typed in its name box, then
 // 保存 (or ｷｬﾝｾﾙ when name is empty).
 void typeFileName(Answers &answers, const QString &name)
@@ -401,9 +387,11 @@ private Q_SLOTS:
     {
         TestApp app;
         app.addGroup(1, QStringLiteral("子ども会"), QStringLiteral("コドモカイ"));
-        GroupListPreview groups(app);
-        QVERIFY(groups.loaded);
-        QAction *save = groups.preview.findChild<QAction *>(QStringLiteral("ID_SavePDF"));
+        QList<ReportRow> rows;
+        QVERIFY(loadReportRows(app.db(), reportDefinition(ReportKind::arpGroup), &rows));
+        const ReportDocument document(reportDefinition(ReportKind::arpGroup), rows, QDateTime::currentDateTime());
+        ReportPreview preview(document);
+        QAction *save = preview.findChild<QAction *>(QStringLiteral("ID_SavePDF"));
         const QString typed = app.dir() + QStringLiteral("/名簿");
         const QString written = typed + QStringLiteral(".pdf");
         Answers answers;
@@ -437,21 +425,21 @@ private Q_SLOTS:
         // A file that cannot be written is reported, never pretended; so is a
         // printer that refuses the job (its output file cannot be made), while
         // one that takes it says nothing.
-        QVERIFY(!groups.preview.savePdf(app.dir() + QStringLiteral("/missing/folder/a.pdf")));
+        QVERIFY(!preview.savePdf(app.dir() + QStringLiteral("/missing/folder/a.pdf")));
         QVERIFY2(answers.lastText().startsWith(QStringLiteral("PDFファイルを保存できませんでした。")),
                  qPrintable(answers.lastText()));
         answers.messages.clear();
         QPrinter refusing(QPrinter::HighResolution);
         refusing.setOutputFormat(QPrinter::PdfFormat);
         refusing.setOutputFileName(app.dir() + QStringLiteral("/missing/folder/print.pdf"));
-        Q_EMIT groups.preview.paintRequested(&refusing);
+        Q_EMIT preview.paintRequested(&refusing);
         QVERIFY2(answers.lastText().startsWith(QStringLiteral("印刷できませんでした。")),
                  qPrintable(answers.lastText()));
 
         QPrinter working(QPrinter::HighResolution);
         working.setOutputFormat(QPrinter::PdfFormat);
         working.setOutputFileName(app.dir() + QStringLiteral("/print.pdf"));
-        QVERIFY(groups.preview.printTo(&working));
+        QVERIFY(preview.printTo(&working));
         QCOMPARE(answers.messages.size(), 1);
         QVERIFY(contents(app.dir() + QStringLiteral("/print.pdf")).startsWith("%PDF"));
     }

@@ -41,12 +41,6 @@ std::pair<int, Message> start(const QString &dir)
     return {(code == 0) == created ? code : -1, answers.messages.value(0)};
 }
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The built program copied into `dir` with a fresh Pennora.db and started there;
 // true once it holds its lock.
 bool startCopy(QProcess &program, const QTemporaryDir &dir)
@@ -109,7 +103,7 @@ private Q_SLOTS:
         QVERIFY(file != "db" || QSqlQuery(other).exec(QStringLiteral("begin exclusive")));
         if (file == "newer")
             other.close();
-        const QByteArray before = contents(path);
+        const QByteArray before = test::fileContents(path);
         const auto [code, shown] = start(dir.path());
         QCOMPARE(code, kExitStartFailed);
         QCOMPARE(shown.icon, QMessageBox::Critical);
@@ -119,7 +113,7 @@ private Q_SLOTS:
         QVERIFY2(database || shown.text.contains(QStringLiteral("［詳細を表示...］の内容を添えて")), qPrintable(shown.text));
         QVERIFY(file == "db" ? shown.detailedText.contains(QStringLiteral("locked")) : database || !shown.detailedText.isEmpty());
         // Never created, never changed, no copy made.
-        QVERIFY(QFile::exists(path) == !file.isEmpty() && contents(path) == before && !QFile::exists(backupPathOf(path)));
+        QVERIFY(QFile::exists(path) == !file.isEmpty() && test::fileContents(path) == before && !QFile::exists(backupPathOf(path)));
         other.close();
         other = {};
         QSqlDatabase::removeDatabase(QStringLiteral("other"));

@@ -4,6 +4,7 @@
 #include "db/database.h"
 #include "db/makedatabase.h"
 #include "db/schemaupgrade.h"
+#include "support/testapp.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,12 +37,6 @@ QString shapeOf(const QSqlDatabase &db)
         .toString();
 }
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The shared connection on a file for the length of a test.
 struct Opened {
     explicit Opened(const QString &path) : ok(openSharedConnection(path, path)), name(path) {}
@@ -71,13 +66,13 @@ private Q_SLOTS:
                                           {QStringLiteral("insert into T_SMTPサーバー values ('s', 587, 'u', ?, 1, '', '', 1)"),
                                            {password}}}));
         }
-        const QByteArray before = bytesOf(path);
+        const QByteArray before = test::fileContents(path);
 
         Opened db(path);
         const SchemaUpgrade upgrade = upgradeDatabase(db.db(), path);
         QCOMPARE(upgrade.result, SchemaUpgrade::Upgraded);
         QCOMPARE(upgrade.fromVersion, 0);
-        QCOMPARE(bytesOf(backupPathOf(path)), before);
+        QCOMPARE(test::fileContents(backupPathOf(path)), before);
         QCOMPARE(scalar(db.db(), {QStringLiteral("select 見出し || 本文 || 送信日時 from T_お知らせ")}).toString(),
                  QStringLiteral("遠足持ち物2026/05/02"));
         QCOMPARE(scalar(db.db(), {QStringLiteral("select パスワード from T_SMTPサーバー")}).toByteArray(), password);
@@ -91,7 +86,7 @@ private Q_SLOTS:
 
         // Started again: nothing to do, the copy stays the first-release one.
         QCOMPARE(upgradeDatabase(db.db(), path).result, SchemaUpgrade::UpToDate);
-        QCOMPARE(bytesOf(backupPathOf(path)), before);
+        QCOMPARE(test::fileContents(backupPathOf(path)), before);
     }
 
     void aFailedUpgradeChangesNothing_data()

@@ -1,4 +1,5 @@
 #include "smtptestserver.h"
+#include "support/testapp.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -12,12 +13,6 @@ namespace {
 const QString kPython = QStringLiteral("/usr/bin/python3");
 
 QString script(const char *name) { return QStringLiteral(LUMIVOX_MAIL_TEST_DIR "/") + QLatin1String(name); }
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -62,13 +57,13 @@ QList<QJsonObject> SmtpTestServer::mails() const
     QList<QJsonObject> result;
     const QDir dir(m_dir.path());
     for (const QString &name : dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name))
-        result << QJsonDocument::fromJson(readFile(dir.filePath(name))).object();
+        result << QJsonDocument::fromJson(fileContents(dir.filePath(name))).object();
     return result;
 }
 
 QStringList SmtpTestServer::recipientsTried() const
 {
-    return QString::fromUtf8(readFile(m_dir.filePath(QStringLiteral("rcpt.log")))).split(u'\n', Qt::SkipEmptyParts);
+    return QString::fromUtf8(fileContents(m_dir.filePath(QStringLiteral("rcpt.log")))).split(u'\n', Qt::SkipEmptyParts);
 }
 
 bool SmtpTestServer::slowStarted() const

@@ -84,12 +84,6 @@ QStringList detailLines(const QStringList &pages)
     return details;
 }
 
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // Plans the answer of the next file dialog: `name` typed in its name box, then
 // 保存 (or ｷｬﾝｾﾙ when name is empty).
 void typeFileName(Answers &answers, const QString &name)
@@ -413,13 +407,13 @@ private Q_SLOTS:
         QCOMPARE(answers.messages.size(), 1);
         QCOMPARE(answers.messages[0].defaultButton, QMessageBox::No);
         QVERIFY2(answers.lastText().contains(QStringLiteral("名簿.pdf")), qPrintable(answers.lastText()));
-        QCOMPARE(contents(written), QByteArray("earlier list"));
+        QCOMPARE(test::fileContents(written), QByteArray("earlier list"));
         QVERIFY(!QFile::exists(typed));
 
         typeFileName(answers, typed);
         answers.nextButton(QMessageBox::Yes);
         save->trigger();
-        QVERIFY(contents(written).startsWith("%PDF"));
+        QVERIFY(test::fileContents(written).startsWith("%PDF"));
         QCOMPARE(answers.unplannedDialogs, 0);
 
         // A file that cannot be written is reported, never pretended; so is a
@@ -441,7 +435,7 @@ private Q_SLOTS:
         working.setOutputFileName(app.dir() + QStringLiteral("/print.pdf"));
         QVERIFY(preview.printTo(&working));
         QCOMPARE(answers.messages.size(), 1);
-        QVERIFY(contents(app.dir() + QStringLiteral("/print.pdf")).startsWith("%PDF"));
+        QVERIFY(test::fileContents(app.dir() + QStringLiteral("/print.pdf")).startsWith("%PDF"));
     }
 };
 

@@ -3,6 +3,7 @@
 #include "app/settingsfile.h"
 #include "db/makedatabase.h"
 
+#include <QFile>
 #include <QMessageBox>
 #include <QProcess>
 #include <QSqlError>
@@ -258,6 +259,12 @@ QStringList queryRows(const QSqlDatabase &db, const QString &sql, QChar separato
         rows << fields.join(separator);
     }
     return rows;
+}
+
+QByteArray fileContents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 bool showAndWait(QWidget *window)

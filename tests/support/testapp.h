@@ -134,6 +134,9 @@ T *child(QWidget *window, const char *name)
 QStringList queryRows(const QSqlDatabase &db, const QString &sql, QChar separator = u'|',
                       const QString &null = QStringLiteral("null"));
 
+// A file's bytes (none when it cannot be read).
+QByteArray fileContents(const QString &path);
+
 // Shows a window and waits until it is on the screen; false if it never got there.
 bool showAndWait(QWidget *window);
 

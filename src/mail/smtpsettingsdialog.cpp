@@ -1,19 +1,14 @@
 #include "mail/smtpsettingsdialog.h"
 
-#include "app/dialogparts.h"
-#include "app/messages.h"
 #include "mail/mailsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 namespace lumivox {
 
@@ -103,37 +98,18 @@ SmtpSettingsDialog::SmtpSettingsDialog(AppContext &context, QWidget *parent)
     grid->addWidget(captionFor(txtUserAddress, QStringLiteral("E-Mail(&E)"), this), row, 1);
     grid->addWidget(txtUserAddress, row++, 2);
 
-    fraCaption = explanationFrame(this,
-        QStringLiteral("プロバイダとの契約資料を参考に，メール送信サーバー(SMTPサーバー)の設定を行ってください。\n"
-                       "\n"
-                       "【注意】\n"
-                       "プロバイダによっては，迷惑メール対策等のため，一度に送信できるメール数に上限を設けている"
-                       "場合があります。　『Pennora』の目的と相反するところではありますが，"
-                       "あらかじめご承知おき下さい。"));
-
-    const DialogButtons buttons = okCancelButtons(this);
-    cmdOk = buttons.ok;
-    cmdCancel = buttons.cancel;
-    cmdHelp = addHelpButton(buttons.row);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addSpacing(6);
-    layout->addWidget(fraCaption);
-    layout->addLayout(buttons.row);
-
-    const QList<QWidget *> tabOrder{txtServer, numPortNo, cboSecurity, chkAuthenticate, txtUser, txtPassword, txtUserName,
-                 txtUserAddress, cmdOk, cmdCancel};
-    for (qsizetype i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
-
-    connect(cmdOk, &QPushButton::clicked, this, &SmtpSettingsDialog::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(chkAuthenticate, &QCheckBox::toggled, this, &SmtpSettingsDialog::updateLoginBoxes);
     connect(cboSecurity, &QComboBox::currentIndexChanged, this, &SmtpSettingsDialog::onSecurityChanged);
 
-    // Loading: the design size, the saved position, no help.
-    finishLayout(520);
+    finishDialog(grid,
+                 QStringLiteral("プロバイダとの契約資料を参考に，メール送信サーバー(SMTPサーバー)の設定を行ってください。\n"
+                                "\n"
+                                "【注意】\n"
+                                "プロバイダによっては，迷惑メール対策等のため，一度に送信できるメール数に上限を設けている"
+                                "場合があります。　『Pennora』の目的と相反するところではありますが，"
+                                "あらかじめご承知おき下さい。"),
+                 {txtServer, numPortNo, cboSecurity, chkAuthenticate, txtUser, txtPassword, txtUserName, txtUserAddress},
+                 520);
 }
 
 // The stored row, filled once; without a row the boxes keep their initial
@@ -173,7 +149,12 @@ void SmtpSettingsDialog::onSecurityChanged(int index)
     m_security = index;
 }
 
-void SmtpSettingsDialog::cmdOk_Click()
+QString SmtpSettingsDialog::formName() const
+{
+    return QStringLiteral("SMTPサーバーの設定");
+}
+
+bool SmtpSettingsDialog::storeForm(QString *error)
 {
     SmtpSettings form;
     form.server = txtServer->text();
@@ -184,13 +165,7 @@ void SmtpSettingsDialog::cmdOk_Click()
     form.senderName = txtUserName->text();
     form.senderAddress = txtUserAddress->text();
     form.security = static_cast<ConnectionSecurity>(cboSecurity->currentIndex());
-    QString error;
-    if (!saveSmtpSettings(m_context.db(), form, &error)) {
-        // Nothing typed is lost: the dialog stays open for another try or ｷｬﾝｾﾙ.
-        reportWriteFailure(this, QStringLiteral("SMTPサーバーの設定"), error);
-        return;
-    }
-    accept();
+    return saveSmtpSettings(m_context.db(), form, error);
 }
 
 } // namespace lumivox

@@ -56,7 +56,7 @@ PreviewDialog::PreviewDialog(AppContext &, const SendPlan &plan, QWidget *parent
     cmdClose->setDefault(true);
 
     auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("宛先(&R)"), cboRecipient);
+    form->addRow(QStringLiteral("プレビューする宛先(&R)"), cboRecipient);
     form->addRow(QStringLiteral("差出人"), txtFrom);
     form->addRow(QStringLiteral("宛先"), txtTo);
     form->addRow(QStringLiteral("件名"), txtSubject);

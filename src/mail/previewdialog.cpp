@@ -29,7 +29,7 @@ QLineEdit *shownField(const char *name, QWidget *parent)
 
 } // namespace
 
-PreviewDialog::PreviewDialog(AppContext &, const SendPlan &plan, QWidget *parent) : QDialog(parent), m_plan(plan)
+PreviewDialog::PreviewDialog(const SendPlan &plan, QWidget *parent) : QDialog(parent), m_plan(plan)
 {
     setObjectName(QStringLiteral("frmPreview"));
     setWindowTitle(QStringLiteral("プレビュー"));

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/appcontext.h"
 #include "app/dialoglifecycle.h"
 #include "mail/sendrun.h"
 
@@ -23,7 +22,7 @@ class PreviewDialog : public QDialog
 {
     Q_OBJECT
 public:
-    PreviewDialog(AppContext &context, const SendPlan &plan, QWidget *parent = nullptr);
+    explicit PreviewDialog(const SendPlan &plan, QWidget *parent = nullptr);
 
 public Q_SLOTS:
     void reject() override;

@@ -17,13 +17,6 @@ namespace lumivox {
 
 namespace {
 
-QLabel *captionLabel(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QStringLiteral("lblCaption"));
-    return label;
-}
-
 QSpinBox *numberBox(const char *name, int minimum, int maximum, int value, QWidget *parent)
 {
     auto *box = new QSpinBox(parent);
@@ -61,40 +54,30 @@ SendOptionsDialog::SendOptionsDialog(AppContext &context, QWidget *parent)
     cmdPreview->setObjectName(QStringLiteral("cmdPreview"));
     cmdPreview->setEnabled(false);
 
-    const auto captionFor = [this](QWidget *box, const QString &text) {
-        auto *label = new QLabel(text, this);
-        label->setObjectName(box->objectName() + QStringLiteral("Caption"));
-        label->setBuddy(box);
-        return label;
-    };
-    auto *heading = captionLabel(QStringLiteral("■ 送信オプション"), this);
-    QFont bold = heading->font();
-    bold.setBold(true);
-    heading->setFont(bold);
 
     auto *grid = new QGridLayout;
     grid->setColumnMinimumWidth(0, 16);
     grid->setColumnMinimumWidth(1, 16);
     grid->setColumnStretch(4, 1);
-    grid->addWidget(heading, 0, 0, 1, 5);
+    grid->addWidget(heading(QStringLiteral("■ 送信オプション")), 0, 0, 1, 5);
     grid->addWidget(chkGroup, 1, 1, 1, 4);
     grid->addWidget(chkName, 2, 1, 1, 4);
     grid->addWidget(chkMoji, 3, 1, 1, 4);
     grid->addWidget(captionFor(numMoji, QStringLiteral("１行の文字数(&C)")), 4, 2);
     grid->addWidget(numMoji, 4, 3);
-    grid->addWidget(captionLabel(QStringLiteral("(10～512)"), this), 4, 4);
-    grid->addWidget(captionLabel(QStringLiteral("(半角文字を１文字，全角文字を２文字でカウントします)"), this),
+    grid->addWidget(hint(QStringLiteral("(10～512)")), 4, 4);
+    grid->addWidget(hint(QStringLiteral("(半角文字を１文字，全角文字を２文字でカウントします)")),
                     5, 2, 1, 3);
     grid->setRowMinimumHeight(6, 6);
     grid->addWidget(captionFor(cboCharset, QStringLiteral("文字コード(&K)")), 7, 1, 1, 2);
     grid->addWidget(cboCharset, 7, 3);
-    grid->addWidget(captionLabel(QStringLiteral("(自動：JIS で送れない文字があるメールだけ UTF-8)"), this), 7, 4);
+    grid->addWidget(hint(QStringLiteral("(自動：JIS で送れない文字があるメールだけ UTF-8)")), 7, 4);
     grid->addWidget(captionFor(numPerMinute, QStringLiteral("１分間の送信数の上限(&M)")), 8, 1, 1, 2);
     grid->addWidget(numPerMinute, 8, 3);
-    grid->addWidget(captionLabel(QStringLiteral("通 (0 は制限なし)"), this), 8, 4);
+    grid->addWidget(hint(QStringLiteral("通 (0 は制限なし)")), 8, 4);
     grid->addWidget(captionFor(numPerDay, QStringLiteral("１日の送信数の上限(&D)")), 9, 1, 1, 2);
     grid->addWidget(numPerDay, 9, 3);
-    grid->addWidget(captionLabel(QStringLiteral("通 (0 は制限なし，24時間あたり)"), this), 9, 4);
+    grid->addWidget(hint(QStringLiteral("通 (0 は制限なし，24時間あたり)")), 9, 4);
 
     connect(chkMoji, &QCheckBox::toggled, numMoji, &QWidget::setEnabled);
     connect(cmdPreview, &QPushButton::clicked, this, &SendOptionsDialog::cmdPreview_Click);
@@ -159,7 +142,7 @@ void SendOptionsDialog::cmdPreview_Click()
         informUser(this, QStringLiteral("送信リストを読み込めませんでした。"));
         return;
     }
-    PreviewDialog preview(m_context, plan, this);
+    PreviewDialog preview(plan, this);
     runModal(preview);
 }
 

@@ -5,6 +5,7 @@
 
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -15,6 +16,30 @@ SettingsDialog::SettingsDialog(AppContext &context, const QString &section, QWid
       m_lifecycle(this, &m_layout)
 {
     m_lifecycle.onFirstShow([this] { Form_Activate(); });
+}
+
+QLabel *SettingsDialog::heading(const QString &text)
+{
+    QLabel *label = hint(text);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    return label;
+}
+
+QLabel *SettingsDialog::hint(const QString &text)
+{
+    auto *label = new QLabel(text, this);
+    label->setObjectName(QStringLiteral("lblCaption"));
+    return label;
+}
+
+QLabel *SettingsDialog::captionFor(QWidget *box, const QString &text)
+{
+    auto *label = new QLabel(text, this);
+    label->setObjectName(box->objectName() + QStringLiteral("Caption"));
+    label->setBuddy(box);
+    return label;
 }
 
 void SettingsDialog::finishDialog(QLayout *controls, const QString &explanation, QList<QWidget *> tabOrder,

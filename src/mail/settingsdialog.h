@@ -6,6 +6,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QLayout;
 class QPushButton;
 
@@ -31,6 +32,12 @@ protected:
     // failure is told, and nothing typed is lost); ｷｬﾝｾﾙ closes.
     void finishDialog(QLayout *controls, const QString &explanation, QList<QWidget *> tabOrder, int minimumWidth,
                       const QList<QPushButton *> &extraButtons = {});
+    // Labels of the dialog: a bold heading of a block and a hint beside or
+    // under a box (both lblCaption), and a box's own caption (objectName + "Caption")
+    // whose mnemonic leads to the box.
+    QLabel *heading(const QString &text);
+    QLabel *hint(const QString &text);
+    QLabel *captionFor(QWidget *box, const QString &text);
     // Fills the controls from the stored row; runs once, when first shown.
     virtual void Form_Activate() = 0;
     // Stores the controls' values; false, with the database's words, when that

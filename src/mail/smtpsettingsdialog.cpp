@@ -12,29 +12,6 @@
 
 namespace lumivox {
 
-namespace {
-
-QLabel *heading(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QStringLiteral("lblCaption"));
-    QFont f = label->font();
-    f.setBold(true);
-    label->setFont(f);
-    return label;
-}
-
-// A box's own caption, with its mnemonic leading to the box.
-QLabel *captionFor(QWidget *box, const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(box->objectName() + QStringLiteral("Caption"));
-    label->setBuddy(box);
-    return label;
-}
-
-} // namespace
-
 SmtpSettingsDialog::SmtpSettingsDialog(AppContext &context, QWidget *parent)
     : SettingsDialog(context, QStringLiteral("InpSMTP"), parent)
 {
@@ -72,30 +49,28 @@ SmtpSettingsDialog::SmtpSettingsDialog(AppContext &context, QWidget *parent)
     grid->setColumnMinimumWidth(0, 16);
     grid->setColumnStretch(2, 1);
     int row = 0;
-    grid->addWidget(heading(QStringLiteral("■ SMTPサーバー"), this), row++, 0, 1, 3);
-    grid->addWidget(captionFor(txtServer, QStringLiteral("SMTP サーバー名(&S)"), this), row, 1);
+    grid->addWidget(heading(QStringLiteral("■ SMTPサーバー")), row++, 0, 1, 3);
+    grid->addWidget(captionFor(txtServer, QStringLiteral("SMTP サーバー名(&S)")), row, 1);
     grid->addWidget(txtServer, row++, 2);
-    auto *hint = new QLabel(QStringLiteral("(smtp.example.ne.jp または 192.168.1.10 など)"), this);
-    hint->setObjectName(QStringLiteral("lblCaption"));
-    grid->addWidget(hint, row++, 2);
-    grid->addWidget(captionFor(numPortNo, QStringLiteral("送信サーバーのポート番号(&P)"), this), row, 1);
+    grid->addWidget(hint(QStringLiteral("(smtp.example.ne.jp または 192.168.1.10 など)")), row++, 2);
+    grid->addWidget(captionFor(numPortNo, QStringLiteral("送信サーバーのポート番号(&P)")), row, 1);
     auto *portRow = new QHBoxLayout;
     portRow->addWidget(numPortNo);
     portRow->addSpacing(12);
-    portRow->addWidget(captionFor(cboSecurity, QStringLiteral("接続の保護(&T)"), this));
+    portRow->addWidget(captionFor(cboSecurity, QStringLiteral("接続の保護(&T)")));
     portRow->addWidget(cboSecurity);
     portRow->addStretch(1);
     grid->addLayout(portRow, row++, 2);
     grid->addWidget(chkAuthenticate, row++, 1, 1, 2);
-    grid->addWidget(captionFor(txtUser, QStringLiteral("ユーザー名(&U)"), this), row, 1);
+    grid->addWidget(captionFor(txtUser, QStringLiteral("ユーザー名(&U)")), row, 1);
     grid->addWidget(txtUser, row++, 2);
-    grid->addWidget(captionFor(txtPassword, QStringLiteral("パスワード(&W)"), this), row, 1);
+    grid->addWidget(captionFor(txtPassword, QStringLiteral("パスワード(&W)")), row, 1);
     grid->addWidget(txtPassword, row++, 2);
     grid->setRowMinimumHeight(row++, 8);
-    grid->addWidget(heading(QStringLiteral("■ 送信元"), this), row++, 0, 1, 3);
-    grid->addWidget(captionFor(txtUserName, QStringLiteral("名前(&N)"), this), row, 1);
+    grid->addWidget(heading(QStringLiteral("■ 送信元")), row++, 0, 1, 3);
+    grid->addWidget(captionFor(txtUserName, QStringLiteral("名前(&N)")), row, 1);
     grid->addWidget(txtUserName, row++, 2);
-    grid->addWidget(captionFor(txtUserAddress, QStringLiteral("E-Mail(&E)"), this), row, 1);
+    grid->addWidget(captionFor(txtUserAddress, QStringLiteral("E-Mail(&E)")), row, 1);
     grid->addWidget(txtUserAddress, row++, 2);
 
     connect(chkAuthenticate, &QCheckBox::toggled, this, &SmtpSettingsDialog::updateLoginBoxes);

@@ -184,7 +184,7 @@ void MainWindow::previewActiveNotice()
                               : QStringLiteral("送信リストを読み込めませんでした。"));
         return;
     }
-    PreviewDialog preview(m_context, plan, this);
+    PreviewDialog preview(plan, this);
     runModal(preview);
 }
 

@@ -64,7 +64,7 @@ LUMIVOX_SCREENSHOT(mail_preview)
     lumivox::SendOptions options;
     options.width = 40;
     options.charset = lumivox::MailCharset::Automatic;
-    lumivox::PreviewDialog dialog(ctx.app.context(), lumivox::readSendPlan(ctx.app.db(), 1, nullptr, &options));
+    lumivox::PreviewDialog dialog(lumivox::readSendPlan(ctx.app.db(), 1, nullptr, &options));
     dialog.findChild<QComboBox *>(QStringLiteral("cboRecipient"))->setCurrentIndex(1);
     ctx.save(&dialog, QStringLiteral("mail_preview"));
 }

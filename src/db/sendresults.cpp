@@ -386,6 +386,11 @@ void SendRunRecorder::mailSettled(int position, SendState state, const QString &
                                      {m_started, m_newsId}};
 }
 
+bool SendRunRecorder::settle()
+{
+    return m_settlement.isEmpty() || commit({});
+}
+
 bool SendRunRecorder::mailNotSent(int position, const QString &why)
 {
     return commit({{QStringLiteral("update T_送信結果 set 状態 = '未送信', 日時 = ?, 応答 = ? "

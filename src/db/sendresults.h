@@ -95,6 +95,9 @@ public:
     // (Unknown when the connection ended after the data). The first Sent of
     // the run also writes the run's start as the notice's 送信日時.
     void mailSettled(int position, SendState state, const QString &reply);
+    // Writes the last settlement now rather than with the next mark: before
+    // the run waits (its pace), so that a run cut off while waiting has it.
+    bool settle();
     // The row's data never ended (the connection failed or was cancelled
     // first): nothing was delivered.
     bool mailNotSent(int position, const QString &why);

@@ -256,6 +256,35 @@ QByteArray toIso2022jp(QStringView text)
     return out;
 }
 
+QString fromIso2022jp(QByteArrayView data)
+{
+    QByteArray sjis;
+    sjis.reserve(data.size());
+    bool jis = false;
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        const auto c = static_cast<quint8>(data[i]);
+        if (c == 0x1B && i + 2 < data.size()) {
+            jis = data[i + 1] == '$';
+            i += 2;
+        } else if (jis && c >= 0x21 && c <= 0x7E && i + 1 < data.size()) {
+            const int j2 = static_cast<quint8>(data[++i]);
+            const int s1 = ((c - 0x21) >> 1) + 0x81;
+            sjis += static_cast<char>(s1 + (s1 > 0x9F ? 0x40 : 0));
+            sjis += static_cast<char>((c & 1) ? j2 + 0x1F + (j2 >= 0x60 ? 1 : 0) : j2 + 0x7E);
+        } else {
+            sjis += static_cast<char>(c);
+        }
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter *cnv = ucnv_open("windows-31j", &status);
+    QString out(sjis.size(), Qt::Uninitialized);
+    const int32_t n = ucnv_toUChars(cnv, reinterpret_cast<UChar *>(out.data()), int32_t(out.size()),
+                                    sjis.constData(), int32_t(sjis.size()), &status);
+    ucnv_close(cnv);
+    out.truncate(U_SUCCESS(status) ? n : 0);
+    return out;
+}
+
 QList<QStringView> splitForIso2022jp(QStringView text, int maxBytes)
 {
     QList<QStringView> pieces;

@@ -35,6 +35,11 @@ QList<char32_t> uncarriableCharacters(QStringView text);
 // cannot be carried becomes 〓 (0x222E); callers ask the user first.
 QByteArray toIso2022jp(QStringView text);
 
+// ISO-2022-JP read back the way Japanese Windows mailers read it (JIS codes
+// through CP932, so NEC row 13 reads as ①, ㈱): what a recipient's mail reader
+// shows.
+QString fromIso2022jp(QByteArrayView data);
+
 // Splits a text into pieces whose ISO-2022-JP form (escape sequences included)
 // is at most maxBytes long, never inside one character: a surrogate pair, or a
 // half-width katakana with its voiced mark, stays in one piece. Used for the

@@ -6,6 +6,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
+
 namespace lumivox {
 
 namespace {
@@ -102,7 +104,8 @@ bool saveSmtpSettings(const QSqlDatabase &db, const SmtpSettings &settings, QStr
 SendOptions readSendOptions(const QSqlDatabase &db, const SendOptions &noRow, bool *ok)
 {
     QSqlQuery q(db);
-    const bool read = q.exec(QStringLiteral("select グループ名称付加, 名前付加, 文字数制限, 文字数 "
+    const bool read = q.exec(QStringLiteral("select グループ名称付加, 名前付加, 文字数制限, 文字数, "
+                                            "文字コード, 毎分上限, 一日上限 "
                                             "from T_送信設定 order by rowid limit 1"));
     if (ok)
         *ok = read;
@@ -113,6 +116,10 @@ SendOptions readSendOptions(const QSqlDatabase &db, const SendOptions &noRow, bo
     o.addName = q.value(1).isNull() || q.value(1).toBool();
     o.limitWidth = !q.value(2).isNull() && q.value(2).toBool();
     o.width = q.value(3).isNull() ? 60 : q.value(3).toInt();
+    const int charset = q.value(4).toInt();
+    o.charset = charset == 1 ? MailCharset::Utf8 : charset == 2 ? MailCharset::Automatic : MailCharset::Iso2022jp;
+    o.perMinute = std::max(0, q.value(5).toInt());
+    o.perDay = std::max(0, q.value(6).toInt());
     return o;
 }
 
@@ -120,9 +127,10 @@ bool saveSendOptions(const QSqlDatabase &db, const SendOptions &options, QString
 {
     return storeSingleRow(db, QStringLiteral("T_送信設定"),
                           {QStringLiteral("グループ名称付加"), QStringLiteral("名前付加"),
-                           QStringLiteral("文字数制限"), QStringLiteral("文字数")},
+                           QStringLiteral("文字数制限"), QStringLiteral("文字数"), QStringLiteral("文字コード"),
+                           QStringLiteral("毎分上限"), QStringLiteral("一日上限")},
                           {options.addGroup ? 1 : 0, options.addName ? 1 : 0, options.limitWidth ? 1 : 0,
-                           options.width},
+                           options.width, static_cast<int>(options.charset), options.perMinute, options.perDay},
                           error);
 }
 

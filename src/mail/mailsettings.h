@@ -36,14 +36,17 @@ struct SmtpSettings {
 enum class MailCharset { Iso2022jp = 0, Utf8 = 1, Automatic = 2 };
 
 // The single row of T_送信設定. The member defaults are the dialog's first-use
-// values (all three options on, width 60). The character set is not stored yet:
-// the run uses ISO-2022-JP unless a caller chooses otherwise.
+// values (all three options on, width 60, ISO-2022-JP, no limits).
 struct SendOptions {
     bool addGroup = true;
     bool addName = true;
     bool limitWidth = true;
     int width = 60;
-    MailCharset charset = MailCharset::Iso2022jp;
+    MailCharset charset = MailCharset::Iso2022jp; // 文字コード
+    // The pace providers ask for: at most perMinute mails a minute, spaced
+    // evenly, and at most perDay in 24 hours; 0 for no limit. (毎分上限, 一日上限)
+    int perMinute = 0;
+    int perDay = 0;
 };
 
 // What the sending run has when a table has no row at all: nothing. No server,
@@ -54,7 +57,7 @@ inline constexpr SendOptions kNoSendOptionsRow{false, false, false, 0};
 
 // Reading the first row. A Null column reads as empty text, port 25,
 // authentication on, no protection; group and name lines on, folding off,
-// width 60. With no row `noRow` is returned; so it is when the table cannot be
+// width 60, ISO-2022-JP, no limits. With no row `noRow` is returned; so it is when the table cannot be
 // read, with *ok false.
 SmtpSettings readSmtpSettings(const QSqlDatabase &db, const SmtpSettings &noRow, bool *ok = nullptr);
 SendOptions readSendOptions(const QSqlDatabase &db, const SendOptions &noRow, bool *ok = nullptr);

@@ -44,6 +44,9 @@ SendingWindow::SendingWindow(AppContext &context, QWidget *parent) : QDialog(par
     Image1->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     lblMessage = new QLabel(kWaiting, this);
     lblMessage->setObjectName(QStringLiteral("lblMessage"));
+    lblPause = new QLabel(this);
+    lblPause->setObjectName(QStringLiteral("lblPause"));
+    lblPause->setMinimumHeight(lblPause->fontMetrics().height()); // room kept: the window's size is fixed
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 100);
@@ -56,6 +59,7 @@ SendingWindow::SendingWindow(AppContext &context, QWidget *parent) : QDialog(par
     auto *text = new QVBoxLayout;
     text->addWidget(lblMessage);
     text->addWidget(ProgressBar1);
+    text->addWidget(lblPause);
     auto *top = new QHBoxLayout;
     top->addWidget(Image1);
     top->addSpacing(8);
@@ -121,7 +125,11 @@ void SendingWindow::Form_Activate()
                     QMetaObject::invokeMethod(this, &SendingWindow::showProgress, Qt::QueuedConnection);
                 return !m_canceller.isCancelled();
             },
-            &recorder);
+            &recorder,
+            [this](int, int msLeft) {
+                m_waitLeft = msLeft;
+                QMetaObject::invokeMethod(this, &SendingWindow::showProgress, Qt::QueuedConnection);
+            });
     });
     connect(m_worker, &QThread::finished, this, &SendingWindow::onRunFinished);
     m_worker->start();
@@ -134,6 +142,11 @@ void SendingWindow::showProgress()
         return;
     const int n = m_progress;
     const int total = m_total;
+    const int waitLeft = m_waitLeft.exchange(0);
+    // While the pace holds the next mail back, how long is left.
+    lblPause->setText(waitLeft > 0 ? QStringLiteral("送信の間隔の設定により，次の送信まで あと %1 秒")
+                                         .arg((waitLeft + 999) / 1000)
+                                   : QString());
     lblMessage->setText(kWaiting + QString::number(n) + u'/' + QString::number(total) + QStringLiteral("..."));
     const float share = static_cast<float>(n) / static_cast<float>(total) * 100.0f;
     ProgressBar1->setValue(qRound(share));
@@ -153,6 +166,7 @@ void SendingWindow::cmdCancel_Click()
         return;
     m_canceller.cancel();
     cmdCancel->setEnabled(false);
+    lblPause->clear();
     lblMessage->setText(QStringLiteral("送信を中止しています…"));
 }
 

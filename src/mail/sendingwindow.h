@@ -18,7 +18,8 @@ namespace lumivox {
 
 // The sending run's window: sends the notice numNewsID as planned, one mail a
 // row (rows left out are only recorded), showing
-// "送信中です。しばらくお待ちください。n/N..." and a bar set before the n-th mail.
+// "送信中です。しばらくお待ちください。n/N..." and a bar set before the n-th mail
+// (and, while the sending pace holds the next mail back, how long is left).
 // The SMTP conversation and the recording of each result run on threads of
 // their own, so the window stays responsive. ｷｬﾝｾﾙ (or the close box, or Esc)
 // ends the connection at once, whatever the server is doing; the mail then on
@@ -65,6 +66,7 @@ private:
     std::atomic<int> m_progress{0};
     std::atomic<bool> m_progressPosted{false};
     std::atomic<int> m_total{0};
+    std::atomic<int> m_waitLeft{0}; // ms until the pace lets the next mail go
     bool m_running = false;
     QThread *m_worker = nullptr;
     RunOutcome m_outcome;
@@ -73,6 +75,7 @@ private:
     QSpinBox *numNewsID = nullptr;
     QLabel *Image1 = nullptr;
     QLabel *lblMessage = nullptr;
+    QLabel *lblPause = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
     QPushButton *cmdCancel = nullptr;
     DialogLifecycle m_lifecycle{this};

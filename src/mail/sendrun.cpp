@@ -6,6 +6,7 @@
 #include "mail/mailcomposer.h"
 #include "mail/mailsettings.h"
 
+#include <QElapsedTimer>
 #include <QSet>
 #include <QSqlQuery>
 
@@ -52,11 +53,11 @@ NoticeText readNoticeText(const QSqlDatabase &db, int newsId)
     return notice;
 }
 
-SendPlan readSendPlan(const QSqlDatabase &db, int newsId, bool *ok)
+SendPlan readSendPlan(const QSqlDatabase &db, int newsId, bool *ok, const SendOptions *options)
 {
     SendPlan plan;
     plan.smtp = readRunSmtpSettings(db);
-    plan.options = readSendOptions(db, kNoSendOptionsRow);
+    plan.options = options ? *options : readSendOptions(db, kNoSendOptionsRow);
     const NoticeText notice = readNoticeText(db, newsId);
     plan.subject = notice.subject;
     plan.body = preparedBody(notice.body, plan.options);
@@ -132,6 +133,59 @@ QStringList describeUncarriable(const QList<UncarriableText> &found, int maxLine
     return lines;
 }
 
+MessageComposer composerFor(const SendPlan &plan)
+{
+    return MessageComposer(mailboxText(plan.smtp.senderName, plan.smtp.senderAddress), plan.subject, plan.body,
+                           plan.options.charset);
+}
+
+QByteArray mailFor(const SendPlan &plan, const MessageComposer &composer, int i, const QDateTime &now)
+{
+    const Recipient &row = plan.rows.at(i);
+    return composer.compose(mailboxText(row.name, row.address), bodyPrefix(row, plan.options), now);
+}
+
+bool greetServer(const SendPlan &plan, SmtpTransport &transport, MessageComposer &composer)
+{
+    if (plan.options.charset == MailCharset::Iso2022jp)
+        return true;
+    if (!transport.open())
+        return false;
+    composer.setEightBitAllowed(transport.announces8BitMime());
+    return true;
+}
+
+SmtpTransport::Result sendTestMail(const SendPlan &plan, int i, SmtpTransport &transport)
+{
+    MessageComposer composer = composerFor(plan);
+    if (!greetServer(plan, transport, composer))
+        return transport.wasCancelled() ? SmtpTransport::Result::Cancelled : SmtpTransport::Result::Failed;
+    return transport.send(plan.smtp.senderAddress, plan.smtp.senderAddress, mailFor(plan, composer, i));
+}
+
+int mailsToSend(const QList<Recipient> &rows)
+{
+    return static_cast<int>(
+        std::count_if(rows.begin(), rows.end(), [](const Recipient &row) { return row.skipReason.isEmpty(); }));
+}
+
+int holdBackBeyond(QList<Recipient> &rows, int allowed)
+{
+    int held = 0;
+    for (Recipient &row : rows) {
+        if (!row.skipReason.isEmpty())
+            continue;
+        if (allowed > 0) {
+            --allowed;
+            continue;
+        }
+        row.skipReason = QStringLiteral("１日の送信数の上限のため，後で送信します");
+        row.skipState = SendState::NotSent;
+        ++held;
+    }
+    return held;
+}
+
 QString RunOutcome::endReason() const
 {
     if (end == Cancelled)
@@ -142,7 +196,8 @@ QString RunOutcome::endReason() const
 }
 
 RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
-                      const std::function<bool(int n, int total)> &beforeEach, SendRunRecorder *recorder)
+                      const std::function<bool(int n, int total)> &beforeEach, SendRunRecorder *recorder,
+                      const std::function<void(int n, int msLeft)> &waiting)
 {
     RunOutcome outcome;
     const auto stop = [&](RunOutcome::End end) {
@@ -153,10 +208,13 @@ RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
             outcome.detail = transport.technicalDetail();
         }
     };
-    MessageComposer composer(mailboxText(plan.smtp.senderName, plan.smtp.senderAddress), plan.subject, plan.body,
-                             plan.options.charset);
-    const auto total = static_cast<int>(std::count_if(plan.rows.begin(), plan.rows.end(),
-                                                      [](const Recipient &row) { return row.skipReason.isEmpty(); }));
+    MessageComposer composer = composerFor(plan);
+    const int total = mailsToSend(plan.rows);
+    // The pace: each mail starts `interval` after the one before it.
+    const qint64 interval = plan.options.perMinute > 0 ? 60000 / plan.options.perMinute : 0;
+    SendCanceller uncancellable;
+    SendCanceller *canceller = transport.canceller() ? transport.canceller() : &uncancellable;
+    QElapsedTimer sinceLast;
     int n = 0;
     for (int i = 0; i < plan.rows.size() && outcome.end == RunOutcome::Completed; ++i) {
         const Recipient &row = plan.rows.at(i);
@@ -167,12 +225,25 @@ RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
             stop(RunOutcome::Cancelled);
             break;
         }
-        if (n == 1 && plan.options.charset != MailCharset::Iso2022jp) {
-            if (!transport.open()) {
-                stop(transport.wasCancelled() ? RunOutcome::Cancelled : RunOutcome::Failed);
+        if (interval > 0 && sinceLast.isValid()) {
+            if (recorder)
+                recorder->settle();
+            bool cancelled = false;
+            for (qint64 left = interval - sinceLast.elapsed(); left > 0 && !cancelled;
+                 left = interval - sinceLast.elapsed()) {
+                if (waiting)
+                    waiting(n, int(left));
+                cancelled = canceller->waitFor(int(std::min<qint64>(left, 1000)));
+            }
+            if (cancelled) {
+                stop(RunOutcome::Cancelled);
                 break;
             }
-            composer.setEightBitAllowed(transport.announces8BitMime());
+        }
+        sinceLast.start();
+        if (n == 1 && !greetServer(plan, transport, composer)) {
+            stop(transport.wasCancelled() ? RunOutcome::Cancelled : RunOutcome::Failed);
+            break;
         }
         const int position = i + 1;
         if (recorder && !recorder->mailGoing(position)) {
@@ -181,7 +252,7 @@ RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
             outcome.detail = recorder->error();
             break;
         }
-        const QByteArray mail = composer.compose(mailboxText(row.name, row.address), bodyPrefix(row, plan.options));
+        const QByteArray mail = mailFor(plan, composer, i);
         switch (transport.send(plan.smtp.senderAddress, row.address, mail)) {
         case SmtpTransport::Result::Accepted:
             ++outcome.sent;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/sendresults.h"
+#include "mail/mailcomposer.h"
 #include "mail/mailsettings.h"
 #include "mail/smtptransport.h"
 
@@ -51,9 +52,31 @@ struct SendPlan {
 };
 
 // What a run of the notice sends as things are stored now: the SMTP settings,
-// the send options, the notice (its body prepared) and the rows of
-// T_temp_送信リスト; *ok false when the list cannot be read.
-SendPlan readSendPlan(const QSqlDatabase &db, int newsId, bool *ok = nullptr);
+// the send options (or `options` when given: those on screen), the notice (its
+// body prepared) and the rows of T_temp_送信リスト; *ok false when the list
+// cannot be read.
+SendPlan readSendPlan(const QSqlDatabase &db, int newsId, bool *ok = nullptr, const SendOptions *options = nullptr);
+
+// The one way a mail of a plan is made, for the run, the preview and the test
+// send alike: the composer of the plan (sender, subject and body encoded
+// once), and row i's mail from it.
+MessageComposer composerFor(const SendPlan &plan);
+QByteArray mailFor(const SendPlan &plan, const MessageComposer &composer, int i,
+                   const QDateTime &now = QDateTime::currentDateTime());
+// A plan that may send UTF-8 first greets the server, so that a UTF-8 body
+// goes 8bit where the server takes it. False when the server cannot be reached.
+bool greetServer(const SendPlan &plan, SmtpTransport &transport, MessageComposer &composer);
+
+// Row i's mail, exactly as the run would send it, to the sender's own address
+// (envelope and all): nothing is recorded.
+SmtpTransport::Result sendTestMail(const SendPlan &plan, int i, SmtpTransport &transport);
+
+// The daily limit: the rows to send beyond the first `allowed` are left out
+// with a reason (recorded as 未送信, for 「未送信の宛先に送信」 later). Returns
+// how many were left out.
+int holdBackBeyond(QList<Recipient> &rows, int allowed);
+// The mails a plan sends (its rows not left out).
+int mailsToSend(const QList<Recipient> &rows);
 
 // Where a text that ISO-2022-JP cannot carry stands, and which characters.
 struct UncarriableText {
@@ -84,8 +107,10 @@ struct RunOutcome {
 // Sends one mail per row through the transport, in the plan's character set;
 // rows with a skip reason are left out. `beforeEach(n, total)` runs before the
 // n-th mail (1-based, of the rows sent) and returns false to stop there (that
-// mail is not sent). A run that may send UTF-8 first greets the server, so that
-// a UTF-8 body goes 8bit where the server takes it.
+// mail is not sent). With a pace of N a minute the mails start 60/N seconds
+// apart: the run waits on the transport's canceller (ｷｬﾝｾﾙ ends the wait at
+// once), calling `waiting(n, msLeft)` about once a second while it waits
+// before the n-th mail.
 // A mail the server refuses is counted and the run goes on; a failure of the
 // connection, or the transport's canceller, ends the run. With a recorder
 // (begun on the plan's rows) every outcome is recorded as it happens and the
@@ -93,6 +118,7 @@ struct RunOutcome {
 // cut off after that stays 不明.
 RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
                       const std::function<bool(int n, int total)> &beforeEach,
-                      SendRunRecorder *recorder = nullptr);
+                      SendRunRecorder *recorder = nullptr,
+                      const std::function<void(int n, int msLeft)> &waiting = {});
 
 } // namespace lumivox

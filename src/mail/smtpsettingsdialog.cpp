@@ -1,44 +1,16 @@
 #include "mail/smtpsettingsdialog.h"
 
-#include "app/dialogparts.h"
-#include "app/messages.h"
 #include "mail/mailsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSpinBox>
-#include <QVBoxLayout>
 
 namespace lumivox {
-
-namespace {
-
-QLabel *heading(const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QStringLiteral("lblCaption"));
-    QFont f = label->font();
-    f.setBold(true);
-    label->setFont(f);
-    return label;
-}
-
-// A box's own caption, with its mnemonic leading to the box.
-QLabel *captionFor(QWidget *box, const QString &text, QWidget *parent)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(box->objectName() + QStringLiteral("Caption"));
-    label->setBuddy(box);
-    return label;
-}
-
-} // namespace
 
 SmtpSettingsDialog::SmtpSettingsDialog(AppContext &context, QWidget *parent)
     : SettingsDialog(context, QStringLiteral("InpSMTP"), parent)
@@ -77,63 +49,42 @@ SmtpSettingsDialog::SmtpSettingsDialog(AppContext &context, QWidget *parent)
     grid->setColumnMinimumWidth(0, 16);
     grid->setColumnStretch(2, 1);
     int row = 0;
-    grid->addWidget(heading(QStringLiteral("■ SMTPサーバー"), this), row++, 0, 1, 3);
-    grid->addWidget(captionFor(txtServer, QStringLiteral("SMTP サーバー名(&S)"), this), row, 1);
+    grid->addWidget(heading(QStringLiteral("■ SMTPサーバー")), row++, 0, 1, 3);
+    grid->addWidget(captionFor(txtServer, QStringLiteral("SMTP サーバー名(&S)")), row, 1);
     grid->addWidget(txtServer, row++, 2);
-    auto *hint = new QLabel(QStringLiteral("(smtp.example.ne.jp または 192.168.1.10 など)"), this);
-    hint->setObjectName(QStringLiteral("lblCaption"));
-    grid->addWidget(hint, row++, 2);
-    grid->addWidget(captionFor(numPortNo, QStringLiteral("送信サーバーのポート番号(&P)"), this), row, 1);
+    grid->addWidget(hint(QStringLiteral("(smtp.example.ne.jp または 192.168.1.10 など)")), row++, 2);
+    grid->addWidget(captionFor(numPortNo, QStringLiteral("送信サーバーのポート番号(&P)")), row, 1);
     auto *portRow = new QHBoxLayout;
     portRow->addWidget(numPortNo);
     portRow->addSpacing(12);
-    portRow->addWidget(captionFor(cboSecurity, QStringLiteral("接続の保護(&T)"), this));
+    portRow->addWidget(captionFor(cboSecurity, QStringLiteral("接続の保護(&T)")));
     portRow->addWidget(cboSecurity);
     portRow->addStretch(1);
     grid->addLayout(portRow, row++, 2);
     grid->addWidget(chkAuthenticate, row++, 1, 1, 2);
-    grid->addWidget(captionFor(txtUser, QStringLiteral("ユーザー名(&U)"), this), row, 1);
+    grid->addWidget(captionFor(txtUser, QStringLiteral("ユーザー名(&U)")), row, 1);
     grid->addWidget(txtUser, row++, 2);
-    grid->addWidget(captionFor(txtPassword, QStringLiteral("パスワード(&W)"), this), row, 1);
+    grid->addWidget(captionFor(txtPassword, QStringLiteral("パスワード(&W)")), row, 1);
     grid->addWidget(txtPassword, row++, 2);
     grid->setRowMinimumHeight(row++, 8);
-    grid->addWidget(heading(QStringLiteral("■ 送信元"), this), row++, 0, 1, 3);
-    grid->addWidget(captionFor(txtUserName, QStringLiteral("名前(&N)"), this), row, 1);
+    grid->addWidget(heading(QStringLiteral("■ 送信元")), row++, 0, 1, 3);
+    grid->addWidget(captionFor(txtUserName, QStringLiteral("名前(&N)")), row, 1);
     grid->addWidget(txtUserName, row++, 2);
-    grid->addWidget(captionFor(txtUserAddress, QStringLiteral("E-Mail(&E)"), this), row, 1);
+    grid->addWidget(captionFor(txtUserAddress, QStringLiteral("E-Mail(&E)")), row, 1);
     grid->addWidget(txtUserAddress, row++, 2);
 
-    fraCaption = explanationFrame(this,
-        QStringLiteral("プロバイダとの契約資料を参考に，メール送信サーバー(SMTPサーバー)の設定を行ってください。\n"
-                       "\n"
-                       "【注意】\n"
-                       "プロバイダによっては，迷惑メール対策等のため，一度に送信できるメール数に上限を設けている"
-                       "場合があります。　『Pennora』の目的と相反するところではありますが，"
-                       "あらかじめご承知おき下さい。"));
-
-    const DialogButtons buttons = okCancelButtons(this);
-    cmdOk = buttons.ok;
-    cmdCancel = buttons.cancel;
-    cmdHelp = addHelpButton(buttons.row);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(grid);
-    layout->addSpacing(6);
-    layout->addWidget(fraCaption);
-    layout->addLayout(buttons.row);
-
-    const QList<QWidget *> tabOrder{txtServer, numPortNo, cboSecurity, chkAuthenticate, txtUser, txtPassword, txtUserName,
-                 txtUserAddress, cmdOk, cmdCancel};
-    for (qsizetype i = 1; i < tabOrder.size(); ++i)
-        setTabOrder(tabOrder[i - 1], tabOrder[i]);
-
-    connect(cmdOk, &QPushButton::clicked, this, &SmtpSettingsDialog::cmdOk_Click);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(chkAuthenticate, &QCheckBox::toggled, this, &SmtpSettingsDialog::updateLoginBoxes);
     connect(cboSecurity, &QComboBox::currentIndexChanged, this, &SmtpSettingsDialog::onSecurityChanged);
 
-    // Loading: the design size, the saved position, no help.
-    finishLayout(520);
+    finishDialog(grid,
+                 QStringLiteral("プロバイダとの契約資料を参考に，メール送信サーバー(SMTPサーバー)の設定を行ってください。\n"
+                                "\n"
+                                "【注意】\n"
+                                "プロバイダによっては，迷惑メール対策等のため，一度に送信できるメール数に上限を設けている"
+                                "場合があります。　『Pennora』の目的と相反するところではありますが，"
+                                "あらかじめご承知おき下さい。"),
+                 {txtServer, numPortNo, cboSecurity, chkAuthenticate, txtUser, txtPassword, txtUserName, txtUserAddress},
+                 520);
 }
 
 // The stored row, filled once; without a row the boxes keep their initial
@@ -173,7 +124,12 @@ void SmtpSettingsDialog::onSecurityChanged(int index)
     m_security = index;
 }
 
-void SmtpSettingsDialog::cmdOk_Click()
+QString SmtpSettingsDialog::formName() const
+{
+    return QStringLiteral("SMTPサーバーの設定");
+}
+
+bool SmtpSettingsDialog::storeForm(QString *error)
 {
     SmtpSettings form;
     form.server = txtServer->text();
@@ -184,13 +140,7 @@ void SmtpSettingsDialog::cmdOk_Click()
     form.senderName = txtUserName->text();
     form.senderAddress = txtUserAddress->text();
     form.security = static_cast<ConnectionSecurity>(cboSecurity->currentIndex());
-    QString error;
-    if (!saveSmtpSettings(m_context.db(), form, &error)) {
-        // Nothing typed is lost: the dialog stays open for another try or ｷｬﾝｾﾙ.
-        reportWriteFailure(this, QStringLiteral("SMTPサーバーの設定"), error);
-        return;
-    }
-    accept();
+    return saveSmtpSettings(m_context.db(), form, error);
 }
 
 } // namespace lumivox

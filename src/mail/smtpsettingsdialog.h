@@ -4,10 +4,8 @@
 
 class QCheckBox;
 class QComboBox;
-class QFrame;
 class QLineEdit;
 class QLabel;
-class QPushButton;
 class QSpinBox;
 
 namespace lumivox {
@@ -24,9 +22,10 @@ public:
 
 protected:
     void Form_Activate() override;
+    bool storeForm(QString *error) override;
+    QString formName() const override;
 
 private:
-    void cmdOk_Click();
     void updateLoginBoxes();
     void onSecurityChanged(int index);
 
@@ -40,10 +39,6 @@ private:
     QLineEdit *txtPassword = nullptr;
     QLineEdit *txtUserName = nullptr;
     QLineEdit *txtUserAddress = nullptr;
-    QFrame *fraCaption = nullptr;
-    QPushButton *cmdOk = nullptr;
-    QPushButton *cmdCancel = nullptr;
-    QPushButton *cmdHelp = nullptr;
 };
 
 } // namespace lumivox

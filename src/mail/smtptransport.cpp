@@ -218,10 +218,20 @@ SmtpTransport::~SmtpTransport()
 
 void SendCanceller::cancel()
 {
-    m_cancelled = true;
+    {
+        std::lock_guard wake(m_waitMutex);
+        m_cancelled = true;
+    }
+    m_wake.notify_all();
     std::lock_guard lock(m_mutex);
     if (m_transport)
         m_transport->shutDownConnection();
+}
+
+bool SendCanceller::waitFor(int ms)
+{
+    std::unique_lock lock(m_waitMutex);
+    return m_wake.wait_for(lock, std::chrono::milliseconds(std::max(ms, 0)), [this] { return m_cancelled.load(); });
 }
 
 void SmtpTransport::setCanceller(SendCanceller *canceller)

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <atomic>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 
@@ -36,10 +37,15 @@ class SendCanceller
 public:
     void cancel();
     bool isCancelled() const { return m_cancelled.load(); }
+    // Waits `ms` milliseconds, or less when cancel() comes first; true when
+    // cancelled.
+    bool waitFor(int ms);
 
 private:
     friend class SmtpTransport;
     std::atomic<bool> m_cancelled{false};
+    std::mutex m_waitMutex;
+    std::condition_variable m_wake;
     std::mutex m_mutex;
     SmtpTransport *m_transport = nullptr;
 };
@@ -91,6 +97,7 @@ public:
 
     // Ends sends at once when cancelled (see SendCanceller).
     void setCanceller(SendCanceller *canceller);
+    SendCanceller *canceller() const { return m_canceller; }
     // Whether the last failure was the canceller's doing.
     bool wasCancelled() const { return m_cancelled; }
 

@@ -8,6 +8,7 @@
 #include "app/toolset.h"
 #include "db/grouplinks.h"
 #include "db/noticestore.h"
+#include "mail/previewdialog.h"
 #include "mail/sendoptionsdialog.h"
 #include "mail/smtpsettingsdialog.h"
 #include "mainwindow/sendcommand.h"
@@ -49,6 +50,7 @@ void MainWindow::bindCommands()
     t.bind({QStringLiteral("ID_mnuEditPaste"), QStringLiteral("ID_EditPaste")}, [this] { pasteNotice(); });
     t.bind({QStringLiteral("ID_mnuEditSubmit"), QStringLiteral("ID_EditSubmit")}, [this] { sendActiveNotice(false); });
     t.bind({QStringLiteral("ID_mnuEditResume")}, [this] { sendActiveNotice(true); });
+    t.bind({QStringLiteral("ID_mnuEditPreview")}, [this] { previewActiveNotice(); });
     t.bind({QStringLiteral("ID_mnuEditHistory")}, [this] { showSendHistory(); });
     t.bind({QStringLiteral("ID_mnuClose"), QStringLiteral("ID_Close")}, [this] { close(); });
     // The tool group has already checked the size that was clicked.
@@ -59,7 +61,7 @@ void MainWindow::bindCommands()
     t.bind({QStringLiteral("ID_mnuDBGroup")}, [this] { openModal<GroupRegister>(m_context, this); });
     t.bind({QStringLiteral("ID_mnuDBMember")}, [this] { openModal<MemberRegister>(m_context, this); });
     t.bind({QStringLiteral("ID_mnuSetupSMTP")}, [this] { openModal<SmtpSettingsDialog>(m_context, this); });
-    t.bind({QStringLiteral("ID_mnuSetupSubmit")}, [this] { openModal<SendOptionsDialog>(m_context, this); });
+    t.bind({QStringLiteral("ID_mnuSetupSubmit")}, [this] { openSendOptions(); });
     t.bind({QStringLiteral("ID_mnuSetupDatabase")}, [this] { openModal<DatabaseSettingsDialog>(m_context, this); });
     t.bind({QStringLiteral("ID_mnuPrintGroup")}, [this] { showReport(m_context, ReportKind::arpGroup, this); });
     t.bind({QStringLiteral("ID_mnuPrintMember")}, [this] { showReport(m_context, ReportKind::arpMember, this); });
@@ -164,6 +166,36 @@ void MainWindow::sendActiveNotice(bool onlyNotReached)
         tellUser(this, kNotice, m_notices->setSentTime(newsId, outcome.sentAt));
     if (outcome.ran)
         m_notices->refreshSendStates();
+}
+
+// The mail each recipient of the active notice gets, as things are stored now.
+void MainWindow::previewActiveNotice()
+{
+    if (rowCount() < 1)
+        return;
+    if (const StoreResult made = makeSendList(m_context.db(), activeNewsId()); !made) {
+        tellUser(this, kSendList, made);
+        return;
+    }
+    bool read = false;
+    const SendPlan plan = readSendPlan(m_context.db(), int(activeNewsId()), &read);
+    if (!read || plan.rows.isEmpty()) {
+        informUser(this, read ? QStringLiteral("指定した宛先ｸﾞﾙｰﾌﾟに所属するﾒﾝﾊﾞｰはいませんでした。")
+                              : QStringLiteral("送信リストを読み込めませんでした。"));
+        return;
+    }
+    PreviewDialog preview(plan, this);
+    runModal(preview);
+}
+
+// The send options; their プレビュー shows the active notice when it has
+// recipients.
+void MainWindow::openSendOptions()
+{
+    SendOptionsDialog dialog(m_context, this);
+    if (rowCount() > 0 && makeSendList(m_context.db(), activeNewsId()))
+        dialog.setPreviewNotice(int(activeNewsId()));
+    runModal(dialog);
 }
 
 void MainWindow::showSendHistory()

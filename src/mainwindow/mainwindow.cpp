@@ -165,6 +165,7 @@ void MainWindow::buildTools()
     t.addMenuItem(edit, QStringLiteral("ID_mnuEditCopy"), QStringLiteral("お知らせをｺﾋﾟｰする(&C)"));
     t.addMenuItem(edit, QStringLiteral("ID_mnuEditPaste"), QStringLiteral("お知らせを貼り付ける(&P)"));
     t.addMenuSeparator(edit);
+    t.addMenuItem(edit, QStringLiteral("ID_mnuEditPreview"), QStringLiteral("送信するメールのプレビュー(&V)..."));
     t.addMenuItem(edit, QStringLiteral("ID_mnuEditSubmit"), QStringLiteral("お知らせを送信する(&S)"));
     t.addMenuItem(edit, QStringLiteral("ID_mnuEditResume"), QStringLiteral("未送信の宛先に送信する(&U)"));
     t.addMenuItem(edit, QStringLiteral("ID_mnuEditHistory"), QStringLiteral("送信履歴(&H)..."));

@@ -61,6 +61,8 @@ private:
     void copyNotice();
     void pasteNotice();
     void sendActiveNotice(bool onlyNotReached);
+    void previewActiveNotice();
+    void openSendOptions();
     void showSendHistory();
     void printCheckList();
     void openHelp();

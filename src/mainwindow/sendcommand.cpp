@@ -8,6 +8,7 @@
 #include "mail/sendresultdialogs.h"
 #include "notices/sendlist.h"
 
+#include <QDateTime>
 #include <QSet>
 
 #include <algorithm>
@@ -79,6 +80,43 @@ bool confirmSending(QWidget *window, const SendPlan &plan)
     message.custom = {{QStringLiteral("送信(&S)"), QStringLiteral("cmdSend")},
                       {QStringLiteral("ｷｬﾝｾﾙ"), QStringLiteral("cmdCancel")}};
     return showMessage(window, message).custom == 0;
+}
+
+// The daily limit: what the recorded results show accepted in the last 24
+// hours and this run together may not pass it. The user may send the first
+// part now; the rest stays 未送信 for 「未送信の宛先に送信」. False stops the
+// send, with *why for the user (empty after ｷｬﾝｾﾙ).
+bool keepWithinDailyLimit(QWidget *window, const SendResultStore &store, SendPlan &plan, QString *why)
+{
+    const int limit = plan.options.perDay;
+    const int mails = mailsToSend(plan.rows);
+    if (limit <= 0)
+        return true;
+    bool read = false;
+    const int accepted = store.acceptedSince(QDateTime::currentDateTime().addSecs(-24 * 3600), &read);
+    if (!read) {
+        *why = QStringLiteral("これまでの送信数を読み込めないため，１日の送信数の上限を確かめられません。送信を中止します。");
+        return false;
+    }
+    if (accepted + mails <= limit)
+        return true;
+    const int allowed = std::max(0, limit - accepted);
+    const QString counts = QStringLiteral("１日の送信数の上限は %1 通で，この24時間に %2 通を送信済みです。")
+                               .arg(limit)
+                               .arg(accepted);
+    if (allowed == 0) {
+        *why = counts + QStringLiteral("今は送信できません。時間をおいて送信してください。");
+        return false;
+    }
+    if (!askYesNo(window, counts
+                              + QStringLiteral("\n\n今回の %1 通のうち，最初の %2 通だけを今送信しますか？\n"
+                                               "残りの %3 通は未送信として残り，後で「未送信の宛先に送信」で送信できます。")
+                                    .arg(mails)
+                                    .arg(allowed)
+                                    .arg(mails - allowed)))
+        return false;
+    holdBackBeyond(plan.rows, allowed);
+    return true;
 }
 
 RunStart startOf(int newsId, SendScope scope, const SendPlan &plan, int listSize, int alreadyReached)
@@ -166,6 +204,7 @@ SendOutcome sendNotice(QWidget *window, AppContext &context, qint64 newsId, Send
 
         if (askOptions) {
             SendOptionsDialog options(context, window);
+            options.setPreviewNotice(int(newsId));
             if (runModal(options) != QDialog::Accepted) // ｷｬﾝｾﾙ, Esc or the close box
                 return outcome;
             askOptions = false;
@@ -184,6 +223,8 @@ SendOutcome sendNotice(QWidget *window, AppContext &context, qint64 newsId, Send
         }
         if (std::all_of(plan.rows.begin(), plan.rows.end(), [](const Recipient &r) { return !r.skipReason.isEmpty(); }))
             return stop(QStringLiteral("送信できる宛先がありません。送信を中止します。"));
+        if (QString why; !keepWithinDailyLimit(window, store, plan, &why))
+            return why.isEmpty() ? outcome : stop(why);
         if (!confirmSending(window, plan))
             return outcome;
 

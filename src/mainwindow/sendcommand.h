@@ -35,10 +35,12 @@ struct SendOutcome {
 //    that says how many, with 「未送信の宛先に送信」, a full resend or ｷｬﾝｾﾙ.
 //    Only those not reached: never an address that already accepted this
 //    notice; those whose mail was cut off (不明) are asked about.
-// 3. The send options (with Everyone; ｷｬﾝｾﾙ stops).
+// 3. The send options (with Everyone; ｷｬﾝｾﾙ stops), with their プレビュー.
 // 4. The check of every address and of the characters ISO-2022-JP cannot
 //    carry: the list of problems, to send to everyone else or to stop.
-// 5. The confirmation 「見出し」を N 人に M 通送信します (server, port, sender).
+// 5. The daily limit of the send options: a run that would pass it may send
+//    the first part now, the rest left 未送信 for later.
+//    Then the confirmation 「見出し」を N 人に M 通送信します (server, port, sender).
 // 6. The sending window, then the summary, from which 「未送信の宛先に送信」
 //    starts again at 1 with NotReached.
 // The questions and dialogs are its own; what stops it is returned for the

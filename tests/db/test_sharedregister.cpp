@@ -257,7 +257,7 @@ private Q_SLOTS:
         QVERIFY(from.run(QStringLiteral("insert into T_お知らせに対する宛先情報 values (7, 2), (7, 3)")));
         QVERIFY(from.run(QStringLiteral("delete from T_敬称 where 敬称 <> '様'")));
         QVERIFY(from.run(QStringLiteral("insert into T_敬称 values ('御中'), (null)")));
-        QVERIFY(from.run(QStringLiteral("insert into T_送信設定 values (1, 0, 1, 72)")));
+        QVERIFY(from.run(QStringLiteral("insert into T_送信設定 (グループ名称付加, 名前付加, 文字数制限, 文字数) values (1, 0, 1, 72)")));
         QVERIFY(from.run(QStringLiteral("insert into T_SMTPサーバー values ('smtp.example.jp', 587, 'u', ?, 1, '会', 'a@b.jp', 1)"),
                          {password}));
         // SQLite keeps a name longer than its field; the server does not.

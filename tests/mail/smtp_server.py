@@ -6,7 +6,8 @@
 
 Prints "READY <port> <certificate or ->" once it listens on 127.0.0.1 and serves
 until its standard input closes. Every accepted mail goes to OUT/NNNN.json: the
-envelope, the connection it came on and what mailcheck.py reads from it; every
+envelope, the connection it came on, when it arrived, the mail itself (base64)
+and what mailcheck.py reads from it; every
 RCPT address tried goes to OUT/rcpt.log. Refused recipients get 550. For a --slow
 recipient OUT/slow-started is written when its DATA arrives, and the reply waits
 SECONDS. --no-8bitmime leaves 8BITMIME out of the EHLO reply. --drop-at N drops
@@ -14,6 +15,7 @@ the connection when the N-th mail's data has arrived, without a reply (once)."""
 
 import argparse
 import asyncio
+import base64
 import json
 import logging
 import os
@@ -21,6 +23,7 @@ import socket
 import ssl
 import subprocess
 import sys
+import time
 import warnings
 
 from aiosmtpd.controller import Controller
@@ -58,7 +61,7 @@ class Handler:
         record = {"peer": "%s:%s" % tuple(session.peer[:2]), "authenticated": bool(session.authenticated),
                   "tls": session.ssl is not None or server.transport.get_extra_info("ssl_object") is not None,
                   "mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos}
-        record.update(mailcheck.check_mail(raw))
+        record.update(mailcheck.check_mail(raw), arrived=time.time(), raw=base64.b64encode(raw).decode())
         self.count += 1
         path = os.path.join(self.args.dir, "%04d.json" % self.count)
         self.write(path + ".tmp", json.dumps(record, ensure_ascii=False))

@@ -144,7 +144,7 @@ void TestMailSettings::sendOptionsShowAndStore()
     QFETCH(QString, closing);
     QFETCH(QString, stored);
     test::TestApp app;
-    QVERIFY(row.isEmpty() || app.exec(u"insert into T_送信設定 values (%1)"_s.arg(row)));
+    QVERIFY(row.isEmpty() || app.exec(u"insert into T_送信設定 (グループ名称付加, 名前付加, 文字数制限, 文字数) values (%1)"_s.arg(row)));
     SendOptionsDialog dialog(app.context());
     QVERIFY(test::showAndWait(&dialog));
     auto *limit = child<QCheckBox>(&dialog, "chkMoji");

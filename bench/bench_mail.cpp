@@ -58,7 +58,7 @@ bool prepareDatabase(const QString &path, const QString &host, int port, int cou
     QList<SqlStatement> rows{
         {QStringLiteral("insert into T_SMTPサーバー values (?, ?, '', X'', 0, '役員会 連絡係', 'renraku@example.jp', 0)"),
          {host, port}},
-        {QStringLiteral("insert into T_送信設定 values (1, 1, 1, 72)")},
+        {QStringLiteral("insert into T_送信設定 (グループ名称付加, 名前付加, 文字数制限, 文字数) values (1, 1, 1, 72)")},
         {QStringLiteral("insert into T_グループ values (1, '１年保護者', 'ホゴシャ')")},
         {QStringLiteral("insert into T_お知らせ values (1, '運動会のお知らせ（雨天の場合は翌日に順延）', ?, "
                         "'2026/10/01 09:00:00', '(未送信)')"),

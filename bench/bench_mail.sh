@@ -64,7 +64,7 @@ rate_of_source() {
   python3 -c "print(f'{$count / (($end - $start) / 1e9):.1f}')"
 }
 rate_of_lumivox() {
-  QT_QPA_PLATFORM=offscreen "$prog" 127.0.0.1 "$port" "$count" "$size" "$1" 2>/dev/null | awk '{print $2}'
+  QT_QPA_PLATFORM=offscreen "$prog" 127.0.0.1 "$port" "$count" "$size" "$1" 2> >(grep -v QStandardPaths >&2) | awk '{print $2}'
 }
 median() { printf '%s\n' "$@" | sort -g | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
 

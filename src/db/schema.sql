@@ -17,6 +17,8 @@ CREATE TABLE T_お知らせ (
     作成日時 VARCHAR(20),          -- "yyyy/mm/dd hh:nn:ss"
     送信日時 VARCHAR(20)           -- same form, or "(未送信)"
 );
+-- The list of notices is read from this index alone, without the bodies.
+CREATE INDEX T_お知らせ_一覧 ON T_お知らせ (NewsID, 見出し, 作成日時, 送信日時);
 
 CREATE TABLE T_グループ (
     GroupID      INTEGER PRIMARY KEY,  -- 1 to 99
@@ -139,4 +141,4 @@ CREATE TABLE T_送信結果 (
 );
 
 -- The data form this file makes: the number of the last upgrade step.
-PRAGMA user_version = 2;
+PRAGMA user_version = 3;

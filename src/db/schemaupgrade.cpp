@@ -34,6 +34,12 @@ const QStringList kSendCharsetAndPace = {
     QStringLiteral("ALTER TABLE T_送信設定 ADD COLUMN 一日上限 INTEGER"),
 };
 
+// Version 3: the notice list's columns in key order without the bodies, so that
+// opening the list reads a small index rather than every notice's text.
+const QStringList kNoticeListIndex = {
+    QStringLiteral("CREATE INDEX T_お知らせ_一覧 ON T_お知らせ (NewsID, 見出し, 作成日時, 送信日時)"),
+};
+
 const QString kFileName = QStringLiteral("データベースファイル（Pennora.db）");
 
 bool run(QSqlQuery &q, const QString &sql, QString *error)
@@ -80,7 +86,7 @@ bool copyFile(const QString &from, const QString &to, QString *error)
 
 const QList<SchemaStep> &schemaSteps()
 {
-    static const QList<SchemaStep> steps = {{1, kSendResults}, {2, kSendCharsetAndPace}};
+    static const QList<SchemaStep> steps = {{1, kSendResults}, {2, kSendCharsetAndPace}, {3, kNoticeListIndex}};
     return steps;
 }
 

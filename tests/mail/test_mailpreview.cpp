@@ -124,6 +124,7 @@ private Q_SLOTS:
         TestApp app;
         for (const char *column : {"文字コード", "毎分上限", "一日上限"})
             app.exec(u"alter table T_送信設定 drop column "_s + QString::fromUtf8(column));
+        app.exec(u"drop index T_お知らせ_一覧"_s);
         app.exec(u"pragma user_version = 1"_s);
         app.exec(u"insert into T_送信設定 values (0, 1, 1, 72)"_s);
         const SchemaUpgrade upgrade = upgradeDatabase(app.db(), app.context().databasePath());

@@ -232,9 +232,7 @@ int runLumivox(const QString &appDir,
                 showStartFailure(context.dataDir, error,
                                  database.engine == Engine::PostgreSQL ? serverAdvice(database, error) : QString());
             exitCode = kExitStartFailed;
-        } else if (const SchemaUpgrade upgrade = database.engine == Engine::PostgreSQL
-                                                     ? SchemaUpgrade{}
-                                                     : upgradeDatabase(context.db(), context.databasePath());
+        } else if (const SchemaUpgrade upgrade = upgradeDatabase(context.db(), context.databasePath());
                    !upgrade.ok()) {
             // A database this program cannot use as it is: the reason is the message.
             showCritical(upgrade.message, upgrade.detail);

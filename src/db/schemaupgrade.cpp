@@ -1,5 +1,7 @@
 #include "db/schemaupgrade.h"
 
+#include "db/database.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QSqlError>
@@ -166,6 +168,10 @@ SchemaUpgrade upgradeSchema(const QSqlDatabase &db, const QString &path, const Q
 
 SchemaUpgrade upgradeDatabase(const QSqlDatabase &db, const QString &path)
 {
+    // A server's tables come from its schema file, whose version the
+    // connection has already checked.
+    if (engineOf(db) == Engine::PostgreSQL)
+        return {};
     SchemaUpgrade out = upgradeSchema(db, path);
     if (out.ok()) {
         QSqlQuery q(db);

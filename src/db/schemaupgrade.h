@@ -45,8 +45,9 @@ struct SchemaUpgrade {
 SchemaUpgrade upgradeSchema(const QSqlDatabase &db, const QString &path,
                             const QList<SchemaStep> &steps = schemaSteps());
 
-// What the start routine runs once the shared connection is open: the upgrade
-// above, then the write-ahead log as the database's journal, so that a result
+// What the start routine runs once the shared connection is open: on a
+// PostgreSQL server nothing (its tables come from its schema file); on SQLite
+// the upgrade above, then the write-ahead log as the database's journal, so that a result
 // committed during a sending run costs no disk flush of its own and still
 // survives the program being killed. A database that cannot switch keeps its
 // journal; that is not an error.

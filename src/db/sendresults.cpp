@@ -190,7 +190,7 @@ sqlite3_stmt *SendRunRecorder::statement(const QString &sql)
 bool SendRunRecorder::run(const QString &sql, const QVariantList &binds)
 {
     if (m_server)
-        return serverScalar(sql, binds, nullptr);
+        return runOnServer(sql, binds, nullptr);
     sqlite3_stmt *s = statement(sql);
     if (!s)
         return false;
@@ -305,7 +305,7 @@ bool SendRunRecorder::writeRun(qint64 runId, const RunStart &start, const QList<
 
 // On a server each statement is prepared once for the run through Qt; the
 // transaction statements go to the driver, which keeps track of them.
-bool SendRunRecorder::serverScalar(const QString &sql, const QVariantList &binds, QVariant *value)
+bool SendRunRecorder::runOnServer(const QString &sql, const QVariantList &binds, QVariant *value)
 {
     QSqlDatabase db = QSqlDatabase::database(m_name, false);
     bool ok = true;
@@ -350,7 +350,7 @@ QVariant SendRunRecorder::scalarOf(const QString &sql, const QVariantList &binds
 {
     if (m_server) {
         QVariant value;
-        if (!serverScalar(sql, binds, &value)) {
+        if (!runOnServer(sql, binds, &value)) {
             m_failed = true;
             return {};
         }

@@ -118,7 +118,7 @@ private:
     sqlite3_stmt *statement(const QString &sql);
     bool run(const QString &sql, const QVariantList &binds = {});
     QVariant scalarOf(const QString &sql, const QVariantList &binds = {});
-    bool serverScalar(const QString &sql, const QVariantList &binds, QVariant *value);
+    bool runOnServer(const QString &sql, const QVariantList &binds, QVariant *value);
     bool writeRun(qint64 runId, const RunStart &start, const QList<RunRecipient> &rows);
 
     QString m_name;

@@ -289,27 +289,23 @@ bool TableModel::setValues(int row, const QVariantMap &fieldValues)
 
 bool TableModel::writeCells(const QList<CellWrite> &cells)
 {
-    QList<CellWrite> writes;
+    QList<CellWrite> writes; // with the values as written
     QStringList notes;
-    QVariantList values;
     for (const CellWrite &cell : cells) {
-        if (cell.row >= 0 && cell.row < m_rows.size() && cell.column >= 0 && cell.column < m_fields.size()) {
-            writes << cell;
-            values << adjusted(m_fields[cell.column], cell.value, &notes);
-        }
+        if (cell.row >= 0 && cell.row < m_rows.size() && cell.column >= 0 && cell.column < m_fields.size())
+            writes << CellWrite{cell.row, cell.column, adjusted(m_fields[cell.column], cell.value, &notes)};
     }
     if (writes.isEmpty())
         return true;
     QSqlDatabase conn = m_db;
     if (!conn.transaction())
         return fail(conn.lastError().text());
-    for (int i = 0; i < writes.size(); ++i) {
-        const CellWrite &cell = writes[i];
+    for (const CellWrite &cell : std::as_const(writes)) {
         const QString column = quoted(m_fields[cell.column]);
         QSqlQuery q(m_db);
         q.prepare(QStringLiteral("update %1 set %2 = ? where rowid = ? and %2 is not distinct from ?")
                       .arg(quoted(m_table), column));
-        q.addBindValue(values[i]);
+        q.addBindValue(cell.value);
         q.addBindValue(m_rowids[cell.row]);
         q.addBindValue(value(cell.row, cell.column));
         const bool ok = q.exec();

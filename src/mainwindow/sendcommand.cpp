@@ -221,7 +221,7 @@ SendOutcome sendNotice(QWidget *window, AppContext &context, qint64 newsId, Send
                     plan.rows[p.row].skipReason = p.what;
             }
         }
-        if (std::all_of(plan.rows.begin(), plan.rows.end(), [](const Recipient &r) { return !r.skipReason.isEmpty(); }))
+        if (mailsToSend(plan.rows) == 0)
             return stop(QStringLiteral("送信できる宛先がありません。送信を中止します。"));
         if (QString why; !keepWithinDailyLimit(window, store, plan, &why))
             return why.isEmpty() ? outcome : stop(why);

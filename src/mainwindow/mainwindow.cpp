@@ -235,12 +235,10 @@ qint64 MainWindow::activeNewsId() const
     return m_notices->notice(m_list->activeRow() - 1).id;
 }
 
-// Runs once, just before the window first appears, with the window taking no
-// input until it has finished: the list, its saved widths and font size, the
-// first notice.
+// Runs once, just before the window first appears (in one step: no input can
+// come in meanwhile): the list, its saved widths and font size, the first notice.
 void MainWindow::firstShowing()
 {
-    setEnabled(false);
     {
         const RefillGuard::Scope moving(m_moving);
         m_list->bind(m_notices->model());
@@ -256,11 +254,14 @@ void MainWindow::firstShowing()
         applyFontSize();
         m_list->setActiveCell(kColTitle, 1);
     }
-    showNoticeDetail(m_list->activeRow());
-
+    // The panes take their final widths before the first body is laid out in
+    // them: laid out at the width of a pane about to shrink, it would be laid
+    // out again at the first resize.
     m_list->show();
     m_destinations->show();
-    setEnabled(true);
+    m_splitter->refresh();
+    m_rightPanes->refresh();
+    showNoticeDetail(m_list->activeRow());
     m_list->setFocus();
 }
 

@@ -8,6 +8,7 @@
 #include "app/messages.h"
 #include "app/runninginstance.h"
 #include "app/terminationsignal.h"
+#include "app/toolset.h"
 
 #include <QApplication>
 #include <QDir>
@@ -135,6 +136,7 @@ void prepareApplication(QApplication &app)
     // no desktop-wide menu bar is looked for (over D-Bus) on the way to the
     // first window.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
+    QApplication::setStyle(programStyle());
 
     auto *translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),

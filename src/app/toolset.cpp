@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProxyStyle>
 #include <QStyle>
 #include <QToolBar>
 
@@ -19,6 +20,27 @@ QIcon programIcon(const QString &name)
     if (QFile::exists(path))
         return QIcon(path);
     return QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+}
+
+namespace {
+
+class ProgramStyle : public QProxyStyle
+{
+public:
+    QIcon standardIcon(StandardPixmap which, const QStyleOption *option,
+                       const QWidget *widget) const override
+    {
+        if (which == SP_ToolBarHorizontalExtensionButton)
+            return programIcon(QStringLiteral("toolbar-more"));
+        return QProxyStyle::standardIcon(which, option, widget);
+    }
+};
+
+} // namespace
+
+QStyle *programStyle()
+{
+    return new ProgramStyle;
 }
 
 ToolSet::ToolSet(QMenuBar *menuBar, QToolBar *toolBar, QObject *parent)

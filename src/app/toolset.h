@@ -12,6 +12,7 @@ class QIcon;
 class QActionGroup;
 class QMenu;
 class QMenuBar;
+class QStyle;
 class QToolBar;
 class QWidget;
 
@@ -70,6 +71,12 @@ private:
 // document-new, document-edit, document-save, document-import, document-export,
 // edit-copy, edit-delete, edit-paste, mail-send, window-close.
 QIcon programIcon(const QString &name);
+
+// The application's style: the desktop's, with the tool bar's overflow arrow
+// from the program's pictures (toolbar-more). The style's own arrow is a PNG,
+// and the first PNG read loads every image plugin of the machine, on the way
+// to the main window.
+QStyle *programStyle();
 
 // The five font sizes of the lists (最大 … 最小) and the tool group they form.
 int fontPointsForSize(int sizeNumber); // 1 → 14, 2 → 12, 4 → 8, 5 → 6, anything else 9

@@ -1,8 +1,13 @@
 #include "app/settingsfile.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QHash>
+#include <QMutex>
 #include <QSaveFile>
 #include <QStringList>
+
+#include <sys/stat.h>
 
 #include <limits>
 #include <optional>
@@ -34,12 +39,54 @@ QString keyOf(const QString &line)
     return eq > 0 ? line.left(eq).trimmed() : QString();
 }
 
+// A window reads a dozen keys as it opens and writes them back as it closes:
+// the file's lines are kept between reads while the file stays as it was (same
+// file, size and modification time). A file changed less than a second before
+// it was read is read again every time: its time says too little, as a change
+// within the clock's last tick would leave it the same.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    timespec modified{};
+    bool operator==(const FileStamp &o) const
+    {
+        return device == o.device && inode == o.inode && size == o.size
+            && modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec;
+    }
+};
+
+std::optional<FileStamp> stampOf(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return FileStamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+}
+
+struct KeptLines {
+    FileStamp stamp;
+    QList<QByteArray> lines;
+};
+
+QMutex g_keptLock;
+QHash<QString, KeptLines> g_kept;
+
 // The file's lines as bytes; none when it is missing or cannot be read.
 // *unreadable tells the two apart: a file that is there but cannot be read.
 // Lines stay bytes so that a write changes only the line of its key: text that
 // is not UTF-8 (an old editor's Shift_JIS comment, say) is kept as it is.
 QList<QByteArray> readLines(const QString &path, bool *unreadable = nullptr)
 {
+    const std::optional<FileStamp> stamp = stampOf(path);
+    if (stamp) {
+        const QMutexLocker locker(&g_keptLock);
+        if (const auto kept = g_kept.constFind(path); kept != g_kept.cend() && kept->stamp == *stamp) {
+            if (unreadable)
+                *unreadable = false;
+            return kept->lines;
+        }
+    }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         if (unreadable)
@@ -55,6 +102,12 @@ QList<QByteArray> readLines(const QString &path, bool *unreadable = nullptr)
         if (line.endsWith('\r'))
             line.chop(1);
     }
+    const QMutexLocker locker(&g_keptLock);
+    const qint64 settledBefore = QDateTime::currentMSecsSinceEpoch() - 1000;
+    if (stamp && qint64(stamp->modified.tv_sec) * 1000 + stamp->modified.tv_nsec / 1000000 < settledBefore)
+        g_kept.insert(path, {*stamp, lines});
+    else
+        g_kept.remove(path);
     return lines;
 }
 

@@ -12,6 +12,7 @@
 #include "support/testapp.h"
 
 #include <QAbstractItemModelTester>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -105,6 +106,18 @@ private Q_SLOTS:
         QCOMPARE(content(), QByteArray("[S]\nK=1\n"));
         QVERIFY(m_profile.SetValueString(ini(), "S", "K", "2") != 0);
         QCOMPARE(content(), QByteArray("[S]\r\nK=2\r\n"));
+        // Changed by another program at once, to the same size: read anew.
+        QCOMPARE(m_profile.GetValueLong(ini(), "S", "K"), 2);
+        writeFile("[S]\r\nK=3\r\n");
+        QCOMPARE(m_profile.GetValueLong(ini(), "S", "K"), 3);
+        {
+            QFile old(ini()); // last changed an hour ago: its lines are kept
+            QVERIFY(old.open(QIODevice::ReadWrite));
+            QVERIFY(old.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+        }
+        QCOMPARE(m_profile.GetValueLong(ini(), "S", "K"), 3);
+        writeFile("[S]\r\nK=4\r\n");
+        QCOMPARE(m_profile.GetValueLong(ini(), "S", "K"), 4);
         // Into a folder that is not there: refused, nothing written.
         const QString missing = m_dir.filePath(QStringLiteral("no/such/folder/lumivox.INI"));
         QCOMPARE(m_profile.SetValueString(missing, "S", "K", "1"), std::int16_t(0));

@@ -1,5 +1,6 @@
 #include "db/tablemodel.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -133,22 +134,42 @@ int TableModel::fieldIndex(const QString &field) const
     return -1;
 }
 
+// The row's long texts, read together with those of the rows below it that
+// still lack theirs: a list asks for a screenful of rows, one after another.
 void TableModel::ensureLongTexts(int row) const
 {
     if (row < 0 || row >= m_lazyLoaded.size() || m_lazyLoaded[row])
         return;
+    constexpr int kBlock = 32;
+    QHash<qint64, int> rowOf;
+    QStringList marks;
+    QVariantList binds;
+    for (int r = row; r < m_lazyLoaded.size() && rowOf.size() < kBlock; ++r) {
+        if (m_lazyLoaded[r])
+            continue;
+        rowOf.insert(m_rowids[r], r);
+        marks << QStringLiteral("?");
+        binds << m_rowids[r];
+    }
     QStringList columns;
     for (int c : m_lazyColumns)
         columns << quoted(m_fields[c]);
     QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("select %1 from %2 where rowid = ?")
-                  .arg(columns.join(u','), quoted(m_table)));
-    q.addBindValue(m_rowids[row]);
-    if (!q.exec() || !q.next())
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("select rowid, %1 from %2 where rowid in (%3)")
+                  .arg(columns.join(u','), quoted(m_table), marks.join(u',')));
+    for (const QVariant &id : std::as_const(binds))
+        q.addBindValue(id);
+    if (!q.exec())
         return; // shown as empty; a later look tries again
-    for (qsizetype i = 0; i < m_lazyColumns.size(); ++i)
-        m_rows[row][m_lazyColumns[i]] = q.value(static_cast<int>(i));
-    m_lazyLoaded[row] = true;
+    while (q.next()) {
+        const int r = rowOf.value(q.value(0).toLongLong(), -1);
+        if (r < 0)
+            continue;
+        for (qsizetype i = 0; i < m_lazyColumns.size(); ++i)
+            m_rows[r][m_lazyColumns[i]] = q.value(static_cast<int>(i + 1));
+        m_lazyLoaded[r] = true;
+    }
 }
 
 int TableModel::rowCount(const QModelIndex &parent) const

@@ -26,6 +26,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 
 using namespace lumivox;
@@ -37,8 +38,12 @@ QElapsedTimer g_clock;
 void stage(const char *name)
 {
     static const bool trace = qEnvironmentVariableIsSet("BENCH_TRACE");
-    if (trace)
-        std::fprintf(stderr, "%7.1f ms  %s\n", g_clock.nsecsElapsed() / 1e6, name);
+    if (trace) {
+        timespec cpu{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+        std::fprintf(stderr, "%7.1f ms  (cpu %5.1f ms)  %s\n", g_clock.nsecsElapsed() / 1e6,
+                     cpu.tv_sec * 1e3 + cpu.tv_nsec / 1e6, name);
+    }
 }
 
 // Notes the main window's stages when tracing.

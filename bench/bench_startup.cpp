@@ -1,4 +1,4 @@
-// The start of the program, timed from outside by bench_startup.sh (hyperfine):
+// The start of the program, timed from outside by bench_startup.sh:
 //   bench_startup prepare DIR   makes DIR/Pennora.db with 999 notices (2 KB bodies),
 //                               99 groups and 999 members with their links
 //   bench_startup lumivox DIR   starts Lumivox on DIR as the program does and quits

@@ -20,7 +20,7 @@ case "${1:-run}" in
     packages+=(dpkg-dev file)
     ;;&
   bench)
-    packages+=(hyperfine)
+    packages+=(python3)
     ;;
 esac
 

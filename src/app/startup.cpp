@@ -11,6 +11,7 @@
 #include "app/toolset.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QStandardPaths>
 #include <QEventLoop>
@@ -20,6 +21,7 @@
 #include <QLockFile>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QThreadPool>
 #include <QTranslator>
 #include <QWidget>
 
@@ -124,6 +126,11 @@ void closeModalDialogs()
 
 void prepareApplication(QApplication &app)
 {
+    // The desktop's session bus (accessibility and input methods speak over it)
+    // is reached on a worker thread while the settings are read, the database
+    // opens and the window is built, instead of the first window waiting for
+    // it. Where no bus is running yet, reaching one means starting one.
+    QThreadPool::globalInstance()->start([] { QDBusConnection::sessionBus(); });
     QApplication::setApplicationName(QLatin1String(kProductName));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                             .arg(LUMIVOX_VERSION_MAJOR)

@@ -27,12 +27,6 @@
 
 #include <exception>
 
-// Resources of a static library must be registered by hand (outside any namespace).
-static void initResources()
-{
-    Q_INIT_RESOURCE(lumivox);
-}
-
 namespace lumivox {
 
 namespace {
@@ -136,8 +130,7 @@ void prepareApplication(QApplication &app)
                                             .arg(LUMIVOX_VERSION_MAJOR)
                                             .arg(LUMIVOX_VERSION_MINOR)
                                             .arg(LUMIVOX_VERSION_REVISION));
-    initResources();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumivox/lumivox.svg")));
+    QApplication::setWindowIcon(programWindowIcon());
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     // The menus stay in their windows, as the program's windows are designed;
     // no desktop-wide menu bar is looked for (over D-Bus) on the way to the

@@ -4,22 +4,66 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QFile>
+#include <QImage>
+#include <QPixmap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QStyle>
 #include <QToolBar>
 
+// The pictures are resources of a static library: registered by hand, once
+// (outside any namespace).
+static void initPictures()
+{
+    static const bool done = [] {
+        Q_INIT_RESOURCE(raster);
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
 namespace lumivox {
+
+namespace {
+
+// A picture drawn at build time (tools/iconraster): SIZE × SIZE premultiplied
+// ARGB32 pixels.
+void addDrawnPicture(QIcon &icon, const QString &name, int size)
+{
+    initPictures();
+    QFile file(QStringLiteral(":/lumivox/raster/%1-%2.argb").arg(name).arg(size));
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray pixels = file.readAll();
+    if (pixels.size() != qsizetype(size) * size * 4)
+        return;
+    const QImage image(reinterpret_cast<const uchar *>(pixels.constData()), size, size,
+                       QImage::Format_ARGB32_Premultiplied);
+    icon.addPixmap(QPixmap::fromImage(image.copy())); // the copy owns its pixels
+}
+
+QIcon drawnPicture(const QString &name, std::initializer_list<int> sizes)
+{
+    QIcon icon;
+    for (const int size : sizes)
+        addDrawnPicture(icon, name, size);
+    return icon;
+}
+
+} // namespace
 
 QIcon programIcon(const QString &name)
 {
     // The program's own pictures: the same on every desktop, and no icon-theme
     // search on the way to the first window.
-    const QString path = QStringLiteral(":/lumivox/icons/%1.svg").arg(name);
-    if (QFile::exists(path))
-        return QIcon(path);
-    return QApplication::style()->standardIcon(QStyle::SP_FileIcon);
+    const QIcon icon = drawnPicture(name, {24, 48});
+    return icon.isNull() ? QApplication::style()->standardIcon(QStyle::SP_FileIcon) : icon;
+}
+
+QIcon programWindowIcon()
+{
+    return drawnPicture(QStringLiteral("lumivox"), {16, 32, 48, 64, 128});
 }
 
 namespace {

@@ -67,10 +67,13 @@ private:
     QHash<QString, QActionGroup *> m_groups;
 };
 
-// A picture of the program's own set (src/app/resources/icons/NAME.svg):
-// document-new, document-edit, document-save, document-import, document-export,
-// edit-copy, edit-delete, edit-paste, mail-send, window-close.
+// A picture of the program's own set (src/app/resources/icons/NAME.svg, drawn
+// at build time at 24 and 48 pixels): document-new, document-edit,
+// document-save, document-import, document-export, edit-copy, edit-delete,
+// edit-paste, mail-send, window-close, toolbar-more.
 QIcon programIcon(const QString &name);
+// The program's icon (lumivox.svg) at the sizes a desktop asks a window for.
+QIcon programWindowIcon();
 
 // The application's style: the desktop's, with the tool bar's overflow arrow
 // from the program's pictures (toolbar-more). The style's own arrow is a PNG,

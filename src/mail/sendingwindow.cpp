@@ -1,5 +1,6 @@
 #include "mail/sendingwindow.h"
 
+#include "app/toolset.h"
 #include "app/windowlayout.h"
 
 #include <QCloseEvent>
@@ -12,12 +13,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
-
-// The program's picture lives in the core library's resources.
-static void initCoreResources()
-{
-    Q_INIT_RESOURCE(lumivox);
-}
 
 namespace lumivox {
 
@@ -37,10 +32,9 @@ SendingWindow::SendingWindow(AppContext &context, QWidget *parent) : QDialog(par
     numNewsID->setRange(0, 99999);
     numNewsID->hide();
 
-    initCoreResources();
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(QIcon(QStringLiteral(":/lumivox/lumivox.svg")).pixmap(48, 48));
+    Image1->setPixmap(programWindowIcon().pixmap(48, 48));
     Image1->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     lblMessage = new QLabel(kWaiting, this);
     lblMessage->setObjectName(QStringLiteral("lblMessage"));

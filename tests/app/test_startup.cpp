@@ -3,6 +3,7 @@
 // program as its close box does.
 #include "app/runninginstance.h"
 #include "app/startup.h"
+#include "app/toolset.h"
 #include "support/testapp.h"
 #include "db/database.h"
 #include "db/makedatabase.h"
@@ -11,6 +12,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QIcon>
+#include <QImage>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -68,6 +71,29 @@ private Q_SLOTS:
     {
         // Qt's own captions in Japanese, as the program has them.
         prepareApplication(*qobject_cast<QApplication *>(qApp));
+    }
+
+    // Every picture of the program's set, and its window icon, is there at the
+    // sizes drawn at build time (not the style's stand-in), and not blank.
+    void picturesAreDrawnAtTheirSizes()
+    {
+        const QStringList set{"document-new", "document-edit", "document-save", "document-import",
+                              "document-export", "edit-copy", "edit-delete", "edit-paste",
+                              "mail-send", "window-close", "toolbar-more"};
+        const QList<QSize> toolSizes{{24, 24}, {48, 48}};
+        QList<std::tuple<QString, QIcon, QList<QSize>>> icons{
+            {QStringLiteral("window"), QApplication::windowIcon(), {{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}}}};
+        for (const QString &name : set)
+            icons.append({name, programIcon(name), toolSizes});
+        for (const auto &[name, icon, sizes] : icons) {
+            QCOMPARE(icon.availableSizes(), sizes);
+            const QImage image = icon.pixmap(sizes.first()).toImage();
+            bool drawn = false;
+            for (int y = 0; y < image.height() && !drawn; ++y)
+                for (int x = 0; x < image.width() && !drawn; ++x)
+                    drawn = qAlpha(image.pixel(x, y)) == 255;
+            QVERIFY2(drawn, qPrintable(name));
+        }
     }
 
     void aDatabaseThatCannotBeOpenedTakesTheErrorPath_data()

@@ -5,6 +5,9 @@
 # paints an empty main window, in the same run under the same X server. The
 # three programs take turns, run after run, so that whatever else the machine
 # does meanwhile falls on all three alike. Prints the medians and both ratios.
+# Under a private Xvfb there is no session bus unless SESSION_BUS=1 asks for one
+# (dbus-run-session), as a desktop has; without one, every program that reaches
+# for the bus starts one first.
 # Usage: bench/bench_startup.sh BUILD_DIR   (RUNS=N for another number of turns)
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
@@ -44,11 +47,13 @@ print(f"ratio to the Japanese table:        {app / text:7.2f}  (goal: at most 1.
 print(f"ratio to the empty bare window:     {app / bare:7.2f}")
 PY
 
+measure=(python3 "$work/measure.py")
+if [ "${SESSION_BUS:-0}" = 1 ]; then measure=(dbus-run-session -- "${measure[@]}"); fi
 # A real X server when there is one, otherwise a private Xvfb for the whole run.
 if [ -n "${DISPLAY:-}" ]; then
-  python3 "$work/measure.py"
+  "${measure[@]}"
 elif command -v xvfb-run >/dev/null; then
-  xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" python3 "$work/measure.py"
+  xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" "${measure[@]}"
 else
-  QT_QPA_PLATFORM=offscreen python3 "$work/measure.py"
+  QT_QPA_PLATFORM=offscreen "${measure[@]}"
 fi

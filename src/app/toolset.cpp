@@ -3,9 +3,9 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
-#include <QFile>
 #include <QImage>
 #include <QPixmap>
+#include <QResource>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProxyStyle>
@@ -32,10 +32,8 @@ namespace {
 void addDrawnPicture(QIcon &icon, const QString &name, int size)
 {
     initPictures();
-    QFile file(QStringLiteral(":/lumivox/raster/%1-%2.argb").arg(name).arg(size));
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray pixels = file.readAll();
+    const QResource picture(QStringLiteral(":/lumivox/raster/%1-%2.argb").arg(name).arg(size));
+    const QByteArray pixels = picture.isValid() ? picture.uncompressedData() : QByteArray();
     if (pixels.size() != qsizetype(size) * size * 4)
         return;
     const QImage image(reinterpret_cast<const uchar *>(pixels.constData()), size, size,

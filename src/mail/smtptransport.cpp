@@ -9,6 +9,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <thread>
@@ -30,29 +31,6 @@ QByteArray ehloName()
     return hostPattern.match(host).hasMatch() ? host.toLatin1() : QByteArray("localhost");
 }
 
-// The message being handed over. libcurl knows its size and ends the data (the
-// closing dot) as soon as it has the last bytes.
-struct Upload {
-    const QByteArray *data = nullptr;
-    qsizetype offset = 0;
-    bool ended = false; // the last bytes are handed over
-};
-
-size_t readBody(char *buffer, size_t size, size_t count, void *userdata)
-{
-    auto *upload = static_cast<Upload *>(userdata);
-    const auto room = static_cast<qsizetype>(size * count);
-    const qsizetype left = upload->data->size() - upload->offset;
-    const qsizetype n = std::min(room, left);
-    if (n == left)
-        upload->ended = true;
-    if (n > 0) {
-        std::memcpy(buffer, upload->data->constData() + upload->offset, static_cast<size_t>(n));
-        upload->offset += n;
-    }
-    return static_cast<size_t>(n);
-}
-
 } // namespace
 
 struct SmtpTransport::Session {
@@ -66,13 +44,16 @@ struct SmtpTransport::Session {
     QByteArray lastRefusal;
     QByteArray lastReply; // the latest whole reply, whatever it said
     bool newReply = true;
-    // Whether this mail's MAIL FROM has gone out: a 5xx reply from then on
-    // refuses this mail, one before it (to EHLO, AUTH) the connection.
-    bool mailStarted = false;
     // What the latest EHLO reply announced.
     bool inEhlo = false;
     bool eightBitMime = false;
-    Upload upload;
+    bool pipelining = false;
+    // libcurl has connected, greeted and logged in; the mails go over the
+    // connection as this transport writes them, and what the server said and
+    // this transport has not read yet waits in `inbox`.
+    bool connected = false;
+    QByteArray inbox;
+    bool dataEnded = false; // the end of the current mail's data is written
     const SendCanceller *canceller = nullptr;
     // The sockets libcurl has open, so that a cancel can end them from
     // another thread; the lock keeps a socket from being closed (and its
@@ -94,11 +75,9 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *userdata)
     auto *s = static_cast<SmtpTransport::Session *>(userdata);
     if (type == CURLINFO_HEADER_OUT) {
         s->newReply = true;
-        if (size >= 9 && std::memcmp(data, "MAIL FROM", 9) == 0)
-            s->mailStarted = true;
         s->inEhlo = size >= 4 && std::memcmp(data, "EHLO", 4) == 0;
-        if (s->inEhlo)
-            s->eightBitMime = false; // a new greeting (after STARTTLS too) says it again
+        if (s->inEhlo) // a new greeting (after STARTTLS too) says it all again
+            s->eightBitMime = s->pipelining = false;
         return 0;
     }
     if (type != CURLINFO_HEADER_IN)
@@ -114,9 +93,11 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *userdata)
     if (!s->pending.isEmpty())
         s->pending += '\n';
     s->pending += line;
-    if (s->inEhlo && line.size() >= 12 && line.startsWith("250")
-        && line.mid(4).split(' ').first().toUpper() == "8BITMIME")
-        s->eightBitMime = true;
+    if (s->inEhlo && line.size() > 4 && line.startsWith("250")) {
+        const QByteArray keyword = line.mid(4).split(' ').first().toUpper();
+        s->eightBitMime = s->eightBitMime || keyword == "8BITMIME";
+        s->pipelining = s->pipelining || keyword == "PIPELINING";
+    }
     if (line.size() < 4 || line.at(3) != '-') {
         if (!line.isEmpty() && (line.at(0) == '4' || line.at(0) == '5'))
             s->lastRefusal = s->pending;
@@ -124,12 +105,6 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *userdata)
         s->newReply = true;
     }
     return 0;
-}
-
-// The reply to NOOP is not wanted.
-size_t discard(char *, size_t size, size_t count, void *)
-{
-    return size * count;
 }
 
 // Called by libcurl while a send runs (at least once a second); the canceller
@@ -255,11 +230,25 @@ void SmtpTransport::shutDownConnection()
         shutDownSocket(socket);
 }
 
-// QUIT, answered within quitSeconds or not at all: libcurl would wait as long
-// as for any reply, so a watch closes the connection under it after that.
+// QUIT, answered within quitSeconds or not at all, then the connection goes.
 void SmtpTransport::close()
 {
     Session &s = *m_session;
+    if (s.connected && !(m_canceller && m_canceller->isCancelled())) {
+        QByteArray answer;
+        if (write("QUIT\r\n", m_options.quitSeconds) == Wire::Ok)
+            readReply(&answer, m_options.quitSeconds);
+    }
+    drop();
+}
+
+// The connection goes without a word (libcurl's own farewell, if it says one,
+// is given quitSeconds): after a failure, or once QUIT is answered.
+void SmtpTransport::drop()
+{
+    Session &s = *m_session;
+    s.connected = false;
+    s.inbox.clear();
     if (!s.curl)
         return;
     std::mutex mutex;
@@ -282,7 +271,7 @@ void SmtpTransport::close()
 
 bool SmtpTransport::dataEnded() const
 {
-    return m_session->upload.ended;
+    return m_session->dataEnded;
 }
 
 // smtp://host:port/ehlo-name (smtps:// for SSL/TLS), built and checked by
@@ -353,13 +342,14 @@ bool SmtpTransport::prepare()
     curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(c, CURLOPT_XFERINFODATA, &s);
-    curl_easy_setopt(c, CURLOPT_READFUNCTION, readBody);
-    curl_easy_setopt(c, CURLOPT_READDATA, &s.upload);
+    // libcurl connects, greets (EHLO, STARTTLS) and logs in; the mails are
+    // written by this transport, so that a server that takes pipelined commands
+    // gets MAIL, RCPT and DATA in one go.
+    curl_easy_setopt(c, CURLOPT_CONNECT_ONLY, 1L);
     curl_easy_setopt(c, CURLOPT_SOCKOPTFUNCTION, onSocketOpened);
     curl_easy_setopt(c, CURLOPT_SOCKOPTDATA, &s);
     curl_easy_setopt(c, CURLOPT_CLOSESOCKETFUNCTION, onSocketClosing);
     curl_easy_setopt(c, CURLOPT_CLOSESOCKETDATA, &s);
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, discard);
     curl_easy_setopt(c, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(c, CURLOPT_DEBUGFUNCTION, onDebug);
     curl_easy_setopt(c, CURLOPT_DEBUGDATA, &s);
@@ -375,45 +365,248 @@ bool SmtpTransport::prepare()
         curl_easy_setopt(c, CURLOPT_USERNAME, m_settings.user.toUtf8().constData());
         curl_easy_setopt(c, CURLOPT_PASSWORD, m_settings.password.toUtf8().constData());
     }
-    if (!m_options.reuseConnection) {
-        curl_easy_setopt(c, CURLOPT_FRESH_CONNECT, 1L);
-        curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);
-    }
     return true;
 }
 
-// One exchange with the server as configured on the handle; unless the server
-// accepted, errorText(), serverReply() and technicalDetail() explain.
-SmtpTransport::Result SmtpTransport::perform()
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// "250 …" ends a reply, "250-…" continues it.
+bool endsReply(const QByteArray &line)
+{
+    return line.size() < 4 || line.at(3) != '-';
+}
+
+// The message as DATA carries it: a line that starts with a dot gets a second
+// one, and a line of one dot ends the data.
+QByteArray dataOf(const QByteArray &message)
+{
+    QByteArray data;
+    data.reserve(message.size() + message.size() / 32 + 8);
+    qsizetype start = 0;
+    while (start < message.size()) {
+        const qsizetype newline = message.indexOf('\n', start);
+        const qsizetype end = newline < 0 ? message.size() : newline + 1;
+        if (message.at(start) == '.')
+            data += '.';
+        data += QByteArrayView(message).sliced(start, end - start);
+        start = end;
+    }
+    if (!data.isEmpty() && !data.endsWith("\r\n"))
+        data += "\r\n";
+    return data + ".\r\n";
+}
+
+constexpr qsizetype kMaxReplyBytes = 64 * 1024;
+
+} // namespace
+
+bool SmtpTransport::connectToServer()
 {
     Session &s = *m_session;
+    if (s.connected)
+        return true;
+    if (!prepare())
+        return false;
     s.lastRefusal.clear();
     s.lastReply.clear();
     s.pending.clear();
     s.newReply = true;
-    s.mailStarted = false;
-    s.upload.ended = false;
     s.errorBuffer[0] = '\0';
     const CURLcode code = curl_easy_perform(s.curl);
     if (code == CURLE_OK) {
-        m_serverReply = QString::fromUtf8(s.lastReply);
-        return Result::Accepted;
+        s.connected = true;
+        s.inbox.clear();
+        return true;
     }
-    if (m_canceller && m_canceller->isCancelled()) {
-        // The connection is gone or in an unknown state: a next send (there
-        // is none in a cancelled run) would start a new one.
-        close();
+    const bool cancelled = m_canceller && m_canceller->isCancelled();
+    m_serverReply = QString::fromUtf8(s.lastRefusal);
+    m_detail = QString::fromUtf8(s.errorBuffer[0] ? s.errorBuffer : curl_easy_strerror(code));
+    drop();
+    m_cancelled = cancelled;
+    return fail(cancelled ? QStringLiteral("送信を中止しました。")
+                          : reasonFor(code, m_settings, !s.lastRefusal.isEmpty()));
+}
+
+SmtpTransport::Wire SmtpTransport::waitUntilReady(bool forWriting, Clock::time_point deadline)
+{
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    if (curl_easy_getinfo(m_session->curl, CURLINFO_ACTIVESOCKET, &socket) != CURLE_OK || socket == CURL_SOCKET_BAD)
+        return Wire::Closed;
+    for (;;) {
+        if (m_canceller && m_canceller->isCancelled())
+            return Wire::Cancelled;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            return Wire::TimedOut;
+        // A second at most, so that a cancel is seen even if its shut-down
+        // came before the wait began.
+        const int ready = waitForSocket(qintptr(socket), forWriting, int(std::min<long long>(left, 1000)));
+        if (ready > 0)
+            return Wire::Ok; // readable, writable or closed: the next call says which
+        if (ready < 0)
+            return Wire::Closed;
+    }
+}
+
+SmtpTransport::Wire SmtpTransport::write(QByteArrayView bytes, int seconds)
+{
+    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
+    while (!bytes.isEmpty()) {
+        size_t sent = 0;
+        const CURLcode code = curl_easy_send(m_session->curl, bytes.data(), size_t(bytes.size()), &sent);
+        if (code == CURLE_AGAIN) {
+            if (const Wire wire = waitUntilReady(true, deadline); wire != Wire::Ok)
+                return wire;
+            continue;
+        }
+        if (code != CURLE_OK)
+            return Wire::Closed;
+        bytes = bytes.sliced(qsizetype(sent));
+    }
+    return Wire::Ok;
+}
+
+SmtpTransport::Wire SmtpTransport::readReply(QByteArray *reply, int seconds)
+{
+    Session &s = *m_session;
+    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
+    reply->clear();
+    for (;;) {
+        for (qsizetype newline; (newline = s.inbox.indexOf('\n')) >= 0;) {
+            QByteArray line = s.inbox.left(newline);
+            s.inbox.remove(0, newline + 1);
+            if (line.endsWith('\r'))
+                line.chop(1);
+            if (!reply->isEmpty())
+                *reply += '\n';
+            *reply += line;
+            if (endsReply(line))
+                return Wire::Ok;
+        }
+        if (s.inbox.size() + reply->size() > kMaxReplyBytes)
+            return Wire::Closed; // not a server that speaks SMTP
+        char buffer[4096];
+        size_t got = 0;
+        const CURLcode code = curl_easy_recv(s.curl, buffer, sizeof buffer, &got);
+        if (code == CURLE_AGAIN) {
+            if (const Wire wire = waitUntilReady(false, deadline); wire != Wire::Ok)
+                return wire;
+            continue;
+        }
+        if (code != CURLE_OK || got == 0)
+            return Wire::Closed;
+        s.inbox.append(buffer, qsizetype(got));
+    }
+}
+
+// The connection failed in the middle of a mail (or was cancelled): it is
+// dropped, and the next send would start a new one.
+SmtpTransport::Result SmtpTransport::lost(Wire wire)
+{
+    const bool cancelled = wire == Wire::Cancelled || (m_canceller && m_canceller->isCancelled());
+    drop();
+    if (cancelled) {
         m_cancelled = true;
         fail(QStringLiteral("送信を中止しました。"));
         return Result::Cancelled;
     }
-    m_serverReply = QString::fromUtf8(s.lastRefusal);
-    m_detail = QString::fromUtf8(s.errorBuffer[0] ? s.errorBuffer : curl_easy_strerror(code));
-    fail(reasonFor(code, m_settings, !s.lastRefusal.isEmpty()));
-    // A permanent refusal once the mail has begun concerns this mail alone,
-    // unless it says that the login is missing (530), which no mail gets past.
-    const bool refused = s.mailStarted && s.lastRefusal.startsWith('5') && !s.lastRefusal.startsWith("530");
-    return refused ? Result::Refused : Result::Failed;
+    if (wire == Wire::TimedOut) {
+        m_detail = QStringLiteral("no reply within %1 seconds").arg(m_options.serverResponseTimeoutSeconds);
+        fail(QStringLiteral("SMTPサーバーから時間内に応答がありませんでした。"));
+    } else {
+        m_detail = QStringLiteral("connection closed");
+        fail(QStringLiteral("SMTPサーバーとの通信が途中で切れました。"));
+    }
+    return Result::Failed;
+}
+
+// The server's no to this mail. A permanent one (5xx) concerns this mail
+// alone, unless it says that the login is missing (530), which no mail gets
+// past; the transaction is reset for the next mail. A temporary one (4xx)
+// stops the run.
+SmtpTransport::Result SmtpTransport::refusedBy(const QByteArray &reply)
+{
+    m_session->lastRefusal = reply;
+    m_serverReply = QString::fromUtf8(reply);
+    m_detail = QString::fromUtf8(reply.left(reply.indexOf('\n')));
+    fail(QStringLiteral("SMTPサーバーがメールを受け付けませんでした。"));
+    if (!reply.startsWith('5') || reply.startsWith("530"))
+        return Result::Failed;
+    QByteArray answer;
+    const int seconds = m_options.serverResponseTimeoutSeconds;
+    if (write("RSET\r\n", seconds) != Wire::Ok || readReply(&answer, seconds) != Wire::Ok || !answer.startsWith('2'))
+        drop();
+    return Result::Refused;
+}
+
+// MAIL FROM, RCPT TO and DATA (in one go when the server takes pipelined
+// commands), then the message; the first answer that is not a go-ahead ends it.
+SmtpTransport::Result SmtpTransport::transaction(const QByteArray &from, const QByteArray &to,
+                                                 const QByteArray &message, const Meanwhile &meanwhile)
+{
+    Session &s = *m_session;
+    const int seconds = m_options.serverResponseTimeoutSeconds;
+    const QByteArray commands[] = {"MAIL FROM:" + from + "\r\n", "RCPT TO:" + to + "\r\n", "DATA\r\n"};
+    const char goAhead[] = {'2', '2', '3'};
+    QByteArray replies[3];
+    const auto mayGoOn = [&] {
+        if (!meanwhile.beforeData || meanwhile.beforeData())
+            return true;
+        drop(); // before the data: nothing is delivered
+        fail(QStringLiteral("送信結果を記録できないため，メールを送りませんでした。"));
+        return false;
+    };
+    int asked = 0;
+    if (s.pipelining) {
+        if (const Wire wire = write(commands[0] + commands[1] + commands[2], seconds); wire != Wire::Ok)
+            return lost(wire);
+        if (!mayGoOn())
+            return Result::Failed;
+        for (asked = 0; asked < 3; ++asked) {
+            if (const Wire wire = readReply(&replies[asked], seconds); wire != Wire::Ok)
+                return lost(wire);
+        }
+    } else {
+        for (asked = 0; asked < 3 && (asked == 0 || replies[asked - 1].startsWith(goAhead[asked - 1])); ++asked) {
+            Wire wire = write(commands[asked], seconds);
+            if (wire == Wire::Ok && asked == 0 && !mayGoOn())
+                return Result::Failed;
+            if (wire == Wire::Ok)
+                wire = readReply(&replies[asked], seconds);
+            if (wire != Wire::Ok)
+                return lost(wire);
+        }
+    }
+    for (int i = 0; i < asked; ++i) {
+        if (replies[i].startsWith(goAhead[i]))
+            continue;
+        // DATA taken after all (a server that took it for a refused
+        // recipient): the data is ended at once, empty.
+        if (asked == 3 && replies[2].startsWith('3')) {
+            QByteArray ignored;
+            Wire wire = write(".\r\n", seconds);
+            if (wire == Wire::Ok)
+                wire = readReply(&ignored, seconds);
+            if (wire != Wire::Ok)
+                return lost(wire);
+        }
+        return refusedBy(replies[i]);
+    }
+    if (const Wire wire = write(dataOf(message), seconds); wire != Wire::Ok)
+        return lost(wire);
+    s.dataEnded = true;
+    if (meanwhile.afterData)
+        meanwhile.afterData();
+    QByteArray answer;
+    if (const Wire wire = readReply(&answer, seconds); wire != Wire::Ok)
+        return lost(wire);
+    if (!answer.startsWith('2'))
+        return refusedBy(answer);
+    s.lastReply = answer;
+    m_serverReply = QString::fromUtf8(answer);
+    return Result::Accepted;
 }
 
 bool SmtpTransport::open()
@@ -422,25 +615,19 @@ bool SmtpTransport::open()
     m_serverReply.clear();
     m_detail.clear();
     m_cancelled = false;
-    if (!prepare())
-        return false;
-    CURL *c = m_session->curl;
-    curl_easy_setopt(c, CURLOPT_UPLOAD, 0L);
-    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, nullptr);
-    curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, "NOOP");
-    const bool ok = perform() == Result::Accepted;
-    if (m_session->curl)
-        curl_easy_setopt(m_session->curl, CURLOPT_CUSTOMREQUEST, nullptr);
-    return ok;
+    return connectToServer();
 }
 
-SmtpTransport::Result SmtpTransport::send(const QString &sender, const QString &recipient, const QByteArray &message)
+SmtpTransport::Result SmtpTransport::send(const QString &sender, const QString &recipient, const QByteArray &message,
+                                          const Meanwhile &meanwhile)
 {
     m_errorText.clear();
     m_serverReply.clear();
     m_detail.clear();
     m_cancelled = false;
-    m_session->upload.ended = false;
+    m_session->dataEnded = false;
+    m_session->lastRefusal.clear();
+    m_session->lastReply.clear();
 
     // An empty envelope sender ("MAIL FROM:<>") is a bounce; the mail would go
     // out with an empty From. Refused before anything is sent, as is an
@@ -472,24 +659,12 @@ SmtpTransport::Result SmtpTransport::send(const QString &sender, const QString &
         fail(QStringLiteral("送信を中止しました。"));
         return Result::Cancelled;
     }
-    if (!prepare())
-        return Result::Failed;
-
-    CURL *c = m_session->curl;
-    const QByteArray from = '<' + sender.toLatin1() + '>';
-    const QByteArray to = '<' + recipient.toLatin1() + '>';
-    curl_slist *recipients = curl_slist_append(nullptr, to.constData());
-    m_session->upload.data = &message;
-    m_session->upload.offset = 0;
-    curl_easy_setopt(c, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(c, CURLOPT_MAIL_FROM, from.constData());
-    curl_easy_setopt(c, CURLOPT_MAIL_RCPT, recipients);
-    curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
-    const Result result = perform();
-    if (m_session->curl)
-        curl_easy_setopt(m_session->curl, CURLOPT_MAIL_RCPT, nullptr);
-    curl_slist_free_all(recipients);
-    m_session->upload.data = nullptr;
+    if (!connectToServer())
+        return m_cancelled ? Result::Cancelled : Result::Failed;
+    const Result result =
+        transaction('<' + sender.toLatin1() + '>', '<' + recipient.toLatin1() + '>', message, meanwhile);
+    if (!m_options.reuseConnection)
+        close();
     return result;
 }
 

@@ -6,7 +6,9 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -50,10 +52,13 @@ private:
     SmtpTransport *m_transport = nullptr;
 };
 
-// The SMTP conversation through libcurl: one connection kept open for all the
-// mails of a run (closed with QUIT when the transport goes), a 30-second connect
-// time-out, a 60-second wait at most for any reply, server certificates
-// verified. One thread uses it; only its SendCanceller is called from another.
+// The SMTP conversation: libcurl connects, greets (EHLO, STARTTLS), verifies the
+// server's certificate and logs in; the transport then writes each mail over
+// that connection itself, MAIL, RCPT and DATA in one go where the server
+// announces PIPELINING (one wait for the three answers instead of three). One
+// connection is kept open for all the mails of a run (closed with QUIT when the
+// transport goes), a 30-second connect time-out, a 60-second wait at most for
+// any reply. One thread uses it; only its SendCanceller is called from another.
 class SmtpTransport
 {
 public:
@@ -85,10 +90,21 @@ public:
     enum class Result { Accepted, Refused, Failed, Cancelled };
 
     // Hands one message to the server: MAIL FROM sender, RCPT TO recipient,
-    // DATA. Returns only once the server has answered (or the connection is
-    // gone). Unless Accepted, errorText() says why, in Japanese, and
-    // serverReply() holds the server's own words when it refused.
-    Result send(const QString &sender, const QString &recipient, const QByteArray &message);
+    // DATA (the three in one go when the server takes pipelined commands).
+    // Returns only once the server has answered (or the connection is gone).
+    // Unless Accepted, errorText() says why, in Japanese, and serverReply()
+    // holds the server's own words when it refused.
+    // What the caller does while the server is busy with the mail, when given:
+    // `beforeData` once the commands are on their way and before any of the
+    // data goes (unless it returns true, the connection is dropped before the
+    // data, and the send fails with nothing delivered); `afterData` once the
+    // data has ended, while the server takes the mail.
+    struct Meanwhile {
+        std::function<bool()> beforeData;
+        std::function<void()> afterData;
+    };
+    Result send(const QString &sender, const QString &recipient, const QByteArray &message,
+                const Meanwhile &meanwhile = {});
 
     // Whether the last send got as far as handing over the end of its data
     // (after which the server may take the mail): if it then failed, the mail
@@ -112,10 +128,26 @@ public:
 
 private:
     friend class SendCanceller;
+    // How a wait on the connection ended.
+    enum class Wire { Ok, Closed, TimedOut, Cancelled };
+
     bool fail(const QString &why);
     bool prepare();
-    Result perform();
+    // Connects, greets and logs in, unless connected already; unless it could,
+    // errorText() and technicalDetail() say why.
+    bool connectToServer();
+    Result transaction(const QByteArray &from, const QByteArray &to, const QByteArray &message,
+                       const Meanwhile &meanwhile);
+    Result refusedBy(const QByteArray &reply);
+    Result lost(Wire wire);
+    Wire waitUntilReady(bool forWriting, std::chrono::steady_clock::time_point deadline);
+    // All of `bytes`, or why not, within `seconds`.
+    Wire write(QByteArrayView bytes, int seconds);
+    // One whole reply of the server (its lines joined by line feeds), within
+    // `seconds`.
+    Wire readReply(QByteArray *reply, int seconds);
     void close();
+    void drop();
     void shutDownConnection();
     QByteArray serverUrl() const;
 

@@ -13,5 +13,9 @@ namespace lumivox {
 void shutDownSocket(qintptr socket);
 // Closes a socket. Returns 0 on success.
 int closeSocket(qintptr socket);
+// Waits at most `ms` milliseconds for the socket to be readable (or writable);
+// a closed or failed connection counts as ready. Returns 1 when ready, 0 when
+// the time ran out, -1 when the socket cannot be waited on.
+int waitForSocket(qintptr socket, bool forWriting, int ms);
 
 } // namespace lumivox

@@ -2,7 +2,7 @@
 
     smtp_server.py --dir OUT [--auth USER:PASS] [--tls none|starttls|ssl]
                    [--refuse ADDRESS]... [--slow ADDRESS:SECONDS] [--no-8bitmime]
-                   [--drop-at N]
+                   [--drop-at N] [--pipelining]
 
 Prints "READY <port> <certificate or ->" once it listens on 127.0.0.1 and serves
 until its standard input closes. Every accepted mail goes to OUT/NNNN.json: the
@@ -11,7 +11,8 @@ and what mailcheck.py reads from it; every
 RCPT address tried goes to OUT/rcpt.log. Refused recipients get 550. For a --slow
 recipient OUT/slow-started is written when its DATA arrives, and the reply waits
 SECONDS. --no-8bitmime leaves 8BITMIME out of the EHLO reply. --drop-at N drops
-the connection when the N-th mail's data has arrived, without a reply (once)."""
+the connection when the N-th mail's data has arrived, without a reply (once).
+--pipelining announces PIPELINING (aiosmtpd reads the commands in turn anyway)."""
 
 import argparse
 import asyncio
@@ -69,6 +70,12 @@ class Handler:
         return "250 Message accepted for delivery"
 
 
+class PipeliningHandler(Handler):
+    async def handle_EHLO(self, server, session, envelope, hostname, responses):
+        session.host_name = hostname
+        return responses[:-1] + ["250-PIPELINING", responses[-1]]
+
+
 def main():
     warnings.filterwarnings("ignore")
     logging.getLogger("mail.log").setLevel(logging.CRITICAL)
@@ -80,6 +87,7 @@ def main():
     parser.add_argument("--slow")
     parser.add_argument("--no-8bitmime", action="store_true")
     parser.add_argument("--drop-at", type=int, default=0)
+    parser.add_argument("--pipelining", action="store_true")
     args = parser.parse_args()
 
     # Without 8-bit data taken as it is, aiosmtpd leaves 8BITMIME out.
@@ -105,7 +113,8 @@ def main():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         port = s.getsockname()[1]
-    controller = Controller(Handler(args), hostname="127.0.0.1", port=port, **kwargs)
+    handler = PipeliningHandler(args) if args.pipelining else Handler(args)
+    controller = Controller(handler, hostname="127.0.0.1", port=port, **kwargs)
     controller.start()
     print("READY %d %s" % (port, cert), flush=True)
     try:

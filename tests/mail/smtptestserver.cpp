@@ -37,6 +37,8 @@ bool SmtpTestServer::start(const Options &options)
         args << QStringLiteral("--no-8bitmime");
     if (options.dropAt > 0)
         args << QStringLiteral("--drop-at") << QString::number(options.dropAt);
+    if (options.pipelining)
+        args << QStringLiteral("--pipelining");
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process.start(kPython, args);
     QByteArray line;

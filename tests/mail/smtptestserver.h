@@ -23,6 +23,7 @@ public:
         double slowSeconds = 0;
         bool eightBitMime = true;              // 8BITMIME in the EHLO reply
         int dropAt = 0;                        // the connection dropped when this mail's data is in
+        bool pipelining = false;               // PIPELINING in the EHLO reply
     };
 
     SmtpTestServer() = default;

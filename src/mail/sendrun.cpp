@@ -139,6 +139,21 @@ MessageComposer composerFor(const SendPlan &plan)
                            plan.options.charset);
 }
 
+QDateTime sendingTime()
+{
+    thread_local qint64 second = -1;
+    thread_local QDateTime local;
+    const qint64 current = QDateTime::currentSecsSinceEpoch();
+    if (current != second) {
+        second = current;
+        // Held as an offset from UTC: the mail asks for its offset and its UTC
+        // time, which a local time would look up again each time.
+        const QDateTime here = QDateTime::fromSecsSinceEpoch(current);
+        local = here.toOffsetFromUtc(here.offsetFromUtc());
+    }
+    return local;
+}
+
 QByteArray mailFor(const SendPlan &plan, const MessageComposer &composer, int i, const QDateTime &now)
 {
     const Recipient &row = plan.rows.at(i);
@@ -215,6 +230,10 @@ RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
     SendCanceller uncancellable;
     SendCanceller *canceller = transport.canceller() ? transport.canceller() : &uncancellable;
     QElapsedTimer sinceLast;
+    // The next mail is made while the server takes this one; not in a paced
+    // run, where a mail's Date would be the time of the one before it.
+    QByteArray nextMail;
+    int nextRow = -1;
     int n = 0;
     for (int i = 0; i < plan.rows.size() && outcome.end == RunOutcome::Completed; ++i) {
         const Recipient &row = plan.rows.at(i);
@@ -246,14 +265,33 @@ RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
             break;
         }
         const int position = i + 1;
-        if (recorder && !recorder->mailGoing(position)) {
+        // The row is marked 不明 while the server answers the mail's commands:
+        // the mark is on the disk before the data can end.
+        bool unrecorded = false;
+        const auto markGoing = [&] {
+            unrecorded = recorder && !recorder->mailGoing(position);
+            return !unrecorded;
+        };
+        const auto makeNext = [&] {
+            for (int j = i + 1; interval == 0 && j < plan.rows.size(); ++j) {
+                if (plan.rows.at(j).skipReason.isEmpty()) {
+                    nextMail = mailFor(plan, composer, j);
+                    nextRow = j;
+                    return;
+                }
+            }
+        };
+        const QByteArray mail = nextRow == i ? std::exchange(nextMail, {}) : mailFor(plan, composer, i);
+        nextRow = -1;
+        const SmtpTransport::Result result =
+            transport.send(plan.smtp.senderAddress, row.address, mail, {markGoing, makeNext});
+        if (unrecorded) {
             outcome.end = RunOutcome::Failed;
             outcome.reason = QStringLiteral("送信結果をデータベースに記録できないため，送信を中止しました。");
             outcome.detail = recorder->error();
             break;
         }
-        const QByteArray mail = mailFor(plan, composer, i);
-        switch (transport.send(plan.smtp.senderAddress, row.address, mail)) {
+        switch (result) {
         case SmtpTransport::Result::Accepted:
             ++outcome.sent;
             if (recorder)

@@ -266,7 +266,7 @@ RunOutcome runMailing(const SendPlan &plan, SmtpTransport &transport,
         }
         const int position = i + 1;
         // The row is marked 不明 while the server answers the mail's commands:
-        // the mark is on the disk before the data can end.
+        // the mark is written before the data can end.
         bool unrecorded = false;
         const auto markGoing = [&] {
             unrecorded = recorder && !recorder->mailGoing(position);

@@ -24,17 +24,10 @@ QString timeOf(const QDateTime &time)
     return time.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
 }
 
-// The time now, formatted once a second at most (a run asks for it twice a mail).
+// The time now, as the records keep it.
 QString now()
 {
-    thread_local qint64 second = -1;
-    thread_local QString text;
-    const qint64 current = QDateTime::currentSecsSinceEpoch();
-    if (current != second) {
-        second = current;
-        text = timeOf(QDateTime::fromSecsSinceEpoch(current));
-    }
-    return text;
+    return timeOf(localTimeNow());
 }
 
 QVariant nullIfEmpty(const QString &text)
@@ -91,6 +84,21 @@ RunRecord runOf(const QSqlQuery &q)
 }
 
 } // namespace
+
+QDateTime localTimeNow()
+{
+    thread_local qint64 second = -1;
+    thread_local QDateTime local;
+    const qint64 current = QDateTime::currentSecsSinceEpoch();
+    if (current != second) {
+        second = current;
+        // Held as an offset from UTC: asked for its offset or its UTC time, a
+        // local time would look the zone up again each time.
+        const QDateTime here = QDateTime::fromSecsSinceEpoch(current);
+        local = here.toOffsetFromUtc(here.offsetFromUtc());
+    }
+    return local;
+}
 
 QString stateText(SendState state)
 {

@@ -27,6 +27,12 @@ enum class SendState {
 QString stateText(SendState state);
 SendState stateFromText(const QString &text);
 
+// The local time now (as an offset from UTC), worked out once a second at most:
+// a run records and makes thousands of mails a minute, and each local time is
+// a look at the time zone's file. The time of a run's records and of its
+// mails' Date.
+QDateTime localTimeNow();
+
 // The key by which two rows are the same address (blanks around and letter
 // case do not count).
 QString addressKey(const QString &address);

@@ -139,21 +139,6 @@ MessageComposer composerFor(const SendPlan &plan)
                            plan.options.charset);
 }
 
-QDateTime sendingTime()
-{
-    thread_local qint64 second = -1;
-    thread_local QDateTime local;
-    const qint64 current = QDateTime::currentSecsSinceEpoch();
-    if (current != second) {
-        second = current;
-        // Held as an offset from UTC: the mail asks for its offset and its UTC
-        // time, which a local time would look up again each time.
-        const QDateTime here = QDateTime::fromSecsSinceEpoch(current);
-        local = here.toOffsetFromUtc(here.offsetFromUtc());
-    }
-    return local;
-}
-
 QByteArray mailFor(const SendPlan &plan, const MessageComposer &composer, int i, const QDateTime &now)
 {
     const Recipient &row = plan.rows.at(i);

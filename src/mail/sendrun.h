@@ -61,12 +61,8 @@ SendPlan readSendPlan(const QSqlDatabase &db, int newsId, bool *ok = nullptr, co
 // send alike: the composer of the plan (sender, subject and body encoded
 // once), and row i's mail from it.
 MessageComposer composerFor(const SendPlan &plan);
-// The local time now (as an offset from UTC), worked out once a second at most:
-// a run makes thousands of mails a minute, and each local time is a look at
-// the time zone's file.
-QDateTime sendingTime();
 QByteArray mailFor(const SendPlan &plan, const MessageComposer &composer, int i,
-                   const QDateTime &now = sendingTime());
+                   const QDateTime &now = localTimeNow());
 // A plan that may send UTF-8 first greets the server, so that a UTF-8 body
 // goes 8bit where the server takes it. False when the server cannot be reached.
 bool greetServer(const SendPlan &plan, SmtpTransport &transport, MessageComposer &composer);

@@ -36,13 +36,11 @@ QByteArray ehloName()
 struct SmtpTransport::Session {
     CURL *curl = nullptr;
     char errorBuffer[CURL_ERROR_SIZE] = {};
-    // The server's replies of the current mail: the reply being read, and the
-    // latest refusal (4xx or 5xx), which stays even when a QUIT follows. Only a
-    // refusal is shown to the user: a success such as "354" says nothing about
-    // why a send failed.
+    // The server's replies while libcurl connects, greets and logs in: the
+    // reply being read, and the latest refusal (4xx or 5xx), the one shown to
+    // the user when that fails.
     QByteArray pending;
     QByteArray lastRefusal;
-    QByteArray lastReply; // the latest whole reply, whatever it said
     bool newReply = true;
     // What the latest EHLO reply announced.
     bool inEhlo = false;
@@ -101,7 +99,6 @@ int onDebug(CURL *, curl_infotype type, char *data, size_t size, void *userdata)
     if (line.size() < 4 || line.at(3) != '-') {
         if (!line.isEmpty() && (line.at(0) == '4' || line.at(0) == '5'))
             s->lastRefusal = s->pending;
-        s->lastReply = s->pending;
         s->newReply = true;
     }
     return 0;
@@ -410,7 +407,6 @@ bool SmtpTransport::connectToServer()
     if (!prepare())
         return false;
     s.lastRefusal.clear();
-    s.lastReply.clear();
     s.pending.clear();
     s.newReply = true;
     s.errorBuffer[0] = '\0';
@@ -528,7 +524,6 @@ SmtpTransport::Result SmtpTransport::lost(Wire wire)
 // stops the run.
 SmtpTransport::Result SmtpTransport::refusedBy(const QByteArray &reply)
 {
-    m_session->lastRefusal = reply;
     m_serverReply = QString::fromUtf8(reply);
     m_detail = QString::fromUtf8(reply.left(reply.indexOf('\n')));
     fail(QStringLiteral("SMTPサーバーがメールを受け付けませんでした。"));
@@ -604,7 +599,6 @@ SmtpTransport::Result SmtpTransport::transaction(const QByteArray &from, const Q
         return lost(wire);
     if (!answer.startsWith('2'))
         return refusedBy(answer);
-    s.lastReply = answer;
     m_serverReply = QString::fromUtf8(answer);
     return Result::Accepted;
 }
@@ -626,8 +620,6 @@ SmtpTransport::Result SmtpTransport::send(const QString &sender, const QString &
     m_detail.clear();
     m_cancelled = false;
     m_session->dataEnded = false;
-    m_session->lastRefusal.clear();
-    m_session->lastReply.clear();
 
     // An empty envelope sender ("MAIL FROM:<>") is a bounce; the mail would go
     // out with an empty From. Refused before anything is sent, as is an
